@@ -1,0 +1,57 @@
+# Windows build (mingw-w64): the program, the Windows-side tests and the Windows benchmarks.
+# Tests run through CMAKE_CROSSCOMPILING_EMULATOR (wine) in the scratch prefix that
+# scripts/test creates under the build folder.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+add_library(tolvane_win32 STATIC ${TOLVANE_WIN32_SOURCES})
+target_link_libraries(tolvane_win32 PUBLIC tolvane_core
+  comctl32 comdlg32 shell32 gdi32 user32 advapi32 winspool)
+
+file(GLOB TOLVANE_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+add_executable(tolvane WIN32 ${CMAKE_SOURCE_DIR}/ui/win32_main.cpp ${TOLVANE_RESOURCES})
+target_link_libraries(tolvane PRIVATE tolvane_win32)
+set_target_properties(tolvane PROPERTIES OUTPUT_NAME tolvane)
+target_link_options(tolvane PRIVATE -s)
+
+# GoogleTest cross-built from the system's sources.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(TOLVANE_TEST_ENV
+  WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+  TOLVANE_EXE=${CMAKE_BINARY_DIR}/tolvane.exe TOLVANE_SOURCE=${CMAKE_SOURCE_DIR})
+
+# One executable, and one CTest entry, per file in tests/windows: each starts Wine once.
+file(GLOB TOLVANE_WINDOWS_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
+file(GLOB TOLVANE_WINDOWS_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/support_*.cpp)
+foreach(src ${TOLVANE_WINDOWS_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src} ${TOLVANE_WINDOWS_TEST_SUPPORT})
+  target_link_libraries(${name} PRIVATE tolvane_win32 gtest gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/unit)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${TOLVANE_TEST_ENV}" TIMEOUT 600)
+endforeach()
+
+# Tests of the real program, driven from Linux (xdotool, screenshots, CUPS): one CTest entry
+# per script in tests/gui.
+file(GLOB TOLVANE_GUI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/test_*.sh)
+foreach(script ${TOLVANE_GUI_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME gui_${name} COMMAND bash ${script})
+  set_tests_properties(gui_${name} PROPERTIES ENVIRONMENT "${TOLVANE_TEST_ENV}" TIMEOUT 900 DEPENDS tolvane)
+endforeach()
+
+# Windows benchmarks and test helper programs: one executable per file.
+file(GLOB TOLVANE_WINDOWS_PROGRAMS CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/bench/win32_*.cpp ${CMAKE_SOURCE_DIR}/tests/gui/win32_*.cpp)
+foreach(src ${TOLVANE_WINDOWS_PROGRAMS})
+  get_filename_component(name ${src} NAME_WE)
+  string(REGEX REPLACE "^win32_" "" name ${name})
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE -O2)
+  target_link_libraries(${name} PRIVATE tolvane_win32)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
+endforeach()

@@ -1,0 +1,1 @@
+// Windows back end of the registry seam.

@@ -1,0 +1,67 @@
+# Shell helpers shared by the project's scripts and the tests in tests/gui. Source it.
+# Everything here works on folders under the build tree: the user's own Wine prefix,
+# display and printers are never touched.
+
+TOLVANE_ROOT=${TOLVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+TOLVANE_BUILD=${TOLVANE_BUILD:-$TOLVANE_ROOT/build}
+export WINEDEBUG=${WINEDEBUG:--all}
+
+# tolvane_wine_prefix DIR: creates a scratch Wine prefix in DIR unless it exists, with
+# Times New Roman and Georgia drawn by metric-compatible Liberation fonts.
+tolvane_wine_prefix() {
+  local dir=$1
+  export WINEPREFIX=$dir
+  if [ ! -f "$dir/system.reg" ]; then
+    mkdir -p "$dir"
+    # No Mono or Gecko install prompts: the program needs neither.
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i >/dev/null 2>&1
+    wineserver -w
+    local face
+    for face in "Times New Roman:Liberation Serif" "Georgia:Liberation Serif"; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%:*}" /t REG_SZ \
+        /d "${face#*:}" /f >/dev/null 2>&1
+    done
+    wineserver -w
+  fi
+}
+
+# tolvane_wine_session: keeps one wineserver and Wine's own service processes running for
+# the current WINEPREFIX, started with no pipe of ours open: a test runner that waits for
+# its child's output to close would otherwise wait for them too.
+tolvane_wine_session() {
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# tolvane_start_display: starts Xvfb on a free display number unless DISPLAY already
+# answers, and exports DISPLAY. The server ends when the calling shell's session ends
+# or when tolvane_stop_display is called.
+tolvane_start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local n
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      TOLVANE_XVFB_PID=$!
+      export DISPLAY=":$n"
+      local i
+      for i in $(seq 1 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
+      done
+      kill "$TOLVANE_XVFB_PID" 2>/dev/null
+    fi
+  done
+  echo "tolvane_start_display: no virtual display could be started" >&2
+  return 1
+}
+
+tolvane_stop_display() {
+  if [ -n "${TOLVANE_XVFB_PID:-}" ]; then
+    kill "$TOLVANE_XVFB_PID" 2>/dev/null || true
+    wait "$TOLVANE_XVFB_PID" 2>/dev/null || true
+    unset TOLVANE_XVFB_PID
+  fi
+}

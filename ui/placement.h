@@ -1,0 +1,22 @@
+// Window placement rules shared by the program's dialogs and windows: pure arithmetic on
+// screen rectangles, so the rules are tested without a screen.
+#pragma once
+
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+
+struct ScreenPoint {
+  int x = 0;
+  int y = 0;
+};
+
+// Where a common dialog (Save, Print) goes on a monitor: centred horizontally, with one
+// third of the free height above it.
+ScreenPoint CommonDialogOrigin(const ScreenRect& monitor, int width, int height);
