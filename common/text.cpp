@@ -2,8 +2,7 @@
 
 namespace {
 
-std::string ReplaceFirst(std::string_view pattern, std::string_view marker,
-                         std::string_view text) {
+std::string ReplaceFirst(std::string_view pattern, std::string_view marker, std::string_view text) {
   std::string result(pattern);
   const auto at = result.find(marker);
   if (at != std::string::npos) result.replace(at, marker.size(), text);

@@ -36,8 +36,8 @@ inline constexpr std::array<DriverColumn, 9> kDriverColumns{{
 }};
 
 struct DriverRow {
-  std::string caption;                 // DriverDesc, never empty
-  std::vector<std::string> subItems;   // eight, fewer only in a row cut short by an error
+  std::string caption;                // DriverDesc, never empty
+  std::vector<std::string> subItems;  // eight, fewer only in a row cut short by an error
 
   // Throws EStringListError for an index the row does not have.
   const std::string& SubItem(std::size_t index) const;

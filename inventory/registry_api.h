@@ -1,0 +1,54 @@
+// The registry seam: the five registry calls the program makes, one for one, with Windows'
+// arguments, results and error codes as plain integers. Windows back end:
+// win32_registry_api.cpp; the native tests use an in-memory registry.
+#pragma once
+
+#include <cstdint>
+
+// A key handle, holding an HKEY's value. The predefined roots have their Windows values
+// (sign-extended to the pointer's width, as windows.h defines them).
+using RegKey = std::uintptr_t;
+
+inline const RegKey kHKeyCurrentUser =
+    static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000001u)));
+inline const RegKey kHKeyLocalMachine =
+    static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
+
+inline constexpr std::uint32_t kKeyRead = 0x20019;       // KEY_READ
+inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;  // KEY_ALL_ACCESS
+
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegQword = 11;
+
+inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorFileNotFound = 2;
+inline constexpr long kErrorAccessDenied = 5;
+inline constexpr long kErrorMoreData = 234;
+inline constexpr long kErrorNoMoreItems = 259;
+
+class RegistryApi {
+ public:
+  virtual ~RegistryApi() = default;
+
+  // RegOpenKeyExA
+  virtual long OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options,
+                         std::uint32_t samDesired, RegKey* result) = 0;
+  // RegQueryInfoKeyA without class, reserved word or security descriptor size. Any
+  // out-pointer may be null.
+  virtual long QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                            std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                            std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) = 0;
+  // RegEnumKeyExA without reserved word, class or time. nameSize: in, the buffer's size in
+  // bytes; out, the name's length.
+  virtual long EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) = 0;
+  // RegQueryValueExA without reserved word. type and data may be null.
+  virtual long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* dataSize) = 0;
+  // RegCloseKey
+  virtual long CloseKey(RegKey key) = 0;
+};
