@@ -8,12 +8,13 @@ target_link_libraries(tolvane_win32 PUBLIC tolvane_core
   comctl32 comdlg32 shell32 gdi32 user32 advapi32 winspool)
 
 file(GLOB TOLVANE_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
-# The images the resource script names are drawn at build time (cmake/resources.cmake).
-include(cmake/resources.cmake OPTIONAL)
 add_executable(tolvane WIN32 ${CMAKE_SOURCE_DIR}/ui/win32_main.cpp ${TOLVANE_RESOURCES})
 target_link_libraries(tolvane PRIVATE tolvane_win32)
 set_target_properties(tolvane PROPERTIES OUTPUT_NAME tolvane)
 target_link_options(tolvane PRIVATE -s)
+# The images the resource script names are drawn at build time: cmake/resources.cmake adds
+# that step to the tolvane target.
+include(cmake/resources.cmake OPTIONAL)
 
 # GoogleTest cross-built from the system's sources.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
