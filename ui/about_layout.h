@@ -2,8 +2,11 @@
 // the box opens: centred on the screen on its first showing, where the user left it after.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/placement.h"
 
@@ -59,6 +62,12 @@ int AboutScale(int value, int measured, int designed = kAboutDesignTextHeight);
 // edges, so neighbours stay flush.
 AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured,
                              int designed = kAboutDesignTextHeight);
+
+// A wrapping label's lines: broken at spaces only, each as long as fits in maxWidth; a word
+// wider than that stands on a line of its own, whole, and the label grows to hold it (a web
+// address is never cut in two). The spaces at a break are dropped.
+std::vector<std::string> WrapAtSpaces(std::string_view text, int maxWidth,
+                                      const std::function<int(std::string_view)>& measure);
 
 // Centred on the primary screen, halves truncated toward zero; a box larger than the screen
 // starts at 0 rather than off its top or left edge.

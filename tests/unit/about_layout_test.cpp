@@ -110,3 +110,43 @@ TEST(AboutBoxPlacement, LaterShowingsAreNeverPlacedAgain) {
   EXPECT_FALSE(placement.Place(screens, 304, 291).has_value());
   EXPECT_EQ(screens.queries, 1);
 }
+
+namespace {
+
+// Every character 7 pixels wide.
+int FixedWidth(std::string_view text) { return static_cast<int>(text.size()) * 7; }
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST(LabelWrapping, TextThatFitsStaysOnOneLine) {
+  EXPECT_EQ(WrapAtSpaces("Version 1.07 beta", 166, FixedWidth), Lines{"Version 1.07 beta"});
+}
+
+TEST(LabelWrapping, BreaksAtTheLastSpaceThatFits) {
+  // 23 characters fit in 166 pixels.
+  EXPECT_EQ(WrapAtSpaces("the maker of drivers lists and more", 166, FixedWidth),
+            (Lines{"the maker of drivers", "lists and more"}));
+}
+
+TEST(LabelWrapping, AWebAddressWiderThanTheLineIsNeverCut) {
+  EXPECT_EQ(WrapAtSpaces("https://tolvane.example.org/", 166, FixedWidth),
+            Lines{"https://tolvane.example.org/"});
+}
+
+TEST(LabelWrapping, ALongWordAfterOthersMovesToItsOwnLine) {
+  EXPECT_EQ(WrapAtSpaces("see https://tolvane.example.org/ now", 166, FixedWidth),
+            (Lines{"see", "https://tolvane.example.org/", "now"}));
+}
+
+TEST(LabelWrapping, SpacesAtTheBreakAreDropped) {
+  EXPECT_EQ(WrapAtSpaces("aaaaaaaaaaaaaaaaaaaa     bbbb", 166, FixedWidth),
+            (Lines{"aaaaaaaaaaaaaaaaaaaa", "bbbb"}));
+}
+
+TEST(LabelWrapping, EmptyTextHasNoLines) { EXPECT_TRUE(WrapAtSpaces("", 166, FixedWidth).empty()); }
+
+TEST(LabelWrapping, ZeroWidthPutsEveryWordOnItsOwnLine) {
+  EXPECT_EQ(WrapAtSpaces("a b", 0, FixedWidth), (Lines{"a", "b"}));
+}
