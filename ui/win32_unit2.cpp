@@ -40,17 +40,17 @@ void RegisterAboutClass() {
   RegisterClassExA(&windowClass);
 }
 
+BOOL CALLBACK CollectInputWindow(HWND window, LPARAM list) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window)) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  }
+  return TRUE;
+}
+
 // The other windows of this thread that take input now; they are given it back afterwards.
 std::vector<HWND> DisableOtherWindows(HWND keep) {
   std::vector<HWND> disabled;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM list) -> BOOL {
-        auto& found = *reinterpret_cast<std::vector<HWND>*>(list);
-        if (IsWindowVisible(window) && IsWindowEnabled(window)) found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&disabled));
+  EnumThreadWindows(GetCurrentThreadId(), CollectInputWindow, reinterpret_cast<LPARAM>(&disabled));
   std::erase(disabled, keep);
   for (HWND window : disabled) EnableWindow(window, FALSE);
   return disabled;
