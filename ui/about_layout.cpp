@@ -1,0 +1,65 @@
+#include "ui/about_layout.h"
+
+#include <algorithm>
+#include <cstdint>
+
+int AboutScale(int value, int measured, int designed) {
+  const std::int64_t product = static_cast<std::int64_t>(value) * measured;
+  const std::int64_t half = designed / 2;
+  const std::int64_t scaled =
+      product >= 0 ? (product + half) / designed : -((-product + half) / designed);
+  return static_cast<int>(scaled);
+}
+
+AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured, int designed) {
+  const int left = AboutScale(bounds.left, measured, designed);
+  const int top = AboutScale(bounds.top, measured, designed);
+  const int right = AboutScale(bounds.left + bounds.width, measured, designed);
+  const int bottom = AboutScale(bounds.top + bounds.height, measured, designed);
+  return {left, top, right - left, bottom - top};
+}
+
+std::vector<std::string> WrapAtSpaces(std::string_view text, int maxWidth,
+                                      const std::function<int(std::string_view)>& measure) {
+  std::vector<std::string> lines;
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    // Take words while the line still fits; the first word always goes on the line.
+    std::size_t end = rest.find(' ');
+    if (end == std::string_view::npos) end = rest.size();
+    for (;;) {
+      std::size_t next = rest.find_first_not_of(' ', end);
+      if (next == std::string_view::npos) break;
+      std::size_t nextEnd = rest.find(' ', next);
+      if (nextEnd == std::string_view::npos) nextEnd = rest.size();
+      if (measure(rest.substr(0, nextEnd)) > maxWidth) break;
+      end = nextEnd;
+    }
+    lines.emplace_back(rest.substr(0, end));
+    const std::size_t next = rest.find_first_not_of(' ', end);
+    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next);
+  }
+  return lines;
+}
+
+ScreenPoint CentredOnPrimary(int screenWidth, int screenHeight, int width, int height) {
+  return {std::max(0, (screenWidth - width) / 2), std::max(0, (screenHeight - height) / 2)};
+}
+
+ScreenPoint CentredOnMonitor(const ScreenRect& monitor, int width, int height) {
+  return {monitor.left + (monitor.Width() - width) / 2,
+          monitor.top + (monitor.Height() - height) / 2};
+}
+
+std::optional<ScreenPoint> FirstShowingPlacement::Place(PlacementScreens& screens, int width,
+                                                        int height) {
+  if (placed_) return std::nullopt;
+  placed_ = true;
+  const ScreenRect primary = screens.PrimaryScreen();
+  const ScreenPoint centred = CentredOnPrimary(primary.Width(), primary.Height(), width, height);
+  const ScreenRect box{centred.x, centred.y, centred.x + width, centred.y + height};
+  if (const std::optional<ScreenRect> other = screens.ActiveMonitorIfOther(box)) {
+    return CentredOnMonitor(*other, width, height);
+  }
+  return centred;
+}

@@ -1,0 +1,88 @@
+// Unit2: the About box. One hidden instance is created at start-up right after the main
+// window, owned by the application's window, and lives until the program ends; About1Click
+// shows it modally with ShowModal. Its link opens the maker's web page through the shell.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/about_layout.h"
+#include "ui/program_cursor.h"
+#include "ui/win32_program_cursor.h"
+
+class TAboutBox;
+
+// A label drawn by the box itself: no window, no focus. The link is one of them.
+class TLabel : public WindowlessControl {
+ public:
+  using Handler = void (TAboutBox::*)(TLabel* sender);
+
+  std::string caption;
+  HFONT font = nullptr;
+  COLORREF color = 0;
+  bool transparent = false;
+  int wrapWidth = 0;  // 0: one line
+  std::vector<std::string> lines;
+  int lineHeight = 0;
+  RECT bounds{};
+  HWND parent = nullptr;
+  TAboutBox* owner = nullptr;
+  Handler onMouseEnter = nullptr;
+  Handler onMouseLeave = nullptr;
+  bool captured = false;
+
+  HWND Parent() const override { return parent; }
+  RECT Bounds() const override { return bounds; }
+  bool HoldsCapture() const override { return captured; }
+  void MouseEnter() override;
+  void MouseLeave() override;
+};
+
+class TAboutBox {
+ public:
+  explicit TAboutBox(HWND owner);
+  ~TAboutBox();
+  TAboutBox(const TAboutBox&) = delete;
+  TAboutBox& operator=(const TAboutBox&) = delete;
+
+  // Shows the box modally and returns its modal result: 1 for OK (button, Enter, Space),
+  // 2 for the close button, Alt+F4 or a request to end the program (whose WM_QUIT is posted
+  // again for the caller's loop).
+  int ShowModal();
+  HWND Handle() const { return handle_; }
+
+  void CommentsClick(TLabel* sender);
+  void CommentsMouseEnter(TLabel* sender);
+  void CommentsMouseLeave(TLabel* sender);
+
+  // The components, in the order in which they are created and painted.
+  RECT Shape1{};
+  RECT Bevel1{};
+  TLabel ProductName;
+  TLabel Comments;
+  TLabel Version;
+  TLabel Label1;
+  HWND OKButton = nullptr;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint();
+  void SetUpLabel(TLabel& label, const AboutBounds& design, HFONT font, std::string caption,
+                  COLORREF color);
+  int MeasureTextHeight() const;
+  int Scale(int value) const { return AboutScale(value, textHeight_); }
+
+  HWND handle_ = nullptr;
+  HFONT windowFont_ = nullptr;
+  HFONT productNameFont_ = nullptr;
+  HFONT commentsFont_ = nullptr;
+  HFONT versionFont_ = nullptr;
+  HFONT label1Font_ = nullptr;
+  int textHeight_ = kAboutDesignTextHeight;
+  int modalResult_ = 0;
+  bool showing_ = false;
+  FirstShowingPlacement placement_;
+};
