@@ -1,0 +1,184 @@
+#include "output/printer.h"
+
+#include "output/report_layout.h"
+
+TPrinter::TPrinter(PrinterApi& api) : api_(api) {}
+
+TPrinter::~TPrinter() {
+  // Releasing must not throw: the device calls never do, and a run that ends mid-job still
+  // gets its pages out.
+  try {
+    if (printing_) FinishJob(true);
+    DropDc();
+  } catch (...) {
+  }
+  if (fontHandle_ != 0) api_.DeleteObject(fontHandle_);
+}
+
+PrinterDevice& TPrinter::Device() {
+  if (!device_) {
+    PrinterDevice device;
+    if (!api_.DefaultPrinter(&device)) throw EPrinter(std::string(kNoDefaultPrinter));
+    device_ = std::move(device);
+  }
+  return *device_;
+}
+
+PrinterSettings& TPrinter::Settings() {
+  PrinterDevice& device = Device();
+  if (!device.settings) throw EPrinter(std::string(kNotSupported));
+  return *device.settings;
+}
+
+bool TPrinter::Execute() {
+  PrinterDevice chosen = Device();
+  if (!api_.PrintDialog(&chosen)) return false;
+  if (printing_) throw EPrinter(std::string(kPrintingInProgress));
+  device_ = std::move(chosen);
+  DropDc();
+  return true;
+}
+
+void TPrinter::SetCopies(int copies) {
+  if (printing_) throw EPrinter(std::string(kPrintingInProgress));
+  Settings().copies = copies;
+  DropDc();
+}
+
+void TPrinter::SetOrientation(int orientation) {
+  if (printing_) throw EPrinter(std::string(kPrintingInProgress));
+  Settings().orientation = orientation;
+  DropDc();
+}
+
+PrinterHandle TPrinter::Dc() {
+  if (dc_ == 0) {
+    const PrinterHandle dc = api_.CreateDC(Device());
+    if (dc == 0) throw EPrinter(std::string(kPrinterNotValid));
+    dc_ = dc;
+    pixelsPerInch_ = api_.GetDeviceCaps(dc_, kCapsLogPixelsY);
+    SelectSurface();
+  }
+  return dc_;
+}
+
+void TPrinter::DropDc() {
+  if (dc_ == 0) return;
+  const PrinterHandle dc = dc_;
+  dc_ = 0;
+  api_.DeleteDC(dc);
+}
+
+void TPrinter::SelectSurface() {
+  const PrinterFontChoice wanted = font_;
+  if (fontHandle_ == 0 || !(realised_ == wanted) || fontPixelsPerInch_ != pixelsPerInch_) {
+    const int weight = font_.bold ? 700 : 400;
+    const PrinterHandle font = api_.CreateFontIndirect(
+        {FontHeightForPoints(font_.points, pixelsPerInch_), weight, font_.faceName});
+    // A font the device refuses leaves the previous one in use, as GDI does.
+    if (font != 0) {
+      api_.SelectObject(dc_, font);
+      if (fontHandle_ != 0) api_.DeleteObject(fontHandle_);
+      fontHandle_ = font;
+      realised_ = wanted;
+      fontPixelsPerInch_ = pixelsPerInch_;
+    }
+  } else {
+    api_.SelectObject(dc_, fontHandle_);
+  }
+  api_.SelectObject(dc_, api_.GetStockObject(kStockBlackPen));
+  api_.SelectObject(dc_, api_.GetStockObject(kStockWhiteBrush));
+  api_.SetTextColor(dc_, kColorBlack);
+  api_.SetBkColor(dc_, kColorWhite);
+  api_.SetBkMode(dc_, kBkModeOpaque);
+}
+
+void TPrinter::RequirePrinting() const {
+  if (!printing_) throw EPrinter(std::string(kNotPrinting));
+}
+
+void TPrinter::BeginDoc() {
+  if (printing_) throw EPrinter(std::string(kPrintingInProgress));
+  const PrinterHandle dc = Dc();
+  printing_ = true;
+  aborted_ = false;
+  currentPage_ = 1;
+  api_.SetAbortProc(dc, this);
+  // Spooler failures here are not the report's business: the job goes on.
+  api_.StartDoc(dc, title_);
+  api_.StartPage(dc);
+  SelectSurface();
+}
+
+void TPrinter::NewPage() {
+  RequirePrinting();
+  api_.EndPage(dc_);
+  api_.StartPage(dc_);
+  ++currentPage_;
+  SelectSurface();
+}
+
+void TPrinter::EndDoc() {
+  RequirePrinting();
+  FinishJob(true);
+}
+
+void TPrinter::Abort() {
+  RequirePrinting();
+  api_.AbortDoc(dc_);
+  aborted_ = true;
+  FinishJob(true);
+}
+
+void TPrinter::FinishJob(bool endDocument) {
+  // The job is over whatever the device says; the next job gets a fresh device context.
+  struct Idle {
+    TPrinter& printer;
+    ~Idle() {
+      printer.printing_ = false;
+      printer.aborted_ = false;
+      printer.currentPage_ = 0;
+      printer.DropDc();
+    }
+  } idle{*this};
+  api_.EndPage(dc_);
+  if (endDocument && !aborted_) api_.EndDoc(dc_);
+}
+
+int TPrinter::DeviceCaps(int index) { return api_.GetDeviceCaps(Dc(), index); }
+
+void TPrinter::SetFont(PrinterFontChoice font) {
+  font_ = std::move(font);
+  if (dc_ != 0) SelectSurface();
+}
+
+void TPrinter::TextExtent(std::string_view text, int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  api_.GetTextExtentPoint32(Dc(), text, width, height);
+}
+
+void TPrinter::MoveTo(int x, int y) {
+  RequirePrinting();
+  api_.MoveToEx(dc_, x, y);
+}
+
+void TPrinter::LineTo(int x, int y) {
+  RequirePrinting();
+  api_.LineTo(dc_, x, y);
+}
+
+void TPrinter::TextRect(const PrinterRect& rect, int x, int y, std::string_view text) {
+  RequirePrinting();
+  api_.ExtTextOut(dc_, x, y, kEtoClipped | kEtoOpaque, &rect, text);
+}
+
+void TPrinter::TextOut(int x, int y, std::string_view text) {
+  RequirePrinting();
+  api_.ExtTextOut(dc_, x, y, 0, nullptr, text);
+}
+
+bool TPrinter::ContinueJob() {
+  api_.DispatchPendingMessages();
+  return !aborted_;
+}
