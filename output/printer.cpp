@@ -8,7 +8,7 @@ TPrinter::~TPrinter() {
   // Releasing must not throw: the device calls never do, and a run that ends mid-job still
   // gets its pages out.
   try {
-    if (printing_) FinishJob(true);
+    if (printing_) FinishJob();
     DropDc();
   } catch (...) {
   }
@@ -101,7 +101,6 @@ void TPrinter::BeginDoc() {
   if (printing_) throw EPrinter(std::string(kPrintingInProgress));
   const PrinterHandle dc = Dc();
   printing_ = true;
-  aborted_ = false;
   currentPage_ = 1;
   api_.SetAbortProc(dc, this);
   // Spooler failures here are not the report's business: the job goes on.
@@ -120,29 +119,21 @@ void TPrinter::NewPage() {
 
 void TPrinter::EndDoc() {
   RequirePrinting();
-  FinishJob(true);
+  FinishJob();
 }
 
-void TPrinter::Abort() {
-  RequirePrinting();
-  api_.AbortDoc(dc_);
-  aborted_ = true;
-  FinishJob(true);
-}
-
-void TPrinter::FinishJob(bool endDocument) {
+void TPrinter::FinishJob() {
   // The job is over whatever the device says; the next job gets a fresh device context.
   struct Idle {
     TPrinter& printer;
     ~Idle() {
       printer.printing_ = false;
-      printer.aborted_ = false;
       printer.currentPage_ = 0;
       printer.DropDc();
     }
   } idle{*this};
   api_.EndPage(dc_);
-  if (endDocument && !aborted_) api_.EndDoc(dc_);
+  api_.EndDoc(dc_);
 }
 
 int TPrinter::DeviceCaps(int index) { return api_.GetDeviceCaps(Dc(), index); }
@@ -179,6 +170,7 @@ void TPrinter::TextOut(int x, int y, std::string_view text) {
 }
 
 bool TPrinter::ContinueJob() {
+  // The program never cancels a job; the check is its chance to keep the window alive.
   api_.DispatchPendingMessages();
-  return !aborted_;
+  return true;
 }

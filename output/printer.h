@@ -105,7 +105,6 @@ class PrinterApi {
   virtual int StartPage(PrinterHandle dc) = 0;
   virtual int EndPage(PrinterHandle dc) = 0;
   virtual int EndDoc(PrinterHandle dc) = 0;
-  virtual int AbortDoc(PrinterHandle dc) = 0;
   virtual int GetDeviceCaps(PrinterHandle dc, int index) = 0;
   // CreateFontIndirectA with the default character set; 0 on failure.
   virtual PrinterHandle CreateFontIndirect(const PrinterFont& font) = 0;
@@ -157,10 +156,7 @@ class TPrinter : private PrinterAbortCheck {
   void BeginDoc();
   void NewPage();
   void EndDoc();
-  // Stops the job: the spooler drops what it has of it.
-  void Abort();
   bool Printing() const { return printing_; }
-  bool Aborted() const { return aborted_; }
   int PageNumber() const { return currentPage_; }
   int DeviceCaps(int index);
 
@@ -182,7 +178,7 @@ class TPrinter : private PrinterAbortCheck {
   void DropDc();
   void SelectSurface();
   void RequirePrinting() const;
-  void FinishJob(bool endDocument);
+  void FinishJob();
 
   PrinterApi& api_;
   std::optional<PrinterDevice> device_;
@@ -193,7 +189,6 @@ class TPrinter : private PrinterAbortCheck {
   int fontPixelsPerInch_ = 0;  // the resolution fontHandle_ was made for
   int pixelsPerInch_ = 96;     // the surface's font resolution
   bool printing_ = false;
-  bool aborted_ = false;
   int currentPage_ = 0;
   std::string title_;
 };

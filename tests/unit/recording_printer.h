@@ -102,7 +102,6 @@ class RecordingPrinterApi : public PrinterApi {
     return failed ? -1 : 1;
   }
   int EndDoc(PrinterHandle) override { return Fails("EndDoc") ? -1 : 1; }
-  int AbortDoc(PrinterHandle) override { return Fails("AbortDoc") ? -1 : 1; }
   int GetDeviceCaps(PrinterHandle, int index) override {
     if (Fails("GetDeviceCaps", std::to_string(index))) return 0;
     const auto found = caps.find(index);
