@@ -102,11 +102,25 @@ void TPrinter::BeginDoc() {
   const PrinterHandle dc = Dc();
   printing_ = true;
   currentPage_ = 1;
+  // A job that cannot be begun is not left half open.
+  struct Rollback {
+    TPrinter& printer;
+    bool begun = false;
+    ~Rollback() {
+      if (begun) return;
+      try {
+        printer.FinishJob();
+      } catch (...) {
+        // The error that stopped the beginning is the one to report.
+      }
+    }
+  } rollback{*this};
   api_.SetAbortProc(dc, this);
   // Spooler failures here are not the report's business: the job goes on.
   api_.StartDoc(dc, title_);
   api_.StartPage(dc);
   SelectSurface();
+  rollback.begun = true;
 }
 
 void TPrinter::NewPage() {

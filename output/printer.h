@@ -186,8 +186,8 @@ class TPrinter : private PrinterAbortCheck {
   PrinterHandle fontHandle_ = 0;
   PrinterFontChoice font_;
   PrinterFontChoice realised_;  // what fontHandle_ was made from
-  int fontPixelsPerInch_ = 0;  // the resolution fontHandle_ was made for
-  int pixelsPerInch_ = 96;     // the surface's font resolution
+  int fontPixelsPerInch_ = 0;   // the resolution fontHandle_ was made for
+  int pixelsPerInch_ = 96;      // the surface's font resolution
   bool printing_ = false;
   int currentPage_ = 0;
   std::string title_;

@@ -68,8 +68,8 @@ void DrawPageStart(ReportCanvas& canvas, const ReportLayout& layout, const PageM
   canvas.Perform(At(DrawKind::DrawLineTo, edges.back() + layout.cellInset, ruleY));
 
   canvas.Perform(FontOp(kPageLinePoints, false));
-  const std::string pageLine = "Date: " + canvas.ShortDate() + " Page: " +
-                               FormatNumber("%d", canvas.PageNumber()) + " / " +
+  const std::string pageLine = "Date: " + canvas.ShortDate() +
+                               " Page: " + FormatNumber("%d", canvas.PageNumber()) + " / " +
                                FormatNumber("%d", state.pageCount);
   const int pageLineWidth = canvas.TextExtent(pageLine).width;
   const int pageLineX = page.printableWidth - layout.sideMargin - 2 * Half(pageLineWidth);
@@ -79,7 +79,8 @@ void DrawPageStart(ReportCanvas& canvas, const ReportLayout& layout, const PageM
   const int headingWidth = canvas.TextExtent(kHeading).width;
   const int headingY = RoundEven(layout.vertUnit);
   if (pageLineX < Half(headingWidth + page.printableWidth) + RoundEven(0.75 * layout.horzUnit)) {
-    canvas.Perform(Plain(Half(page.printableWidth - headingWidth), headingY, std::string(kHeading)));
+    canvas.Perform(
+        Plain(Half(page.printableWidth - headingWidth), headingY, std::string(kHeading)));
   } else {
     canvas.Perform(Plain(RoundEven(3 * layout.horzUnit), headingY, std::string(kHeading)));
   }
@@ -97,8 +98,8 @@ std::string GuardedCell(const ReportRows& rows, std::size_t row, std::size_t col
 }
 
 void DrawRow(ReportCanvas& canvas, const ReportLayout& layout,
-             const std::vector<ReportColumn>& columns, const ReportRows& rows,
-             std::size_t rowIndex, int rowOnPage) {
+             const std::vector<ReportColumn>& columns, const ReportRows& rows, std::size_t rowIndex,
+             int rowOnPage) {
   const std::vector<int>& edges = layout.columnEdges;
   const int top = layout.tableTop + rowOnPage * layout.lineHeight;
   for (std::size_t j = 0; j < columns.size(); ++j) {

@@ -196,15 +196,15 @@ TEST(PrinterSurface, FontsAreTimesNewRomanAtTheDevicesResolution) {
   printer.SetFont({8, false});
   printer.SetFont({18, false});
   EXPECT_EQ(api.Count("CreateFontIndirect"), 4);  // the surface's first font too
-  EXPECT_NE(std::find(api.calls.begin(), api.calls.end(),
-                      "CreateFontIndirect -42 700 Times New Roman"),
-            api.calls.end());
-  EXPECT_NE(std::find(api.calls.begin(), api.calls.end(),
-                      "CreateFontIndirect -33 400 Times New Roman"),
-            api.calls.end());
-  EXPECT_NE(std::find(api.calls.begin(), api.calls.end(),
-                      "CreateFontIndirect -75 400 Times New Roman"),
-            api.calls.end());
+  EXPECT_NE(
+      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirect -42 700 Times New Roman"),
+      api.calls.end());
+  EXPECT_NE(
+      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirect -33 400 Times New Roman"),
+      api.calls.end());
+  EXPECT_NE(
+      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirect -75 400 Times New Roman"),
+      api.calls.end());
   EXPECT_EQ(api.liveFonts.size(), 1u);  // each font freed once replaced
 }
 

@@ -29,10 +29,10 @@ class RecordingPrinterApi : public PrinterApi {
                           {kCapsLogPixelsY, 72}};
   // Text metrics from the selected font's height h (negative): |h| + |h| / 10 high, and by
   // default |h| / 2 wide per character.
-  std::function<int(const PrinterFont&, std::string_view)> widthOf =
-      [](const PrinterFont& font, std::string_view text) {
-        return static_cast<int>(text.size()) * (-font.height) / 2;
-      };
+  std::function<int(const PrinterFont&, std::string_view)> widthOf = [](const PrinterFont& font,
+                                                                        std::string_view text) {
+    return static_cast<int>(text.size()) * (-font.height) / 2;
+  };
   std::string date = "3/4/24";
   std::function<void()> onDispatch;
 

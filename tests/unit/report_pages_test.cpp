@@ -74,8 +74,8 @@ std::vector<std::string> FontSequence(const RecordingCanvas& canvas, std::size_t
 TEST(ReportPageStart, WorkedExampleFirstPageNumberForNumber) {
   RecordingCanvas canvas;
   canvas.widthOf = [](int points, bool, std::string_view text) {
-    if (points == 8) return 140;   // the page line
-    if (points == 18) return 93;   // the heading
+    if (points == 8) return 140;  // the page line
+    if (points == 18) return 93;  // the heading
     return static_cast<int>(text.size()) * 5;
   };
   Draw(canvas, FullRows(1));
@@ -173,8 +173,7 @@ TEST(ReportPageStart, FontOrderOfEveryPageIsBoldHeaderPageLineHeadingBody) {
   Draw(canvas, FullRows(150));
   ASSERT_EQ(canvas.pages.size(), 3u);
   for (std::size_t page = 0; page < 3; ++page) {
-    EXPECT_EQ(FontSequence(canvas, page),
-              (std::vector<std::string>{"10 bold", "8", "18", "10"}))
+    EXPECT_EQ(FontSequence(canvas, page), (std::vector<std::string>{"10 bold", "8", "18", "10"}))
         << "page " << page + 1;
   }
   EXPECT_EQ(canvas.pages[1].front().kind, DrawKind::PageBreak);
