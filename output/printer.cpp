@@ -53,7 +53,7 @@ void TPrinter::SetOrientation(int orientation) {
 
 PrinterHandle TPrinter::Dc() {
   if (dc_ == 0) {
-    const PrinterHandle dc = api_.CreateDC(Device());
+    const PrinterHandle dc = api_.CreateDCA(Device());
     if (dc == 0) throw EPrinter(std::string(kPrinterNotValid));
     dc_ = dc;
     pixelsPerInch_ = api_.GetDeviceCaps(dc_, kCapsLogPixelsY);
@@ -73,7 +73,7 @@ void TPrinter::SelectSurface() {
   const PrinterFontChoice wanted = font_;
   if (fontHandle_ == 0 || !(realised_ == wanted) || fontPixelsPerInch_ != pixelsPerInch_) {
     const int weight = font_.bold ? 700 : 400;
-    const PrinterHandle font = api_.CreateFontIndirect(
+    const PrinterHandle font = api_.CreateFontIndirectA(
         {FontHeightForPoints(font_.points, pixelsPerInch_), weight, font_.faceName});
     // A font the device refuses leaves the previous one in use, as GDI does.
     if (font != 0) {
@@ -117,7 +117,7 @@ void TPrinter::BeginDoc() {
   } rollback{*this};
   api_.SetAbortProc(dc, this);
   // Spooler failures here are not the report's business: the job goes on.
-  api_.StartDoc(dc, title_);
+  api_.StartDocA(dc, title_);
   api_.StartPage(dc);
   SelectSurface();
   rollback.begun = true;
@@ -160,7 +160,7 @@ void TPrinter::SetFont(PrinterFontChoice font) {
 void TPrinter::TextExtent(std::string_view text, int* width, int* height) {
   *width = 0;
   *height = 0;
-  api_.GetTextExtentPoint32(Dc(), text, width, height);
+  api_.GetTextExtentPoint32A(Dc(), text, width, height);
 }
 
 void TPrinter::MoveTo(int x, int y) {
@@ -173,14 +173,14 @@ void TPrinter::LineTo(int x, int y) {
   api_.LineTo(dc_, x, y);
 }
 
-void TPrinter::TextRect(const PrinterRect& rect, int x, int y, std::string_view text) {
+void TPrinter::ClippedText(const PrinterRect& rect, int x, int y, std::string_view text) {
   RequirePrinting();
-  api_.ExtTextOut(dc_, x, y, kEtoClipped | kEtoOpaque, &rect, text);
+  api_.ExtTextOutA(dc_, x, y, kEtoClipped | kEtoOpaque, &rect, text);
 }
 
-void TPrinter::TextOut(int x, int y, std::string_view text) {
+void TPrinter::PlainText(int x, int y, std::string_view text) {
   RequirePrinting();
-  api_.ExtTextOut(dc_, x, y, 0, nullptr, text);
+  api_.ExtTextOutA(dc_, x, y, 0, nullptr, text);
 }
 
 bool TPrinter::ContinueJob() {

@@ -96,18 +96,18 @@ class PrinterApi {
   // the dialog's copy count to *device and returns true; on Cancel returns false.
   virtual bool PrintDialog(PrinterDevice* device) = 0;
   // CreateDCA with the device's names and settings; 0 when none can be made.
-  virtual PrinterHandle CreateDC(const PrinterDevice& device) = 0;
+  virtual PrinterHandle CreateDCA(const PrinterDevice& device) = 0;
   virtual bool DeleteDC(PrinterHandle dc) = 0;
   // SetAbortProc; check stays registered until the device context is deleted.
   virtual int SetAbortProc(PrinterHandle dc, PrinterAbortCheck* check) = 0;
   // StartDocA with a document record naming the document and no output file.
-  virtual int StartDoc(PrinterHandle dc, const std::string& docName) = 0;
+  virtual int StartDocA(PrinterHandle dc, const std::string& docName) = 0;
   virtual int StartPage(PrinterHandle dc) = 0;
   virtual int EndPage(PrinterHandle dc) = 0;
   virtual int EndDoc(PrinterHandle dc) = 0;
   virtual int GetDeviceCaps(PrinterHandle dc, int index) = 0;
   // CreateFontIndirectA with the default character set; 0 on failure.
-  virtual PrinterHandle CreateFontIndirect(const PrinterFont& font) = 0;
+  virtual PrinterHandle CreateFontIndirectA(const PrinterFont& font) = 0;
   virtual PrinterHandle GetStockObject(int index) = 0;
   virtual PrinterHandle SelectObject(PrinterHandle dc, PrinterHandle object) = 0;
   virtual bool DeleteObject(PrinterHandle object) = 0;
@@ -115,13 +115,13 @@ class PrinterApi {
   virtual std::uint32_t SetBkColor(PrinterHandle dc, std::uint32_t color) = 0;
   virtual int SetBkMode(PrinterHandle dc, int mode) = 0;
   // GetTextExtentPoint32A.
-  virtual bool GetTextExtentPoint32(PrinterHandle dc, std::string_view text, int* width,
-                                    int* height) = 0;
+  virtual bool GetTextExtentPoint32A(PrinterHandle dc, std::string_view text, int* width,
+                                     int* height) = 0;
   virtual bool MoveToEx(PrinterHandle dc, int x, int y) = 0;
   virtual bool LineTo(PrinterHandle dc, int x, int y) = 0;
   // ExtTextOutA; rect may be null.
-  virtual bool ExtTextOut(PrinterHandle dc, int x, int y, unsigned options, const PrinterRect* rect,
-                          std::string_view text) = 0;
+  virtual bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options,
+                           const PrinterRect* rect, std::string_view text) = 0;
   // GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE) for today.
   virtual std::string ShortDate() = 0;
   // Dispatches the program's pending window messages.
@@ -166,8 +166,8 @@ class TPrinter : private PrinterAbortCheck {
   void TextExtent(std::string_view text, int* width, int* height);
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
-  void TextRect(const PrinterRect& rect, int x, int y, std::string_view text);
-  void TextOut(int x, int y, std::string_view text);
+  void ClippedText(const PrinterRect& rect, int x, int y, std::string_view text);
+  void PlainText(int x, int y, std::string_view text);
   std::string ShortDate() { return api_.ShortDate(); }
 
  private:

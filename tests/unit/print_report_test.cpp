@@ -43,9 +43,9 @@ std::vector<std::string> JobCalls(const RecordingPrinterApi& api) {
   std::vector<std::string> calls;
   for (const std::string& call : api.calls)
     if (call.rfind("DeviceCaps", 0) == 0 || call.rfind("GetDeviceCaps", 0) == 0 ||
-        call.rfind("StartDoc", 0) == 0 || call.rfind("StartPage", 0) == 0 ||
+        call.rfind("StartDocA", 0) == 0 || call.rfind("StartPage", 0) == 0 ||
         call.rfind("EndPage", 0) == 0 || call.rfind("EndDoc", 0) == 0 ||
-        call.rfind("GetTextExtentPoint32", 0) == 0)
+        call.rfind("GetTextExtentPoint32A", 0) == 0)
       calls.push_back(call);
   return calls;
 }
@@ -66,8 +66,8 @@ TEST(PrintListViewJob, PrintsOnePortraitCopyNamedListviewPrint) {
   // The settings stay so for the next dialog.
   EXPECT_EQ(printer.CurrentDevice()->settings->copies, 1);
   EXPECT_EQ(printer.Title(), "Listview Print");
-  EXPECT_EQ(api.Count("StartDoc"), 1);
-  EXPECT_NE(std::find(api.calls.begin(), api.calls.end(), "StartDoc Listview Print"),
+  EXPECT_EQ(api.Count("StartDocA"), 1);
+  EXPECT_NE(std::find(api.calls.begin(), api.calls.end(), "StartDocA Listview Print"),
             api.calls.end());
   EXPECT_FALSE(printer.Printing());
   EXPECT_EQ(api.liveDcs, 0);
@@ -82,9 +82,9 @@ TEST(PrintListViewJob, ReadsPageMetricsThenMeasuresInTheBodyFont) {
   const std::vector<std::string> calls = JobCalls(api);
   ASSERT_GE(calls.size(), 8u);
   EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 8),
-            (std::vector<std::string>{"GetDeviceCaps 90", "StartDoc Listview Print", "StartPage",
+            (std::vector<std::string>{"GetDeviceCaps 90", "StartDocA Listview Print", "StartPage",
                                       "GetDeviceCaps 10", "GetDeviceCaps 8", "GetDeviceCaps 113",
-                                      "GetDeviceCaps 112", "GetTextExtentPoint32 dummy"}));
+                                      "GetDeviceCaps 112", "GetTextExtentPoint32A dummy"}));
   EXPECT_EQ(calls.back(), "EndDoc");
 }
 
@@ -97,16 +97,16 @@ TEST(PrintListViewJob, WorkedExampleComesOutOfTheDeviceNumberForNumber) {
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_EQ(api.Count("EndPage"), 3);
   // "Driver" in bold 10 points is 30 wide: 43 + 57 - 15.
-  EXPECT_TRUE(Contains(pages[0], "ExtTextOut 85 72 6 [46 72 155 83] 'Driver' font -10 bold\n"));
+  EXPECT_TRUE(Contains(pages[0], "ExtTextOutA 85 72 6 [46 72 155 83] 'Driver' font -10 bold\n"));
   EXPECT_TRUE(Contains(pages[0], "MoveToEx 40 85\nLineTo 530 85\n"));
-  EXPECT_TRUE(Contains(pages[0], "ExtTextOut 46 86 6 [46 86 155 97] 'Driver 0' font -10\n"));
+  EXPECT_TRUE(Contains(pages[0], "ExtTextOutA 46 86 6 [46 86 155 97] 'Driver 0' font -10\n"));
   EXPECT_TRUE(Contains(pages[0], "MoveToEx 158 75\nLineTo 158 757\n"));
   EXPECT_TRUE(Contains(pages[1], "MoveToEx 458 75\nLineTo 458 757\n"));
   EXPECT_TRUE(Contains(pages[2], "MoveToEx 458 75\nLineTo 458 405\n"));
   // The page line is 24 characters of 4 units; the heading 7 of 9: centred or not by the
   // threshold 287 + 21.
-  EXPECT_TRUE(Contains(pages[2], "ExtTextOut 432 15 0 'Date: 3/4/24 Page: 3 / 3' font -8\n"));
-  EXPECT_TRUE(Contains(pages[2], "ExtTextOut 85 30 0 'Tolvane' font -18\n"));
+  EXPECT_TRUE(Contains(pages[2], "ExtTextOutA 432 15 0 'Date: 3/4/24 Page: 3 / 3' font -8\n"));
+  EXPECT_TRUE(Contains(pages[2], "ExtTextOutA 85 30 0 'Tolvane' font -18\n"));
   EXPECT_FALSE(Contains(pages[0], "MoveToEx 43 75"));
   EXPECT_FALSE(Contains(pages[0], "MoveToEx 527 75"));
 }
@@ -129,8 +129,8 @@ TEST(PrintListViewJob, CancelStartsNoJobAndChangesNoSetting) {
   TPrinter printer(api);
   PrintHold hold;
   PrintListView(printer, DriverColumns(), FullRows(3), hold);
-  EXPECT_EQ(api.Count("CreateDC"), 0);
-  EXPECT_EQ(api.Count("StartDoc"), 0);
+  EXPECT_EQ(api.Count("CreateDCA"), 0);
+  EXPECT_EQ(api.Count("StartDocA"), 0);
   EXPECT_TRUE(printer.Title().empty());
 }
 
@@ -150,7 +150,7 @@ TEST(PrintListViewJob, MoreThanFiftyColumnsPrint) {
   PrintHold hold;
   const std::vector<ReportColumn> columns(80, ReportColumn{"c", 10});
   PrintListView(printer, columns, FullRows(1), hold);
-  EXPECT_EQ(api.Count("ExtTextOut"), 80 * 2 + 2);
+  EXPECT_EQ(api.Count("ExtTextOutA"), 80 * 2 + 2);
   EXPECT_EQ(api.Count("LineTo"), 79 + 1);
 }
 
@@ -161,7 +161,7 @@ TEST(PrintListViewErrors, ColumnsAllShutFailAfterTheJobBeganAndEndIt) {
   const std::vector<ReportColumn> shut{{"a", 0}, {"b", 0}};
   EXPECT_EQ(ErrorOf([&] { PrintListView(printer, shut, FullRows(3), hold); }),
             "Invalid floating point operation");
-  EXPECT_EQ(api.Count("StartDoc"), 1);
+  EXPECT_EQ(api.Count("StartDocA"), 1);
   EXPECT_EQ(api.Count("EndDoc"), 1);
   EXPECT_FALSE(printer.Printing());
   EXPECT_FALSE(hold.Busy());
@@ -188,7 +188,7 @@ TEST(PrintListViewErrors, JobOpenFromElsewhereIsPrintingInProgress) {
   printer.BeginDoc();
   EXPECT_EQ(ErrorOf([&] { PrintListView(printer, DriverColumns(), FullRows(3), hold); }),
             kPrintingInProgress);
-  EXPECT_EQ(api.Count("StartDoc"), 1);
+  EXPECT_EQ(api.Count("StartDocA"), 1);
   EXPECT_TRUE(printer.Printing());  // not the report's job to end
 }
 
@@ -199,7 +199,7 @@ TEST(PrintListViewErrors, DeviceWithoutSettingsFailsBeforeTheJob) {
   PrintHold hold;
   EXPECT_EQ(ErrorOf([&] { PrintListView(printer, DriverColumns(), FullRows(3), hold); }),
             kNotSupported);
-  EXPECT_EQ(api.Count("StartDoc"), 0);
+  EXPECT_EQ(api.Count("StartDocA"), 0);
 }
 
 // Every device operation, failing by its Windows failure value: the report either stops with
@@ -214,23 +214,23 @@ TEST(PrintListViewDeviceFailures, EachOperationFailingLeavesThePrinterUsable) {
   const std::vector<Case> cases{
       {"DefaultPrinter", std::string(kNoDefaultPrinter)},
       {"PrintDialog", "no error"},
-      {"CreateDC", std::string(kPrinterNotValid)},
+      {"CreateDCA", std::string(kPrinterNotValid)},
       {"SetAbortProc", "no error"},
-      {"StartDoc", "no error"},
+      {"StartDocA", "no error"},
       {"StartPage", "no error"},
       {"EndPage", "no error"},
       {"EndDoc", "no error"},
       {"GetDeviceCaps", "no error", 2},  // the page height: 0 still takes a row a page
-      {"CreateFontIndirect", "no error"},
+      {"CreateFontIndirectA", "no error"},
       {"GetStockObject", "no error"},
       {"SelectObject", "no error"},
       {"SetTextColor", "no error"},
       {"SetBkColor", "no error"},
       {"SetBkMode", "no error"},
-      {"GetTextExtentPoint32", "Floating point division by zero"},
+      {"GetTextExtentPoint32A", "Floating point division by zero"},
       {"MoveToEx", "no error"},
       {"LineTo", "no error"},
-      {"ExtTextOut", "no error"},
+      {"ExtTextOutA", "no error"},
       {"ShortDate", "no error"},
   };
   for (const auto& [operation, expected, call] : cases) {
@@ -244,7 +244,7 @@ TEST(PrintListViewDeviceFailures, EachOperationFailingLeavesThePrinterUsable) {
               expected)
         << operation;
     EXPECT_FALSE(printer.Printing()) << operation;
-    EXPECT_EQ(api.Count("StartDoc"), api.Count("EndDoc")) << operation;
+    EXPECT_EQ(api.Count("StartDocA"), api.Count("EndDoc")) << operation;
     api.failAt.clear();
     const int pagesBefore = api.Count("StartPage");
     PrintListView(printer, DriverColumns(), FullRows(62), hold);
@@ -259,18 +259,18 @@ TEST(PrintListViewDeviceFailures, EachOperationFailingLeavesThePrinterUsable) {
 TEST(PrintListViewDeviceFailures, ErrorEscapingMidJobEndsTheJob) {
   for (const auto& [operation, call] : std::vector<std::pair<std::string, int>>{
            {"SetAbortProc", 1},
-           {"StartDoc", 1},
+           {"StartDocA", 1},
            {"StartPage", 1},
            {"StartPage", 2},
            {"GetDeviceCaps", 2},
-           {"GetTextExtentPoint32", 1},
-           {"GetTextExtentPoint32", 2},
+           {"GetTextExtentPoint32A", 1},
+           {"GetTextExtentPoint32A", 2},
            {"MoveToEx", 2},
            {"LineTo", 2},
-           {"ExtTextOut", 2},
+           {"ExtTextOutA", 2},
            {"EndPage", 1},
            {"ShortDate", 2},
-           {"CreateFontIndirect", 2},
+           {"CreateFontIndirectA", 2},
            {"SelectObject", 4},
        }) {
     RecordingPrinterApi api;
@@ -284,7 +284,7 @@ TEST(PrintListViewDeviceFailures, ErrorEscapingMidJobEndsTheJob) {
         << operation;
     EXPECT_FALSE(printer.Printing()) << operation << call;
     EXPECT_FALSE(hold.Busy()) << operation << call;
-    EXPECT_GE(api.Count("EndDoc"), api.Count("StartDoc")) << operation << call;
+    EXPECT_GE(api.Count("EndDoc"), api.Count("StartDocA")) << operation << call;
     api.failAt.clear();
     PrintListView(printer, DriverColumns(), FullRows(1), hold);
     EXPECT_FALSE(printer.Printing()) << operation << call;
@@ -344,7 +344,7 @@ TEST(PrintListViewMidJob, NestedPrintFailsWithPrintingInProgressAndTheJobGoesOn)
   };
   PrintListView(printer, DriverColumns(), rows, hold);
   EXPECT_EQ(nestedError, kPrintingInProgress);
-  EXPECT_EQ(api.Count("StartDoc"), 1);
+  EXPECT_EQ(api.Count("StartDocA"), 1);
   EXPECT_EQ(api.Pages().size(), 2u);
   EXPECT_FALSE(printer.Printing());
 }
@@ -359,5 +359,5 @@ TEST(PrintListViewMidJob, RowsClearedUnderAJobPrintEmptyInsteadOfCrashing) {
   PrintListView(printer, DriverColumns(), rows, hold);
   const std::vector<std::string> pages = api.Pages();
   ASSERT_EQ(pages.size(), 2u);
-  EXPECT_TRUE(Contains(pages[1], "ExtTextOut 46 86 6 [46 86 155 97] '' font -10\n"));
+  EXPECT_TRUE(Contains(pages[1], "ExtTextOutA 46 86 6 [46 86 155 97] '' font -10\n"));
 }

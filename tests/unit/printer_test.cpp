@@ -85,11 +85,11 @@ TEST(PrinterJob, BeginStartsDocumentAndFirstPage) {
   printer.BeginDoc();
   EXPECT_TRUE(printer.Printing());
   EXPECT_EQ(printer.PageNumber(), 1);
-  EXPECT_EQ(api.Count("StartDoc Listview Print"), 0);  // counted by name only
-  EXPECT_EQ(api.Count("StartDoc"), 1);
+  EXPECT_EQ(api.Count("StartDocA Listview Print"), 0);  // counted by name only
+  EXPECT_EQ(api.Count("StartDocA"), 1);
   EXPECT_EQ(api.Count("StartPage"), 1);
   EXPECT_NE(api.abortCheck, nullptr);
-  const auto start = std::find(api.calls.begin(), api.calls.end(), "StartDoc Listview Print");
+  const auto start = std::find(api.calls.begin(), api.calls.end(), "StartDocA Listview Print");
   EXPECT_NE(start, api.calls.end());
 }
 
@@ -120,7 +120,7 @@ TEST(PrinterJob, SecondBeginWhileOpenIsPrintingInProgress) {
   EXPECT_EQ(ErrorOf([&] { printer.Execute(); }), kPrintingInProgress);
   EXPECT_EQ(api.Count("PrintDialog"), 1);
   EXPECT_EQ(printer.PageNumber(), 1);
-  EXPECT_EQ(api.Count("StartDoc"), 1);
+  EXPECT_EQ(api.Count("StartDocA"), 1);
 }
 
 TEST(PrinterJob, PageOperationsOutsideAJobAreNotPrinting) {
@@ -130,17 +130,17 @@ TEST(PrinterJob, PageOperationsOutsideAJobAreNotPrinting) {
   EXPECT_EQ(ErrorOf([&] { printer.EndDoc(); }), kNotPrinting);
   EXPECT_EQ(ErrorOf([&] { printer.MoveTo(1, 1); }), kNotPrinting);
   EXPECT_EQ(ErrorOf([&] { printer.LineTo(1, 1); }), kNotPrinting);
-  EXPECT_EQ(ErrorOf([&] { printer.TextOut(1, 1, "x"); }), kNotPrinting);
-  EXPECT_EQ(ErrorOf([&] { printer.TextRect({}, 1, 1, "x"); }), kNotPrinting);
+  EXPECT_EQ(ErrorOf([&] { printer.PlainText(1, 1, "x"); }), kNotPrinting);
+  EXPECT_EQ(ErrorOf([&] { printer.ClippedText({}, 1, 1, "x"); }), kNotPrinting);
   int width = 0;
   int height = 0;
   printer.TextExtent("abcd", &width, &height);  // measuring is allowed
-  EXPECT_EQ(api.Count("MoveToEx") + api.Count("LineTo") + api.Count("ExtTextOut"), 0);
+  EXPECT_EQ(api.Count("MoveToEx") + api.Count("LineTo") + api.Count("ExtTextOutA"), 0);
 }
 
 TEST(PrinterJob, InvalidDeviceIsReportedAndLeavesThePrinterIdle) {
   RecordingPrinterApi api;
-  api.failAt = "CreateDC";
+  api.failAt = "CreateDCA";
   TPrinter printer(api);
   EXPECT_EQ(ErrorOf([&] { printer.BeginDoc(); }), kPrinterNotValid);
   EXPECT_FALSE(printer.Printing());
@@ -149,7 +149,7 @@ TEST(PrinterJob, InvalidDeviceIsReportedAndLeavesThePrinterIdle) {
 }
 
 TEST(PrinterJob, SpoolerFailuresAreIgnored) {
-  for (const char* operation : {"StartDoc", "StartPage", "EndPage", "EndDoc", "SetAbortProc"}) {
+  for (const char* operation : {"StartDocA", "StartPage", "EndPage", "EndDoc", "SetAbortProc"}) {
     RecordingPrinterApi api;
     api.failAt = operation;
     TPrinter printer(api);
@@ -195,15 +195,15 @@ TEST(PrinterSurface, FontsAreTimesNewRomanAtTheDevicesResolution) {
   printer.SetFont({10, true});
   printer.SetFont({8, false});
   printer.SetFont({18, false});
-  EXPECT_EQ(api.Count("CreateFontIndirect"), 4);  // the surface's first font too
+  EXPECT_EQ(api.Count("CreateFontIndirectA"), 4);  // the surface's first font too
   EXPECT_NE(
-      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirect -42 700 Times New Roman"),
+      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirectA -42 700 Times New Roman"),
       api.calls.end());
   EXPECT_NE(
-      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirect -33 400 Times New Roman"),
+      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirectA -33 400 Times New Roman"),
       api.calls.end());
   EXPECT_NE(
-      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirect -75 400 Times New Roman"),
+      std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirectA -75 400 Times New Roman"),
       api.calls.end());
   EXPECT_EQ(api.liveFonts.size(), 1u);  // each font freed once replaced
 }
@@ -229,7 +229,7 @@ TEST(PrinterSurface, RefusedFontKeepsThePreviousOne) {
   RecordingPrinterApi api;
   TPrinter printer(api);
   printer.BeginDoc();
-  api.failAt = "CreateFontIndirect";
+  api.failAt = "CreateFontIndirectA";
   api.failOnCall = 2;
   printer.SetFont({18, false});
   int width = 0;
@@ -245,11 +245,11 @@ TEST(PrinterSurface, DrawingUsesClippedOpaqueAndPlainText) {
   RecordingPrinterApi api;
   TPrinter printer(api);
   printer.BeginDoc();
-  printer.TextRect({1, 2, 3, 4}, 5, 6, "cell");
-  printer.TextOut(7, 8, "line");
+  printer.ClippedText({1, 2, 3, 4}, 5, 6, "cell");
+  printer.PlainText(7, 8, "line");
   const std::vector<std::string> pages = api.Pages();
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(pages[0],
-            "ExtTextOut 5 6 6 [1 2 3 4] 'cell' font -10\n"
-            "ExtTextOut 7 8 0 'line' font -10\n");
+            "ExtTextOutA 5 6 6 [1 2 3 4] 'cell' font -10\n"
+            "ExtTextOutA 7 8 0 'line' font -10\n");
 }

@@ -68,8 +68,8 @@ class RecordingPrinterApi : public PrinterApi {
     if (dialogChoice) dialogChoice(*device);
     return true;
   }
-  PrinterHandle CreateDC(const PrinterDevice& device) override {
-    if (Fails("CreateDC")) return 0;
+  PrinterHandle CreateDCA(const PrinterDevice& device) override {
+    if (Fails("CreateDCA")) return 0;
     lastCreated = device;
     ++liveDcs;
     ++dcsMade;
@@ -86,8 +86,8 @@ class RecordingPrinterApi : public PrinterApi {
     abortCheck = check;
     return 1;
   }
-  int StartDoc(PrinterHandle, const std::string& docName) override {
-    if (Fails("StartDoc", docName)) return -1;
+  int StartDocA(PrinterHandle, const std::string& docName) override {
+    if (Fails("StartDocA", docName)) return -1;
     return 1;
   }
   int StartPage(PrinterHandle) override {
@@ -107,9 +107,9 @@ class RecordingPrinterApi : public PrinterApi {
     const auto found = caps.find(index);
     return found == caps.end() ? 0 : found->second;
   }
-  PrinterHandle CreateFontIndirect(const PrinterFont& font) override {
-    if (Fails("CreateFontIndirect", std::to_string(font.height) + " " +
-                                        std::to_string(font.weight) + " " + font.faceName))
+  PrinterHandle CreateFontIndirectA(const PrinterFont& font) override {
+    if (Fails("CreateFontIndirectA", std::to_string(font.height) + " " +
+                                         std::to_string(font.weight) + " " + font.faceName))
       return 0;
     const PrinterHandle handle = kFontBase + static_cast<PrinterHandle>(++fontsMade_);
     fonts_[handle] = font;
@@ -139,9 +139,9 @@ class RecordingPrinterApi : public PrinterApi {
   int SetBkMode(PrinterHandle, int mode) override {
     return Fails("SetBkMode", std::to_string(mode)) ? 0 : 1;
   }
-  bool GetTextExtentPoint32(PrinterHandle, std::string_view text, int* width,
-                            int* height) override {
-    if (Fails("GetTextExtentPoint32", std::string(text))) return false;
+  bool GetTextExtentPoint32A(PrinterHandle, std::string_view text, int* width,
+                             int* height) override {
+    if (Fails("GetTextExtentPoint32A", std::string(text))) return false;
     const PrinterFont font = SelectedFont();
     *width = widthOf(font, text);
     *height = -font.height + (-font.height) / 10;
@@ -157,16 +157,16 @@ class RecordingPrinterApi : public PrinterApi {
     Draw("LineTo " + Xy(x, y));
     return !failed;
   }
-  bool ExtTextOut(PrinterHandle, int x, int y, unsigned options, const PrinterRect* rect,
-                  std::string_view text) override {
+  bool ExtTextOutA(PrinterHandle, int x, int y, unsigned options, const PrinterRect* rect,
+                   std::string_view text) override {
     std::string detail = Xy(x, y) + " " + std::to_string(options);
     if (rect)
       detail += " [" + std::to_string(rect->left) + " " + std::to_string(rect->top) + " " +
                 std::to_string(rect->right) + " " + std::to_string(rect->bottom) + "]";
     detail += " '" + std::string(text) + "' font " + std::to_string(SelectedFont().height) +
               (SelectedFont().weight == 700 ? " bold" : "");
-    const bool failed = Fails("ExtTextOut", detail);
-    Draw("ExtTextOut " + detail);
+    const bool failed = Fails("ExtTextOutA", detail);
+    Draw("ExtTextOutA " + detail);
     return !failed;
   }
   std::string ShortDate() override {
