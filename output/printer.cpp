@@ -12,7 +12,7 @@ TPrinter::~TPrinter() {
     DropDc();
   } catch (...) {
   }
-  if (fontHandle_ != 0) api_.DeleteObject(fontHandle_);
+  for (const MadeFont& made : fonts_) api_.DeleteObject(made.handle);
 }
 
 PrinterDevice& TPrinter::Device() {
@@ -69,26 +69,27 @@ void TPrinter::DropDc() {
   api_.DeleteDC(dc);
 }
 
-void TPrinter::SelectSurface() {
-  const PrinterFontChoice wanted = font_;
-  if (fontHandle_ == 0 || !(realised_ == wanted) || fontPixelsPerInch_ != pixelsPerInch_) {
-    const int weight = font_.bold ? 700 : 400;
-    const PrinterHandle font = api_.CreateFontIndirectA(
-        {FontHeightForPoints(font_.points, pixelsPerInch_), weight, font_.faceName});
+void TPrinter::SelectFont(bool always) {
+  const PrinterFont wanted{FontHeightForPoints(font_.points, pixelsPerInch_),
+                           font_.bold ? 700 : 400, font_.faceName};
+  PrinterHandle handle = 0;
+  for (const MadeFont& made : fonts_)
+    if (made.font == wanted) handle = made.handle;
+  if (handle == 0) {
+    handle = api_.CreateFontIndirectA(wanted);
     // A font the device refuses leaves the previous one in use, as GDI does.
-    if (font != 0) {
-      api_.SelectObject(dc_, font);
-      if (fontHandle_ != 0) api_.DeleteObject(fontHandle_);
-      fontHandle_ = font;
-      realised_ = wanted;
-      fontPixelsPerInch_ = pixelsPerInch_;
-    }
-  } else {
-    api_.SelectObject(dc_, fontHandle_);
+    if (handle == 0) return;
+    fonts_.push_back({wanted, handle});
   }
+  if (always || handle != selectedFont_) api_.SelectObject(dc_, handle);
+  selectedFont_ = handle;
+  api_.SetTextColor(dc_, kColorBlack);
+}
+
+void TPrinter::SelectSurface() {
+  SelectFont(true);
   api_.SelectObject(dc_, api_.GetStockObject(kStockBlackPen));
   api_.SelectObject(dc_, api_.GetStockObject(kStockWhiteBrush));
-  api_.SetTextColor(dc_, kColorBlack);
   api_.SetBkColor(dc_, kColorWhite);
   api_.SetBkMode(dc_, kBkModeOpaque);
 }
@@ -154,7 +155,7 @@ int TPrinter::DeviceCaps(int index) { return api_.GetDeviceCaps(Dc(), index); }
 
 void TPrinter::SetFont(PrinterFontChoice font) {
   font_ = std::move(font);
-  if (dc_ != 0) SelectSurface();
+  if (dc_ != 0) SelectFont(false);
 }
 
 void TPrinter::TextExtent(std::string_view text, int* width, int* height) {

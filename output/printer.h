@@ -176,6 +176,7 @@ class TPrinter : private PrinterAbortCheck {
   PrinterSettings& Settings();
   PrinterHandle Dc();
   void DropDc();
+  void SelectFont(bool always);
   void SelectSurface();
   void RequirePrinting() const;
   void FinishJob();
@@ -183,11 +184,16 @@ class TPrinter : private PrinterAbortCheck {
   PrinterApi& api_;
   std::optional<PrinterDevice> device_;
   PrinterHandle dc_ = 0;
-  PrinterHandle fontHandle_ = 0;
   PrinterFontChoice font_;
-  PrinterFontChoice realised_;  // what fontHandle_ was made from
-  int fontPixelsPerInch_ = 0;   // the resolution fontHandle_ was made for
-  int pixelsPerInch_ = 96;      // the surface's font resolution
+  // Every font made for the surface, kept for reuse (a report switches between four fonts
+  // on every page) and freed with the printer.
+  struct MadeFont {
+    PrinterFont font;
+    PrinterHandle handle = 0;
+  };
+  std::vector<MadeFont> fonts_;
+  PrinterHandle selectedFont_ = 0;
+  int pixelsPerInch_ = 96;  // the surface's font resolution
   bool printing_ = false;
   int currentPage_ = 0;
   std::string title_;

@@ -71,7 +71,7 @@ TEST(PrintListViewJob, PrintsOnePortraitCopyNamedListviewPrint) {
             api.calls.end());
   EXPECT_FALSE(printer.Printing());
   EXPECT_EQ(api.liveDcs, 0);
-  EXPECT_EQ(api.liveFonts.size(), 1u);  // the surface keeps its font for the next job
+  EXPECT_EQ(api.liveFonts.size(), 4u);  // the surface keeps its fonts for the next job
 }
 
 TEST(PrintListViewJob, ReadsPageMetricsThenMeasuresInTheBodyFont) {

@@ -205,7 +205,9 @@ TEST(PrinterSurface, FontsAreTimesNewRomanAtTheDevicesResolution) {
   EXPECT_NE(
       std::find(api.calls.begin(), api.calls.end(), "CreateFontIndirectA -75 400 Times New Roman"),
       api.calls.end());
-  EXPECT_EQ(api.liveFonts.size(), 1u);  // each font freed once replaced
+  EXPECT_EQ(api.liveFonts.size(), 4u);  // kept for the next page
+  printer.SetFont({10, true});
+  EXPECT_EQ(api.Count("CreateFontIndirectA"), 4);
 }
 
 TEST(PrinterSurface, FontPersistsBetweenJobsAndIsSelectedAfterEachPageBreak) {
