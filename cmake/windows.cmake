@@ -22,9 +22,17 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+set(TOLVANE_PRINT_JOBS ${CMAKE_BINARY_DIR}/print-jobs)
 set(TOLVANE_TEST_ENV
   WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
-  TOLVANE_EXE=${CMAKE_BINARY_DIR}/tolvane.exe TOLVANE_SOURCE=${CMAKE_SOURCE_DIR})
+  TOLVANE_EXE=${CMAKE_BINARY_DIR}/tolvane.exe TOLVANE_SOURCE=${CMAKE_SOURCE_DIR}
+  TOLVANE_PRINT_JOBS=${TOLVANE_PRINT_JOBS})
+
+# Tests that print need the CUPS queue that saves each job under build/win64/print-jobs as
+# the default printer: this fixture sets it up before them (tests name it in FIXTURES_REQUIRED).
+add_test(NAME print_queue COMMAND bash -c
+  "source '${CMAKE_SOURCE_DIR}/scripts/printing.sh' && tolvane_print_queue '${TOLVANE_PRINT_JOBS}'")
+set_tests_properties(print_queue PROPERTIES FIXTURES_SETUP print_queue)
 
 # One executable, and one CTest entry, per file in tests/windows: each starts Wine once.
 file(GLOB TOLVANE_WINDOWS_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
@@ -36,6 +44,9 @@ foreach(src ${TOLVANE_WINDOWS_TESTS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/unit)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${TOLVANE_TEST_ENV}" TIMEOUT 600)
+  if(name MATCHES "print")
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED print_queue)
+  endif()
 endforeach()
 
 # Tests of the real program, driven from Linux (xdotool, screenshots, CUPS): one CTest entry
@@ -45,6 +56,9 @@ foreach(script ${TOLVANE_GUI_TESTS})
   get_filename_component(name ${script} NAME_WE)
   add_test(NAME gui_${name} COMMAND bash ${script})
   set_tests_properties(gui_${name} PROPERTIES ENVIRONMENT "${TOLVANE_TEST_ENV}" TIMEOUT 900 DEPENDS tolvane)
+  if(name MATCHES "print")
+    set_tests_properties(gui_${name} PROPERTIES FIXTURES_REQUIRED print_queue)
+  endif()
 endforeach()
 
 # Windows benchmarks and test helper programs: one executable per file.

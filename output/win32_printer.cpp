@@ -1,0 +1,288 @@
+#include "output/win32_printer.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "ui/win32_dialog_placement.h"
+
+namespace {
+
+HDC Dc(PrinterHandle handle) { return reinterpret_cast<HDC>(handle); }
+PrinterHandle Handle(void* object) { return reinterpret_cast<PrinterHandle>(object); }
+
+// A global memory block that is freed when it goes out of scope.
+class GlobalBlock {
+ public:
+  explicit GlobalBlock(HGLOBAL block = nullptr) : block_(block) {}
+  ~GlobalBlock() {
+    if (block_) GlobalFree(block_);
+  }
+  GlobalBlock(const GlobalBlock&) = delete;
+  GlobalBlock& operator=(const GlobalBlock&) = delete;
+  HGLOBAL Get() const { return block_; }
+  void Reset(HGLOBAL block) {
+    if (block_ && block_ != block) GlobalFree(block_);
+    block_ = block;
+  }
+
+ private:
+  HGLOBAL block_;
+};
+
+std::optional<PrinterSettings> SettingsFrom(HGLOBAL block) {
+  if (!block) return std::nullopt;
+  const auto* mode = static_cast<const DEVMODEA*>(GlobalLock(block));
+  if (!mode) return std::nullopt;
+  PrinterSettings settings;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(mode);
+  settings.devMode.assign(bytes, bytes + mode->dmSize + mode->dmDriverExtra);
+  settings.copies = (mode->dmFields & DM_COPIES) ? mode->dmCopies : 1;
+  settings.orientation =
+      (mode->dmFields & DM_ORIENTATION) ? mode->dmOrientation : kOrientationPortrait;
+  GlobalUnlock(block);
+  return settings;
+}
+
+// The driver's record with the program's two fields written into it.
+std::vector<std::uint8_t> DevModeBytes(const PrinterSettings& settings) {
+  std::vector<std::uint8_t> bytes = settings.devMode;
+  if (bytes.size() < offsetof(DEVMODEA, dmCopies) + sizeof(short)) return bytes;
+  auto* mode = reinterpret_cast<DEVMODEA*>(bytes.data());
+  mode->dmCopies = static_cast<short>(settings.copies);
+  mode->dmOrientation = static_cast<short>(settings.orientation);
+  mode->dmFields |= DM_COPIES | DM_ORIENTATION;
+  return bytes;
+}
+
+HGLOBAL DevModeBlock(const PrinterDevice& device) {
+  if (!device.settings || device.settings->devMode.empty()) return nullptr;
+  const std::vector<std::uint8_t> bytes = DevModeBytes(*device.settings);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!block) return nullptr;
+  std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+  GlobalUnlock(block);
+  return block;
+}
+
+HGLOBAL DevNamesBlock(const PrinterDevice& device) {
+  const std::size_t size =
+      sizeof(DEVNAMES) + device.driver.size() + device.device.size() + device.port.size() + 3;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (!block) return nullptr;
+  auto* names = static_cast<DEVNAMES*>(GlobalLock(block));
+  char* text = reinterpret_cast<char*>(names);
+  WORD at = sizeof(DEVNAMES);
+  for (auto [offset, value] : {std::pair{&names->wDriverOffset, &device.driver},
+                               std::pair{&names->wDeviceOffset, &device.device},
+                               std::pair{&names->wOutputOffset, &device.port}}) {
+    *offset = at;
+    std::memcpy(text + at, value->c_str(), value->size() + 1);
+    at = static_cast<WORD>(at + value->size() + 1);
+  }
+  GlobalUnlock(block);
+  return block;
+}
+
+bool DeviceFrom(HGLOBAL namesBlock, HGLOBAL modeBlock, PrinterDevice* device) {
+  if (!namesBlock) return false;
+  const auto* names = static_cast<const DEVNAMES*>(GlobalLock(namesBlock));
+  if (!names) return false;
+  const char* text = reinterpret_cast<const char*>(names);
+  device->driver = text + names->wDriverOffset;
+  device->device = text + names->wDeviceOffset;
+  device->port = text + names->wOutputOffset;
+  GlobalUnlock(namesBlock);
+  device->settings = SettingsFrom(modeBlock);
+  return true;
+}
+
+// The dialog's hook: places it once it is set up. No exception may leave a Windows callback.
+UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) noexcept {
+  if (message == WM_INITDIALOG) {
+    try {
+      const auto* request = reinterpret_cast<const PRINTDLGA*>(lParam);
+      PlaceCommonDialog(dialog, reinterpret_cast<HWND>(request->lCustData));
+    } catch (...) {
+      // A dialog left where Windows put it is still usable.
+    }
+  }
+  return 0;
+}
+
+// The abort checks of the device contexts that have a job: one at a time in practice.
+std::vector<std::pair<HDC, PrinterAbortCheck*>>& AbortChecks() {
+  static std::vector<std::pair<HDC, PrinterAbortCheck*>> checks;
+  return checks;
+}
+
+BOOL CALLBACK AbortProc(HDC dc, int) noexcept {
+  try {
+    for (const auto& [checkDc, check] : AbortChecks())
+      if (checkDc == dc) return check->ContinueJob() ? TRUE : FALSE;
+  } catch (...) {
+    // The window procedures report their own errors; whatever still gets here must not
+    // unwind through the spooler.
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages)
+    : mainWindow_(mainWindow), processMessages_(std::move(processMessages)) {}
+
+bool Win32PrinterApi::DefaultPrinter(PrinterDevice* device) {
+  PRINTDLGA request{};
+  request.lStructSize = sizeof(request);
+  request.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
+  if (!PrintDlgA(&request)) return false;
+  GlobalBlock names(request.hDevNames);
+  GlobalBlock mode(request.hDevMode);
+  return DeviceFrom(names.Get(), mode.Get(), device);
+}
+
+bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
+  HWND anchor = GetActiveWindow();
+  if (!anchor) anchor = mainWindow_;
+  GlobalBlock names(DevNamesBlock(*device));
+  GlobalBlock mode(DevModeBlock(*device));
+  PRINTDLGA request{};
+  request.lStructSize = sizeof(request);
+  request.hwndOwner = anchor;
+  request.hDevNames = names.Get();
+  request.hDevMode = mode.Get();
+  request.Flags = PD_ALLPAGES | PD_NOSELECTION | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE | PD_NOWARNING |
+                  PD_ENABLEPRINTHOOK;
+  request.nCopies = static_cast<WORD>(device->settings ? device->settings->copies : 1);
+  request.lpfnPrintHook = PrintHook;
+  request.lCustData = reinterpret_cast<LPARAM>(anchor);
+  const BOOL ok = PrintDlgA(&request);
+  // The dialog may have replaced either block.
+  names.Reset(request.hDevNames);
+  mode.Reset(request.hDevMode);
+  if (!ok) return false;
+  PrinterDevice chosen;
+  if (!DeviceFrom(names.Get(), mode.Get(), &chosen)) return false;
+  if (chosen.settings) chosen.settings->copies = request.nCopies;
+  *device = std::move(chosen);
+  return true;
+}
+
+PrinterHandle Win32PrinterApi::CreateDC(const PrinterDevice& device) {
+  std::vector<std::uint8_t> mode;
+  if (device.settings) mode = DevModeBytes(*device.settings);
+  return Handle(::CreateDCA(device.driver.c_str(), device.device.c_str(), device.port.c_str(),
+                            mode.empty() ? nullptr : reinterpret_cast<DEVMODEA*>(mode.data())));
+}
+
+bool Win32PrinterApi::DeleteDC(PrinterHandle dc) {
+  auto& checks = AbortChecks();
+  std::erase_if(checks, [&](const auto& entry) { return entry.first == Dc(dc); });
+  return ::DeleteDC(Dc(dc)) != FALSE;
+}
+
+int Win32PrinterApi::SetAbortProc(PrinterHandle dc, PrinterAbortCheck* check) {
+  auto& checks = AbortChecks();
+  std::erase_if(checks, [&](const auto& entry) { return entry.first == Dc(dc); });
+  checks.emplace_back(Dc(dc), check);
+  return ::SetAbortProc(Dc(dc), AbortProc);
+}
+
+int Win32PrinterApi::StartDoc(PrinterHandle dc, const std::string& docName) {
+  DOCINFOA document{};
+  document.cbSize = sizeof(document);
+  document.lpszDocName = docName.c_str();
+  return ::StartDocA(Dc(dc), &document);
+}
+
+int Win32PrinterApi::StartPage(PrinterHandle dc) { return ::StartPage(Dc(dc)); }
+int Win32PrinterApi::EndPage(PrinterHandle dc) { return ::EndPage(Dc(dc)); }
+int Win32PrinterApi::EndDoc(PrinterHandle dc) { return ::EndDoc(Dc(dc)); }
+int Win32PrinterApi::GetDeviceCaps(PrinterHandle dc, int index) {
+  return ::GetDeviceCaps(Dc(dc), index);
+}
+
+PrinterHandle Win32PrinterApi::CreateFontIndirect(const PrinterFont& font) {
+  LOGFONTA description{};
+  description.lfHeight = font.height;
+  description.lfWeight = font.weight;
+  description.lfCharSet = DEFAULT_CHARSET;
+  std::strncpy(description.lfFaceName, font.faceName.c_str(), LF_FACESIZE - 1);
+  return Handle(::CreateFontIndirectA(&description));
+}
+
+PrinterHandle Win32PrinterApi::GetStockObject(int index) { return Handle(::GetStockObject(index)); }
+
+PrinterHandle Win32PrinterApi::SelectObject(PrinterHandle dc, PrinterHandle object) {
+  return Handle(::SelectObject(Dc(dc), reinterpret_cast<HGDIOBJ>(object)));
+}
+
+bool Win32PrinterApi::DeleteObject(PrinterHandle object) {
+  return ::DeleteObject(reinterpret_cast<HGDIOBJ>(object)) != FALSE;
+}
+
+std::uint32_t Win32PrinterApi::SetTextColor(PrinterHandle dc, std::uint32_t color) {
+  return ::SetTextColor(Dc(dc), color);
+}
+
+std::uint32_t Win32PrinterApi::SetBkColor(PrinterHandle dc, std::uint32_t color) {
+  return ::SetBkColor(Dc(dc), color);
+}
+
+int Win32PrinterApi::SetBkMode(PrinterHandle dc, int mode) { return ::SetBkMode(Dc(dc), mode); }
+
+bool Win32PrinterApi::GetTextExtentPoint32(PrinterHandle dc, std::string_view text, int* width,
+                                           int* height) {
+  SIZE size{};
+  if (!::GetTextExtentPoint32A(Dc(dc), text.data(), static_cast<int>(text.size()), &size))
+    return false;
+  *width = size.cx;
+  *height = size.cy;
+  return true;
+}
+
+bool Win32PrinterApi::MoveToEx(PrinterHandle dc, int x, int y) {
+  return ::MoveToEx(Dc(dc), x, y, nullptr) != FALSE;
+}
+
+bool Win32PrinterApi::LineTo(PrinterHandle dc, int x, int y) {
+  return ::LineTo(Dc(dc), x, y) != FALSE;
+}
+
+bool Win32PrinterApi::ExtTextOut(PrinterHandle dc, int x, int y, unsigned options,
+                                 const PrinterRect* rect, std::string_view text) {
+  RECT box{};
+  if (rect) box = {rect->left, rect->top, rect->right, rect->bottom};
+  return ::ExtTextOutA(Dc(dc), x, y, options, rect ? &box : nullptr, text.data(),
+                       static_cast<UINT>(text.size()), nullptr) != FALSE;
+}
+
+std::string Win32PrinterApi::ShortDate() {
+  char text[128];
+  int length =
+      GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, sizeof(text));
+  // A locale without a short date pattern gets month/day/two-digit year.
+  if (length <= 0)
+    length = GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "M/d/yy", text, sizeof(text));
+  return length > 0 ? std::string(text, static_cast<std::size_t>(length - 1)) : std::string();
+}
+
+void Win32PrinterApi::DispatchPendingMessages() {
+  if (processMessages_) {
+    processMessages_();
+    return;
+  }
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The message loop that owns the run must still see it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
