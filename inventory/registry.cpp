@@ -70,7 +70,7 @@ void TRegistry::ListSubkeys(std::vector<std::string>& list) {
         break;
       }
       if (result != kErrorMoreData || bufferSize >= kLargestNameBuffer) break;  // skip the index
-      const std::uint32_t needed = size >= bufferSize ? size + 1 : bufferSize * 2;
+      const std::uint32_t needed = size > bufferSize ? size + 1 : bufferSize * 2;
       bufferSize = std::min(needed, kLargestNameBuffer);
       buffer = std::make_unique<char[]>(bufferSize);
     }
