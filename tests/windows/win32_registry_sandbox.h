@@ -28,6 +28,7 @@ class RegistrySandbox {
     for (const std::string& locked : locked_) SetAccess(locked, "D:(A;;KA;;;WD)");
     if (scratch_) RegCloseKey(scratch_);
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tolvane Tests");  // only once it is empty
   }
 
   RegistrySandbox(const RegistrySandbox&) = delete;
