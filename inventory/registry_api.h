@@ -22,14 +22,23 @@ inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegDwordBigEndian = 5;
+inline constexpr std::uint32_t kRegLink = 6;
 inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegResourceList = 8;
+inline constexpr std::uint32_t kRegFullResourceDescriptor = 9;
+inline constexpr std::uint32_t kRegResourceRequirementsList = 10;
 inline constexpr std::uint32_t kRegQword = 11;
 
 inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;
 inline constexpr long kErrorAccessDenied = 5;
+inline constexpr long kErrorInvalidHandle = 6;
+inline constexpr long kErrorOutOfMemory = 14;
+inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
+inline constexpr long kErrorKeyDeleted = 1018;
 
 class RegistryApi {
  public:

@@ -1,17 +1,61 @@
 #include "inventory/win32_registry_api.h"
 
-long Win32RegistryApi::OpenKeyEx(RegKey, const char*, std::uint32_t, std::uint32_t, RegKey*) {
-  return kErrorFileNotFound;
+#include <windows.h>
+
+namespace {
+
+HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+}  // namespace
+
+long Win32RegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options,
+                                 std::uint32_t samDesired, RegKey* result) {
+  HKEY opened = nullptr;
+  const LSTATUS status = RegOpenKeyExA(ToHkey(key), subKey, options, samDesired, &opened);
+  if (status == ERROR_SUCCESS && result) *result = reinterpret_cast<RegKey>(opened);
+  return status;
 }
-long Win32RegistryApi::QueryInfoKey(RegKey, std::uint32_t*, std::uint32_t*, std::uint32_t*,
-                                    std::uint32_t*, std::uint32_t*, std::uint64_t*) {
-  return kErrorFileNotFound;
+
+long Win32RegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                                    std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                                    std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
+  DWORD subKeyCount = 0, longestSubKey = 0, valueCount = 0, longestValueName = 0, longestData = 0;
+  FILETIME written{};
+  const LSTATUS status =
+      RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &subKeyCount, &longestSubKey,
+                       nullptr, &valueCount, &longestValueName, &longestData, nullptr, &written);
+  if (status != ERROR_SUCCESS) return status;
+  if (subKeys) *subKeys = subKeyCount;
+  if (maxSubKeyLen) *maxSubKeyLen = longestSubKey;
+  if (values) *values = valueCount;
+  if (maxValueNameLen) *maxValueNameLen = longestValueName;
+  if (maxValueLen) *maxValueLen = longestData;
+  if (lastWriteTime) {
+    *lastWriteTime =
+        (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  }
+  return status;
 }
-long Win32RegistryApi::EnumKeyEx(RegKey, std::uint32_t, char*, std::uint32_t*) {
-  return kErrorNoMoreItems;
+
+long Win32RegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
+                                 std::uint32_t* nameSize) {
+  DWORD size = nameSize ? *nameSize : 0;
+  const LSTATUS status = RegEnumKeyExA(ToHkey(key), index, name, nameSize ? &size : nullptr,
+                                       nullptr, nullptr, nullptr, nullptr);
+  if (nameSize) *nameSize = size;
+  return status;
 }
-long Win32RegistryApi::QueryValueEx(RegKey, const char*, std::uint32_t*, std::uint8_t*,
-                                    std::uint32_t*) {
-  return kErrorFileNotFound;
+
+long Win32RegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t* dataSize) {
+  DWORD valueType = type ? *type : 0;
+  DWORD size = dataSize ? *dataSize : 0;
+  const LSTATUS status =
+      RegQueryValueExA(ToHkey(key), valueName, nullptr, type ? &valueType : nullptr, data,
+                       dataSize ? &size : nullptr);
+  if (type) *type = valueType;
+  if (dataSize) *dataSize = size;
+  return status;
 }
-long Win32RegistryApi::CloseKey(RegKey) { return kErrorSuccess; }
+
+long Win32RegistryApi::CloseKey(RegKey key) { return RegCloseKey(ToHkey(key)); }

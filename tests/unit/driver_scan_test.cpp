@@ -1,0 +1,505 @@
+#include "inventory/driver_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake_registry_api.h"
+#include "inventory/registry.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using Values = std::map<std::string, std::string>;
+
+const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Class";
+const std::string kSet002 = "SYSTEM\\ControlSet002\\Control\\Class";
+const std::string kSet003 = "SYSTEM\\ControlSet003\\Control\\Class";
+
+// All nine values, each "<tag> <value name>".
+Values FullValues(const std::string& tag) {
+  Values values;
+  for (const DriverColumn& column : kDriverColumns) {
+    values[std::string(column.valueName)] = tag + ' ' + std::string(column.valueName);
+  }
+  return values;
+}
+
+void AddInstance(FakeRegistry& fake, const std::string& classKey, const std::string& name,
+                 const Values& values, const std::string& instance = "0000") {
+  const std::string path = classKey + '\\' + name + '\\' + instance;
+  fake.AddKey(path);
+  for (const auto& [valueName, text] : values) fake.SetText(path, valueName, text);
+}
+
+// A row as one line: the caption and the sub-items joined by '|'.
+std::string RowLine(const DriverRow& row) {
+  std::string line = row.caption;
+  for (const std::string& item : row.subItems) line += '|' + item;
+  return line;
+}
+
+Lines RowLines(const RowStore& rows) {
+  Lines lines;
+  for (std::size_t i = 0; i < rows.Count(); ++i) lines.push_back(RowLine(rows.Row(i)));
+  return lines;
+}
+
+// The row that a complete instance with these values makes.
+std::string ExpectedLine(const Values& values, std::size_t subItems = kDriverColumns.size() - 1) {
+  std::string line;
+  for (std::size_t column = 0; column <= subItems; ++column) {
+    const auto at = values.find(std::string(kDriverColumns[column].valueName));
+    if (column > 0) line += '|';
+    if (at != values.end()) line += at->second;
+  }
+  return line;
+}
+
+struct ScanResult {
+  std::string status;
+  std::string error;
+};
+
+ScanResult Scan(FakeRegistry& fake, RowStore& rows) {
+  ScanResult result;
+  try {
+    result.status = ScanDrivers(fake, rows);
+  } catch (const ERegistryException& e) {
+    result.error = e.Message();
+  }
+  return result;
+}
+
+bool TraceMentions(const FakeRegistry& fake, const std::string& text) {
+  for (const std::string& line : fake.Trace()) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(DriverScanControlSet, NoClassKeyGivesCountZeroAfterTryingAllThreeInOrder) {
+  FakeRegistry fake;
+  fake.AddKey("SYSTEM\\CurrentControlSet\\Control\\Class\\{x}\\0000");
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 0");
+  EXPECT_EQ(rows.Count(), 0u);
+  EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM SYSTEM\\ControlSet002\\Control\\Class\\ 0x20019 = 2",
+                                 "Open HKLM SYSTEM\\ControlSet003\\Control\\Class\\ 0x20019 = 2",
+                                 "Open HKLM SYSTEM\\ControlSet001\\Control\\Class\\ 0x20019 = 2"}));
+}
+
+TEST(DriverScanControlSet, EmptyControlSet002EndsTheScanThoughControlSet001HasClasses) {
+  FakeRegistry fake;
+  fake.AddKey(kSet002);
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 0");
+  EXPECT_FALSE(TraceMentions(fake, "ControlSet001"));
+  EXPECT_FALSE(TraceMentions(fake, "ControlSet003"));
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanControlSet, ControlSet002IsPreferredToTheOthers) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  AddInstance(fake, kSet002, "{a}", FullValues("two"));
+  AddInstance(fake, kSet003, "{a}", FullValues("three"));
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 1");
+  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("two"))});
+}
+
+TEST(DriverScanControlSet, AbsentControlSet002FallsBackToControlSet003) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  AddInstance(fake, kSet003, "{a}", FullValues("three"));
+  AddInstance(fake, kSet003, "{b}", FullValues("three b"));
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 2");
+  for (const RegCallRecord& call : fake.Calls()) {
+    if (call.call == RegCall::OpenKeyEx && call.name.find("\\0000") != std::string::npos) {
+      EXPECT_EQ(call.name.rfind("SYSTEM\\ControlSet003\\Control\\Class\\", 0), 0u) << call.name;
+    }
+  }
+  EXPECT_FALSE(TraceMentions(fake, "ControlSet001"));
+}
+
+TEST(DriverScanControlSet, OnlyControlSet001IsUsedWhenAlone) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 1");
+  EXPECT_EQ(fake.Calls()[5].name, "SYSTEM\\ControlSet001\\Control\\Class\\{a}\\0000");
+}
+
+TEST(DriverScanControlSet, ClassKeyRefusingReadCountsAsAbsent) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("two"));
+  fake.RefuseAccess(kSet002, kKeyRead);
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 1");
+  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("one"))});
+}
+
+TEST(DriverScanControlSet, KeysThatOnlyRefuseWritingAreReadInFull) {
+  FakeRegistry fake;
+  const std::uint32_t writeRights = kKeyAllAccess & ~kKeyRead;
+  AddInstance(fake, kSet002, "{a}", FullValues("two"));
+  fake.RefuseAccess(kSet002, writeRights);
+  fake.RefuseAccess(kSet002 + "\\{a}\\0000", writeRights);
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 1");
+  for (const RegCallRecord& call : fake.Calls()) {
+    if (call.call == RegCall::OpenKeyEx) {
+      EXPECT_EQ(call.number, kKeyRead);
+    }
+  }
+}
+
+TEST(DriverScanRows, OneClassMakesExactlyTheseCalls) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "Disk"}});
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  const std::string key = "HKLM\\" + kSet002 + "\\{a}\\0000";
+  Lines expected{"Open HKLM " + kSet002 + "\\ 0x20019 = 0",
+                 "QueryInfo HKLM\\" + kSet002 + " = 0",
+                 "Enum HKLM\\" + kSet002 + " 0 [4] = 0",
+                 "Open HKLM " + kSet002 + "\\{a}\\0000 0x20019 = 0",
+                 "Close HKLM\\" + kSet002 + " = 0",
+                 "QueryValue " + key + " DriverDesc [0] = 0",
+                 "QueryValue " + key + " DriverDesc [5] = 0"};
+  for (std::size_t column = 1; column < kDriverColumns.size(); ++column) {
+    expected.push_back("QueryValue " + key + " " + std::string(kDriverColumns[column].valueName) +
+                       " [0] = 2");
+  }
+  expected.push_back("Close " + key + " = 0");
+  EXPECT_EQ(fake.Trace(), expected);
+  EXPECT_EQ(RowLines(rows), Lines{"Disk||||||||"});
+}
+
+TEST(DriverScanRows, OnlyInstance0000IsEverRead) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("a"), "0001");
+  AddInstance(fake, kSet002, "{b}", FullValues("b"));
+  AddInstance(fake, kSet002, "{b}", FullValues("b1"), "0001");
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 1");
+  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("b"))});
+  EXPECT_FALSE(TraceMentions(fake, "0001"));
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanRows, AbsentOrEmptyDescriptionMakesNoRowButClosesTheInstance) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", {{"ProviderName", "P"}});
+  AddInstance(fake, kSet002, "{b}", {{"DriverDesc", ""}, {"ProviderName", "P"}});
+  AddInstance(fake, kSet002, "{c}", {{"ProviderName", "P"}});
+  fake.SetValue(kSet002 + "\\{c}\\0000", "DriverDesc", kRegSz, "");
+  fake.AddKey(kSet002 + "\\{d}\\0000");
+  fake.SetValue(kSet002 + "\\{d}\\0000", "DriverDesc", kRegSz, std::string("\0x", 2));
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 0");
+  for (const char* name : {"{a}", "{b}", "{c}", "{d}"}) {
+    EXPECT_TRUE(TraceMentions(fake, "Close HKLM\\" + kSet002 + "\\" + name + "\\0000 = 0"));
+  }
+  EXPECT_FALSE(TraceMentions(fake, "ProviderName"));
+}
+
+TEST(DriverScanRows, DescriptionAloneGivesEightEmptySubItems) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "Only"}});
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  ASSERT_EQ(rows.Count(), 1u);
+  EXPECT_EQ(rows.Row(0).caption, "Only");
+  EXPECT_EQ(rows.Row(0).subItems, Lines(8, ""));
+}
+
+TEST(DriverScanRows, RowsFollowEnumerationOrderNotDescriptions) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{c}", {{"DriverDesc", "Alpha"}});
+  AddInstance(fake, kSet002, "{A}", {{"DriverDesc", "Zulu"}});
+  AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "Mike"}});
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  EXPECT_EQ(RowLines(rows), (Lines{"Zulu||||||||", "Mike||||||||", "Alpha||||||||"}));
+}
+
+TEST(DriverScanRows, TextIsKeptAsStoredUpToItsFirstNul) {
+  FakeRegistry fake;
+  const std::string path = kSet002 + "\\{a}\\0000";
+  fake.AddKey(path);
+  fake.SetValue(path, "DriverDesc", kRegExpandSz, std::string("%SystemRoot%\\x\0", 15));
+  fake.SetValue(path, "ProviderName", kRegSz, std::string("Acme\0Junk\0", 10));
+  fake.SetValue(path, "DriverVersion", kRegSz, "1.0");  // no terminating NUL
+  fake.SetValue(path, "DriverDate", kRegSz, std::string("\xC4\xE9\xFF\x80\0", 5));
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  EXPECT_EQ(RowLines(rows), Lines{"%SystemRoot%\\x|Acme|1.0|\xC4\xE9\xFF\x80|||||"});
+}
+
+TEST(DriverScanRows, EachScanReplacesTheRowsWithTheSameResult) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("a"));
+  AddInstance(fake, kSet002, "{b}", FullValues("b"));
+  RowStore rows;
+  rows.Append("left over");
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 2");
+  const Lines first = RowLines(rows);
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 2");
+  EXPECT_EQ(RowLines(rows), first);
+  EXPECT_EQ(first, (Lines{ExpectedLine(FullValues("a")), ExpectedLine(FullValues("b"))}));
+}
+
+TEST(DriverScanRows, NameEnumeratedTwiceGivesTwoRows) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "A"}});
+  AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "B"}});
+  // A class added in front while listing shifts "{a}" to index 1 as well.
+  fake.OnCall([&](RegCall call, std::size_t) {
+    if (call == RegCall::EnumKeyEx && fake.CallCount(RegCall::EnumKeyEx) == 2) {
+      fake.AddKey(kSet002 + "\\{0}");
+    }
+  });
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 2");
+  EXPECT_EQ(RowLines(rows), (Lines{"A||||||||", "A||||||||"}));
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanRows, ClassThatVanishesAfterTheListingIsSkipped) {
+  FakeRegistry fake;
+  for (const char* name : {"{a}", "{b}", "{c}"}) {
+    AddInstance(fake, kSet002, name, {{"DriverDesc", name}});
+  }
+  fake.OnCall([&](RegCall call, std::size_t) {
+    if (call == RegCall::OpenKeyEx) fake.DeleteKey(kSet002 + "\\{b}");
+  });
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 2");
+  EXPECT_EQ(RowLines(rows), (Lines{"{a}||||||||", "{c}||||||||"}));
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanRows, InstanceDeletedWhileOpenStopsItsReadsQuietly) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("a"));
+  AddInstance(fake, kSet002, "{b}", FullValues("b"));
+  fake.OnCall([&](RegCall call, std::size_t) {
+    if (call == RegCall::QueryValueEx && fake.CallCount(RegCall::QueryValueEx) == 3) {
+      fake.DeleteKey(kSet002 + "\\{a}");
+    }
+  });
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  // The size queries find the key gone and read as absent.
+  EXPECT_EQ(RowLines(rows), (Lines{"a DriverDesc||||||||", ExpectedLine(FullValues("b"))}));
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanRows, LongestClassNamesAndHighBytesOpen) {
+  FakeRegistry fake;
+  const std::string longest(255, 'k');
+  const std::string high = "\xA9\xC0\xFF";
+  AddInstance(fake, kSet002, longest, {{"DriverDesc", "Long"}});
+  AddInstance(fake, kSet002, high, {{"DriverDesc", "High"}});
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 2");
+  EXPECT_EQ(RowLines(rows), (Lines{"Long||||||||", "High||||||||"}));
+}
+
+TEST(DriverScanRows, TenThousandClassesAllBecomeRows) {
+  FakeRegistry fake;
+  for (int i = 0; i < 10000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%05d", i);
+    AddInstance(fake, kSet002, name, {{"DriverDesc", name}, {"InfPath", "oem.inf"}});
+  }
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 10000");
+  EXPECT_EQ(rows.Row(0).caption, "00000");
+  EXPECT_EQ(rows.Row(9999).caption, "09999");
+  EXPECT_EQ(rows.Row(9999).SubItem(3), "oem.inf");
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanErrors, WrongTypeStopsTheScanKeepingTheRowsSoFar) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("a"));
+  AddInstance(fake, kSet002, "{b}", FullValues("b"));
+  fake.SetValue(kSet002 + "\\{b}\\0000", "InfSection", kRegDword, std::string("\1\0\0\0", 4));
+  AddInstance(fake, kSet002, "{c}", FullValues("c"));
+  RowStore rows;
+  for (int run = 0; run < 2; ++run) {
+    fake.ClearCalls();
+    const ScanResult result = Scan(fake, rows);
+    EXPECT_EQ(result.status, "");
+    EXPECT_EQ(result.error, "Invalid data type for 'InfSection'");
+    EXPECT_EQ(RowLines(rows),
+              (Lines{ExpectedLine(FullValues("a")), ExpectedLine(FullValues("b"), 4)}));
+    EXPECT_FALSE(TraceMentions(fake, "{c}"));
+    EXPECT_EQ(fake.OpenHandles(), 0u);
+  }
+}
+
+TEST(DriverScanErrors, WrongTypeOfDescriptionAppendsNoRow) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "A"}});
+  fake.AddKey(kSet002 + "\\{b}\\0000");
+  fake.SetValue(kSet002 + "\\{b}\\0000", "DriverDesc", kRegBinary, "\x01\x02");
+  RowStore rows;
+  const ScanResult result = Scan(fake, rows);
+  EXPECT_EQ(result.error, "Invalid data type for 'DriverDesc'");
+  EXPECT_EQ(RowLines(rows), Lines{"A||||||||"});
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanErrors, EmptyValueOfAnyTypeIsNoError) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "A"}});
+  fake.SetValue(kSet002 + "\\{a}\\0000", "DriverVersion", kRegDword, "");
+  fake.SetValue(kSet002 + "\\{a}\\0000", "InfPath", kRegMultiSz, "");
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), "Count: 1");
+}
+
+// Fails each call of a reference scan in turn and checks the scan against what that call's
+// failure must do: a class key that does not open moves on to the next control set, an
+// instance that does not open or a name that does not enumerate loses that class, a size
+// query that fails reads as absent, a data read that fails stops the scan, a close changes
+// nothing. Every time, every handle is closed.
+class DriverScanFaults : public ::testing::TestWithParam<long> {
+ protected:
+  struct Class {
+    std::string name;
+    Values values;
+  };
+
+  void Build(FakeRegistry& fake) const {
+    for (const Class& c : classes_) {
+      if (c.name == "{e}") {
+        AddInstance(fake, kSet002, c.name, c.values, "0001");
+      } else {
+        AddInstance(fake, kSet002, c.name, c.values);
+      }
+    }
+    AddInstance(fake, kSet003, "{z}", FullValues("z"));
+  }
+
+  // The rows expected when class `skip` gives none, value `blank` of class `blankIn` reads
+  // empty, and the read of value `stop` of class `stopIn` fails.
+  Lines Expected(const std::string& skip, const std::string& blankIn, const std::string& blank,
+                 const std::string& stopIn, const std::string& stop) const {
+    Lines lines;
+    for (const Class& c : classes_) {
+      if (c.name == skip || c.name == "{e}") continue;
+      Values values = c.values;
+      if (c.name == blankIn) values.erase(blank);
+      if (values["DriverDesc"].empty()) continue;
+      if (c.name == stopIn) {
+        std::size_t column = 0;
+        while (kDriverColumns[column].valueName != stop) ++column;
+        if (column > 0) lines.push_back(ExpectedLine(values, column - 1));
+        break;
+      }
+      lines.push_back(ExpectedLine(values));
+    }
+    return lines;
+  }
+
+  static std::string ClassOf(const std::string& path) {
+    const std::string prefix = kSet002 + "\\";
+    const auto from = path.find(prefix);
+    if (from == std::string::npos) return "";
+    const std::string rest = path.substr(from + prefix.size());
+    return rest.substr(0, rest.find('\\'));
+  }
+
+  std::vector<Class> classes_{
+      {"{a}", FullValues("a")},          {"{b}", {{"DriverDesc", "b"}, {"ProviderName", "pb"}}},
+      {"{c}", {{"ProviderName", "pc"}}}, {"{d}", FullValues("d")},
+      {"{e}", FullValues("e")},
+  };
+};
+
+TEST_P(DriverScanFaults, EachCallFailingHasItsOwnExactEffect) {
+  FakeRegistry reference;
+  Build(reference);
+  RowStore referenceRows;
+  ScanDrivers(reference, referenceRows);
+  const std::vector<RegCallRecord> calls = reference.Calls();
+  ASSERT_EQ(RowLines(referenceRows), Expected("", "", "", "", ""));
+
+  for (std::size_t n = 1; n <= calls.size(); ++n) {
+    SCOPED_TRACE("failing call " + std::to_string(n) + ": " + reference.Trace()[n - 1]);
+    const RegCallRecord& failing = calls[n - 1];
+    FakeRegistry fake;
+    Build(fake);
+    fake.FailNthCall(n, GetParam());
+    RowStore rows;
+    const ScanResult result = Scan(fake, rows);
+
+    Lines expected = RowLines(referenceRows);
+    std::string error;
+    switch (failing.call) {
+      case RegCall::OpenKeyEx:
+        expected = failing.name == kSet002 + "\\" ? Lines{ExpectedLine(FullValues("z"))}
+                                                  : Expected(ClassOf(failing.name), "", "", "", "");
+        break;
+      case RegCall::QueryInfoKey:
+        expected.clear();
+        break;
+      case RegCall::EnumKeyEx:
+        expected = Expected(classes_[failing.number].name, "", "", "", "");
+        break;
+      case RegCall::QueryValueEx:
+        if (failing.size == 0) {
+          expected = Expected("", ClassOf(failing.key), failing.name, "", "");
+        } else {
+          expected = Expected("", "", "", ClassOf(failing.key), failing.name);
+          error = "Failed to get data for '" + failing.name + "'";
+        }
+        break;
+      case RegCall::CloseKey:
+        break;
+    }
+    EXPECT_EQ(result.error, error);
+    EXPECT_EQ(result.status, error.empty() ? "Count: " + std::to_string(expected.size()) : "");
+    EXPECT_EQ(RowLines(rows), expected);
+    EXPECT_EQ(fake.OpenHandles(), 0u);
+    for (std::size_t i = 0; i < fake.Calls().size(); ++i) {
+      if (i + 1 != n && fake.Calls()[i].call == RegCall::CloseKey) {
+        EXPECT_EQ(fake.Calls()[i].result, kErrorSuccess) << "a handle closed twice";
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, DriverScanFaults,
+                         ::testing::Values(kErrorAccessDenied, kErrorKeyDeleted,
+                                           kErrorInvalidHandle));
+
+TEST(DriverScanFaultSweep, AnyCallFailingWithMoreDataLeavesNoHandleOpen) {
+  FakeRegistry reference;
+  AddInstance(reference, kSet002, "{a}", FullValues("a"));
+  AddInstance(reference, kSet002, "{b}", {{"DriverDesc", "b"}});
+  RowStore rows;
+  ScanDrivers(reference, rows);
+  for (std::size_t n = 1; n <= reference.Calls().size(); ++n) {
+    FakeRegistry fake;
+    AddInstance(fake, kSet002, "{a}", FullValues("a"));
+    AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "b"}});
+    fake.FailNthCall(n, kErrorMoreData);
+    const ScanResult result = Scan(fake, rows);
+    EXPECT_TRUE(result.error.empty() || result.error.rfind("Failed to get data for '", 0) == 0)
+        << n;
+    EXPECT_EQ(fake.OpenHandles(), 0u) << n;
+  }
+}
