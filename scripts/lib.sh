@@ -29,7 +29,7 @@ tolvane_wine_prefix() {
 # the current WINEPREFIX, started with no pipe of ours open: a test runner that waits for
 # its child's output to close would otherwise wait for them too.
 tolvane_wine_session() {
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running for this prefix: keep it
   wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
