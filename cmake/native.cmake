@@ -26,3 +26,8 @@ if(TOLVANE_NATIVE_BENCH)
     target_link_libraries(${name} PRIVATE tolvane_core_fast)
   endforeach()
 endif()
+
+option(TOLVANE_FUZZ "Build the libFuzzer targets in tests/fuzz (clang)" OFF)
+if(TOLVANE_FUZZ)
+  include(cmake/fuzz.cmake)
+endif()

@@ -21,6 +21,12 @@ int FontHeightForPoints(int points, int pixelsPerInch) {
 
 ReportLayout ReportLayout::ForPage(const PageMetrics& page,
                                    const std::vector<ReportColumn>& columns) {
+  // No paper is a million dots across; a device that says otherwise (or reports a negative
+  // size) would push the integer geometry below out of int's range.
+  constexpr int kLargestPage = 1 << 20;
+  for (int metric : {page.printableWidth, page.printableHeight, page.offsetX, page.offsetY}) {
+    if (metric < 0 || metric > kLargestPage) throw EInvalidOp();
+  }
   ReportLayout layout;
   layout.vertUnit = (page.printableHeight + 2.0 * page.offsetY) / 28.215;
   layout.horzUnit = (page.printableWidth + 2.0 * page.offsetX) / 21;

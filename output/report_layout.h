@@ -59,7 +59,7 @@ struct ReportLayout {
   int rowsPerPage = 0;
 
   // Everything but the row slots, which wait for the body font's line height. Raises
-  // EInvalidOp when the column widths add up to zero.
+  // EInvalidOp when the column widths add up to zero, or for page metrics no paper has.
   static ReportLayout ForPage(const PageMetrics& page, const std::vector<ReportColumn>& columns);
 
   // Sets lineHeight and rowsPerPage. Raises EZeroDivide for a zero line height. At least one
