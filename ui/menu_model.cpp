@@ -1,7 +1,6 @@
 #include "ui/menu_model.h"
 
 #include <array>
-#include <utility>
 
 namespace {
 
@@ -32,7 +31,11 @@ std::string KeyText(std::uint16_t key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) {
     return std::string(1, static_cast<char>(key));
   }
-  if (key >= kVkF1 && key < kVkF1 + 24) return "F" + std::to_string(key - kVkF1 + 1);
+  if (key >= kVkF1 && key < kVkF1 + 24) {
+    std::string name = "F";
+    name.append(std::to_string(key - kVkF1 + 1));
+    return name;
+  }
   for (const KeyName& k : kKeyNames) {
     if (k.key == key) return std::string(k.name);
   }
@@ -62,11 +65,12 @@ std::string ShortCutName(const ShortCut& shortCut) {
   if (shortCut.shift) name += "Shift+";
   if (shortCut.ctrl) name += "Ctrl+";
   if (shortCut.alt) name += "Alt+";
-  return name + KeyText(shortCut.key);
+  name.append(KeyText(shortCut.key));
+  return name;
 }
 
 void Click(const MenuItem& item) {
-  if (item.enabled && item.onClick) item.onClick();
+  if (item.enabled && item.onClick) item.onClick(item);
 }
 
 std::vector<const MenuItem*> FindShortCut(const std::vector<MenuItem>& menu, const ShortCut& key) {
@@ -121,6 +125,9 @@ std::vector<std::string> AssignAccessKeys(const std::vector<std::string>& captio
 
 std::string MenuItemText(std::string_view caption, const ShortCut& shortCut) {
   std::string text(caption);
-  if (shortCut.key != 0) text += "\t" + ShortCutName(shortCut);
+  if (shortCut.key != 0) {
+    text += '\t';
+    text.append(ShortCutName(shortCut));
+  }
   return text;
 }

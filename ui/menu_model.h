@@ -32,13 +32,14 @@ struct MenuItem {
   std::string caption;  // "-" is a separator
   ShortCut shortCut;
   bool enabled = true;
-  std::function<void()> onClick;
+  std::function<void(const MenuItem& sender)> onClick;
   std::vector<MenuItem> items;
 
   bool IsSeparator() const { return caption == "-"; }
 };
 
-// Performing an item's click: nothing when it is disabled, otherwise its handler (if any).
+// Performing an item's click: nothing when it is disabled, otherwise its handler (if any),
+// with the item as sender.
 void Click(const MenuItem& item);
 
 // Depth-first, in menu order, each item before its sub-items: the path from the top-level

@@ -13,7 +13,10 @@ constexpr std::uint16_t kKeyP = 'P';
 // The program's own menu, with each click recording its item's name.
 std::vector<MenuItem> MainMenu(std::vector<std::string>& clicks) {
   const auto record = [&clicks](std::string name) {
-    return [&clicks, name] { clicks.push_back(name); };
+    return [&clicks, name](const MenuItem& sender) {
+      EXPECT_EQ(sender.name, name);
+      clicks.push_back(name);
+    };
   };
   std::vector<MenuItem> menu(3);
   menu[0] = {"File1", "&File", {}, true, record("File1"), {}};
@@ -82,7 +85,7 @@ TEST(ShortCutCheck, FirstMatchDepthFirstWins) {
   auto menu = MainMenu(clicks);
   // A deeper item of File comes before View's Refresh in depth-first order.
   menu[0].items[0].items = {
-      {"Deep1", "Deep", {kVkF5}, true, [&clicks] { clicks.push_back("Deep1"); }, {}}};
+      {"Deep1", "Deep", {kVkF5}, true, [&clicks](const MenuItem&) { clicks.push_back("Deep1"); }, {}}};
   EXPECT_TRUE(IsShortCut(menu, {kVkF5}));
   EXPECT_EQ(clicks, (std::vector<std::string>{"File1", "Save1", "Deep1"}));
 }
@@ -114,7 +117,7 @@ TEST(ShortCutCheck, DisabledItemConsumesTheKeyWithoutClicking) {
 TEST(ShortCutCheck, ErrorOfTheClickReachesTheCaller) {
   std::vector<std::string> clicks;
   auto menu = MainMenu(clicks);
-  menu[1].items[0].onClick = [] { throw std::runtime_error("scan failed"); };
+  menu[1].items[0].onClick = [](const MenuItem&) { throw std::runtime_error("scan failed"); };
   EXPECT_THROW(IsShortCut(menu, {kVkF5}), std::runtime_error);
 }
 
