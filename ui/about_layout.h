@@ -1,0 +1,87 @@
+// The About box's stored layout, the arithmetic that adapts it to the font in use, and where
+// the box opens: centred on the screen on its first showing, where the user left it after.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "ui/placement.h"
+
+// The layout is drawn for 96 pixels per inch and a window text height ("0") of 13 pixels.
+inline constexpr int kAboutDesignTextHeight = 13;
+
+struct AboutBounds {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+
+  bool operator==(const AboutBounds&) const = default;
+};
+
+struct AboutFont {
+  std::string_view face;
+  int height;  // character height in pixels
+  bool bold;
+  bool underline;
+};
+
+struct AboutBoxLayout {
+  static constexpr std::string_view kCaption = "About";
+  static constexpr int kClientWidth = 298;
+  static constexpr int kClientHeight = 265;
+  static constexpr AboutFont kWindowFont{"MS Sans Serif", 11, false, false};
+
+  static constexpr int kShape1Height = 65;
+  static constexpr AboutBounds kBevel1{0, 65, kClientWidth, 9};
+  static constexpr AboutBounds kProductName{8, 16, 122, 29};
+  static constexpr AboutFont kProductNameFont{"Georgia", 24, false, false};
+  static constexpr AboutBounds kComments{64, 176, 166, 16};  // wraps at its width
+  static constexpr AboutFont kCommentsFont{"MS Sans Serif", 13, true, true};
+  static constexpr AboutBounds kVersion{8, 72, 101, 13};
+  static constexpr AboutFont kVersionFont{"MS Sans Serif", 11, true, false};
+  static constexpr AboutBounds kLabel1{64, 200, 166, 16};
+  static constexpr AboutFont kLabel1Font{"Georgia", 13, false, false};
+  static constexpr AboutBounds kOKButton{111, 228, 75, 25};
+
+  static constexpr std::string_view kProductNameText = "Tolvane";
+  static constexpr std::string_view kVersionText = "Version 1.07 beta";
+  static constexpr std::string_view kEmailPrefix = "Email: ";
+  static constexpr std::string_view kOKButtonText = "OK";
+  static constexpr int kOKModalResult = 1;
+  static constexpr int kCancelModalResult = 2;
+};
+
+// value * measured / designed, rounded to the nearest integer, halves away from zero.
+int AboutScale(int value, int measured, int designed = kAboutDesignTextHeight);
+
+// Scales the left and top and the right and bottom edges; width and height follow from the
+// edges, so neighbours stay flush.
+AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured,
+                             int designed = kAboutDesignTextHeight);
+
+// Centred on the primary screen, halves truncated toward zero; a box larger than the screen
+// starts at 0 rather than off its top or left edge.
+ScreenPoint CentredOnPrimary(int screenWidth, int screenHeight, int width, int height);
+
+// Centred on a monitor anywhere on the desktop (its coordinates may be negative).
+ScreenPoint CentredOnMonitor(const ScreenRect& monitor, int width, int height);
+
+// What the first showing needs to know of the screens.
+class PlacementScreens {
+ public:
+  virtual ~PlacementScreens() = default;
+  virtual ScreenRect PrimaryScreen() = 0;
+  // The monitor of the program's active window, when a box at `box` would lie on another one.
+  virtual std::optional<ScreenRect> ActiveMonitorIfOther(const ScreenRect& box) = 0;
+};
+
+// The box is placed on its first showing only; later showings keep where it was.
+class FirstShowingPlacement {
+ public:
+  std::optional<ScreenPoint> Place(PlacementScreens& screens, int width, int height);
+  bool Placed() const { return placed_; }
+
+ private:
+  bool placed_ = false;
+};
