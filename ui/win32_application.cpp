@@ -14,8 +14,7 @@ constexpr char kWindowClass[] = "TolvaneApplication";
 std::string ModulePath() {
   std::string path(MAX_PATH, '\0');
   for (;;) {
-    const DWORD length =
-        GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);
@@ -77,8 +76,8 @@ TApplication::TApplication(HINSTANCE instance)
   // the windows it owns get no entries of their own.
   handle_ = CreateWindowExA(0, kWindowClass, title_.c_str(),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
-                            0, 0, nullptr, nullptr, instance_, nullptr);
+                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
+                            0, nullptr, nullptr, instance_, nullptr);
   if (handle_ == nullptr) throw Exception("Cannot create the application window");
   HMENU systemMenu = GetSystemMenu(handle_, FALSE);
   for (const UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) {
@@ -227,8 +226,7 @@ void TApplication::ShowErrorText(const std::string& message) {
   if (focus != nullptr && IsWindow(focus)) SetFocus(focus);
 }
 
-LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (Application == nullptr || Application->handle_ != window) {
     return DefWindowProcA(window, message, wParam, lParam);
   }

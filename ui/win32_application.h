@@ -17,7 +17,7 @@ class TApplication {
   // What the application needs of its main window.
   struct MainForm {
     HWND window = nullptr;
-    std::function<void()> onShow;                          // the show event, FormShow
+    std::function<void()> onShow;                         // the show event, FormShow
     std::function<bool(const ShortCut& key)> isShortCut;  // the main menu's shortcut check
   };
 

@@ -57,10 +57,10 @@ TForm1::TForm1(TApplication& application) : application_(application) {
 
   BuildMenu();
   const std::string caption(Form1Layout::kCaption);
-  handle_ = CreateWindowExA(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                            CW_USEDEFAULT, CW_USEDEFAULT, Form1Layout::kOuterWidth,
-                            Form1Layout::kOuterHeight, application_.Handle(), MainMenu1, instance,
-                            this);
+  handle_ =
+      CreateWindowExA(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                      CW_USEDEFAULT, CW_USEDEFAULT, Form1Layout::kOuterWidth,
+                      Form1Layout::kOuterHeight, application_.Handle(), MainMenu1, instance, this);
   if (handle_ == nullptr) throw Exception("Cannot create the main window");
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   CreateComponents();
@@ -154,12 +154,12 @@ void TForm1::CreateComponents() {
   SendMessageA(CoolBar1, RB_SETBKCOLOR, 0, static_cast<LPARAM>(RGB(255, 255, 255)));
 
   const ControlBounds toolBar = ScaleBounds(Form1Layout::kToolBar1, textHeight_);
-  ToolBar1 = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
-                                 TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_NOPARENTALIGN |
-                                 CCS_NORESIZE,
-                             toolBar.left, toolBar.top, toolBar.width, toolBar.height, CoolBar1,
-                             nullptr, instance, nullptr);
+  ToolBar1 =
+      CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
+                          CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE,
+                      toolBar.left, toolBar.top, toolBar.width, toolBar.height, CoolBar1, nullptr,
+                      instance, nullptr);
   // The buttons report to the form, not to the band bar that holds them.
   SendMessageA(ToolBar1, TB_SETPARENT, reinterpret_cast<WPARAM>(handle_), 0);
   SendMessageA(ToolBar1, WM_SETFONT, font, FALSE);
@@ -193,13 +193,16 @@ void TForm1::CreateComponents() {
   band.cyMinChild = ScaleValue(Form1Layout::kBandMinHeight, textHeight_);
   band.cx = ScaleValue(Form1Layout::kBandWidth, textHeight_);
   SendMessageA(CoolBar1, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+  // Not every comctl32 paints a band's bitmap (Wine's leaves it out), so the band bar's
+  // background is painted here, as Windows' own would paint it: tiled from the band's origin.
+  SetWindowSubclass(CoolBar1, CoolBarProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
   const ControlBounds listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
   ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
                                   LVS_OWNERDATA | LVS_SINGLESEL,
-                              listView.left, listView.top, listView.width, listView.height,
-                              handle_, nullptr, instance, nullptr);
+                              listView.left, listView.top, listView.width, listView.height, handle_,
+                              nullptr, instance, nullptr);
   SendMessageA(ListView1, WM_SETFONT, font, FALSE);
   const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
   SendMessageA(ListView1, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -214,11 +217,10 @@ void TForm1::CreateComponents() {
   }
 
   const ControlBounds statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
-  StatusBar1 = CreateWindowExA(0, STATUSCLASSNAMEA, nullptr,
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN |
-                                   CCS_NORESIZE,
-                               statusBar.left, statusBar.top, statusBar.width, statusBar.height,
-                               handle_, nullptr, instance, nullptr);
+  StatusBar1 = CreateWindowExA(
+      0, STATUSCLASSNAMEA, nullptr,
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN | CCS_NORESIZE, statusBar.left,
+      statusBar.top, statusBar.width, statusBar.height, handle_, nullptr, instance, nullptr);
   if (statusFont_ != nullptr) {
     SendMessageA(StatusBar1, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_), FALSE);
   }
@@ -291,6 +293,29 @@ std::string TForm1::CellText(int row, int column) const {
   return sub < driver.subItems.size() ? driver.subItems[sub] : std::string();
 }
 
+void TForm1::PaintBandBackground(HDC dc) const {
+  RECT client;
+  GetClientRect(CoolBar1, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  RECT band;
+  BITMAP info;
+  if (bandBitmap_ == nullptr ||
+      !SendMessageA(CoolBar1, RB_GETRECT, 0, reinterpret_cast<LPARAM>(&band)) ||
+      !GetObjectA(bandBitmap_, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) {
+    return;
+  }
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, bandBitmap_);
+  for (LONG y = band.top; y < band.bottom; y += info.bmHeight) {
+    for (LONG x = band.left; x < band.right; x += info.bmWidth) {
+      BitBlt(dc, x, y, std::min<LONG>(info.bmWidth, band.right - x),
+             std::min<LONG>(info.bmHeight, band.bottom - y), source, 0, 0, SRCCOPY);
+    }
+  }
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
 // Handlers.
 
 void TForm1::ToolButton4Click(TSender) { PostMessageA(handle_, WM_CLOSE, 0, 0); }
@@ -337,6 +362,18 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
     return DefWindowProcA(window, message, wParam, lParam);
   }
   return GuardedMessage([&] { return form->HandleMessage(message, wParam, lParam); });
+}
+
+LRESULT CALLBACK TForm1::CoolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR form) {
+  if (message == WM_ERASEBKGND) {
+    return GuardedMessage([&]() -> LRESULT {
+      reinterpret_cast<const TForm1*>(form)->PaintBandBackground(reinterpret_cast<HDC>(wParam));
+      return 1;
+    });
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, CoolBarProc, 0);
+  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -416,8 +453,8 @@ LRESULT TForm1::HandleNotify(const NMHDR& header) {
       LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header))->item;
       if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
         cellBuffer_ = CellText(item.iItem, item.iSubItem);
-        const int written = MultiByteToWideChar(CP_ACP, 0, cellBuffer_.c_str(), -1, item.pszText,
-                                                item.cchTextMax);
+        const int written =
+            MultiByteToWideChar(CP_ACP, 0, cellBuffer_.c_str(), -1, item.pszText, item.cchTextMax);
         if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
       }
       return 0;

@@ -57,6 +57,8 @@ class TForm1 {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK CoolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR form);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleNotify(const NMHDR& header);
   void HandleCommand(WPARAM wParam, LPARAM lParam);
@@ -65,6 +67,7 @@ class TForm1 {
   void CreateComponents();
   void ArrangeComponents();
   const MenuItem& Item(std::string_view name) const;
+  void PaintBandBackground(HDC dc) const;
   void SyncListCount();
   void SetStatusText(int panel, const std::string& text);
   std::string CellText(int row, int column) const;

@@ -129,7 +129,15 @@ gui_stop_program() {
   GUI_PID=""
 }
 
-gui_window() { xdotool search --onlyvisible --name "${1:-^Tolvane\$}" 2>/dev/null | head -1; }
+# gui_window [NAME]: the X window of the main window. The search ignores case, so it also
+# finds the application's sizeless window: take the largest match.
+gui_window() {
+  local id
+  for id in $(xdotool search --onlyvisible --name "${1:-^Tolvane\$}" 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    echo "$((WIDTH * HEIGHT)) $id"
+  done | sort -n | tail -1 | cut -d' ' -f2
+}
 
 # gui_key KEY...: types keys into the main window.
 gui_key() {
