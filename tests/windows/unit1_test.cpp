@@ -249,6 +249,22 @@ TEST_F(Unit1Test, ShortcutsWaitWhileTheMainWindowIsDisabled) {
   EXPECT_EQ(ListCount(), 2);
 }
 
+TEST_F(Unit1Test, FirstRestoreShowsTheWindowOnceMinimiseRestoreReadsNothing) {
+  // As after a minimised start: the window was never shown, so restoring shows it, which
+  // runs the show event and so the Refresh.
+  WriteClasses(5);
+  application_->Minimize();
+  application_->Restore();
+  EXPECT_TRUE(IsWindowVisible(form_->Handle()));
+  EXPECT_EQ(ListCount(), 5);
+  WriteClasses(6);
+  application_->Minimize();
+  EXPECT_FALSE(IsWindowVisible(form_->Handle()));
+  application_->Restore();
+  EXPECT_TRUE(IsWindowVisible(form_->Handle()));
+  EXPECT_EQ(ListCount(), 5);
+}
+
 TEST_F(Unit1Test, AltF10IsNotExit) {
   Key(WM_SYSKEYDOWN, VK_F10, 1 << 29);
   EXPECT_TRUE(IsWindow(form_->Handle()));
