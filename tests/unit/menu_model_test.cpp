@@ -84,8 +84,12 @@ TEST(ShortCutCheck, FirstMatchDepthFirstWins) {
   std::vector<std::string> clicks;
   auto menu = MainMenu(clicks);
   // A deeper item of File comes before View's Refresh in depth-first order.
-  menu[0].items[0].items = {
-      {"Deep1", "Deep", {kVkF5}, true, [&clicks](const MenuItem&) { clicks.push_back("Deep1"); }, {}}};
+  menu[0].items[0].items = {{"Deep1",
+                             "Deep",
+                             {kVkF5},
+                             true,
+                             [&clicks](const MenuItem&) { clicks.push_back("Deep1"); },
+                             {}}};
   EXPECT_TRUE(IsShortCut(menu, {kVkF5}));
   EXPECT_EQ(clicks, (std::vector<std::string>{"File1", "Save1", "Deep1"}));
 }
