@@ -9,7 +9,7 @@
 // Lowers one character in the system's ANSI code page (CharLower on Windows).
 using CharLowerFn = std::function<char(char)>;
 
-// The module's path -> the title: the part after the last backslash, cut at its first period,
+// The module's path -> the title: what follows the last backslash, cut at its first period,
 // every character after the first lowered. LISTER.EXE gives Lister, drv.report.exe gives drv.
 std::string ApplicationTitle(std::string_view modulePath, const CharLowerFn& lower);
 

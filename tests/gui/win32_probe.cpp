@@ -7,6 +7,7 @@
 //   probe errorbox              caption and text of the program's message box
 //   probe ok                    presses OK in that box
 //   probe restore               restores the minimised program through its taskbar entry
+//   probe taskbarclose          chooses Close on the taskbar entry's window menu
 //   probe toolbutton N          screen coordinates of the centre of toolbar button N (0-3)
 #include <windows.h>
 #include <commctrl.h>
@@ -250,6 +251,9 @@ int main(int argc, char** argv) {
   if (command == "ok") return PressOk();
   if (command == "restore") {
     return PostMessageA(AppWindow(), WM_SYSCOMMAND, SC_RESTORE, 0) ? 0 : 1;
+  }
+  if (command == "taskbarclose") {
+    return PostMessageA(AppWindow(), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
   if (command == "toolbutton" && argc > 2) return ToolButton(std::atoi(argv[2]));
   std::fputs(
