@@ -1,4 +1,29 @@
-// The program's entry.
+// The program's entry: the application object first, then the main window, then the loop.
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include <exception>
+#include <string>
+
+#include "common/exception.h"
+#include "ui/win32_application.h"
+#include "ui/win32_unit1.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                ICC_COOL_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  try {
+    TApplication application(instance);
+    TForm1 form1(application);
+    application.Run();
+  } catch (const Exception& e) {
+    // Start-up failed before the application could report anything itself.
+    MessageBoxA(nullptr, e.Message().c_str(), "Tolvane", MB_OK | MB_ICONERROR);
+    return 1;
+  } catch (const std::exception& e) {
+    MessageBoxA(nullptr, e.what(), "Tolvane", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+  return 0;
+}

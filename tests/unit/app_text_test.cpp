@@ -1,0 +1,77 @@
+#include "ui/app_text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Title(std::string_view path) { return ApplicationTitle(path, AsciiLower); }
+
+}  // namespace
+
+TEST(ApplicationTitle, KeepsTheFirstCharacterAndLowersTheRest) {
+  EXPECT_EQ(Title("C:\\Tools\\LISTER.EXE"), "Lister");
+  EXPECT_EQ(Title("C:\\Tools\\tolvane.exe"), "tolvane");
+}
+
+TEST(ApplicationTitle, CutsAtTheFirstPeriodOfTheFileName) {
+  EXPECT_EQ(Title("C:\\Tools\\drv.report.exe"), "drv");
+}
+
+TEST(ApplicationTitle, PeriodsInFolderNamesDoNotCount) {
+  EXPECT_EQ(Title("C:\\My.Tools\\v1.2\\Lister"), "Lister");
+}
+
+TEST(ApplicationTitle, NameWithoutFolderOrExtensionIsTakenWhole) {
+  EXPECT_EQ(Title("DRIVERS"), "Drivers");
+}
+
+TEST(ApplicationTitle, NameStartingWithAPeriodGivesAnEmptyTitle) {
+  EXPECT_EQ(Title("C:\\Tools\\.exe"), "");
+  EXPECT_EQ(Title(""), "");
+  EXPECT_EQ(Title("C:\\Tools\\"), "");
+}
+
+TEST(ApplicationTitle, LowersThroughTheGivenCodePageFunction) {
+  // CharLower lowers accented letters of the ANSI code page too; the rule must use it.
+  const auto cp1252Lower = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 0x20);
+    return AsciiLower(c);
+  };
+  EXPECT_EQ(ApplicationTitle("C:\\\xC9T\xC9.EXE", cp1252Lower), "\xC9t\xE9");
+}
+
+TEST(ApplicationTitle, ForwardSlashIsPartOfTheName) { EXPECT_EQ(Title("C:\\a/B.exe"), "a/b"); }
+
+TEST(ErrorBoxText, LetterDigitColonAndQuestionMarkGetAPeriod) {
+  EXPECT_EQ(ErrorBoxText("Access denied"), "Access denied.");
+  EXPECT_EQ(ErrorBoxText("I/O error 5"), "I/O error 5.");
+  EXPECT_EQ(ErrorBoxText("Failed:"), "Failed:.");
+  EXPECT_EQ(ErrorBoxText("Why?"), "Why?.");
+}
+
+TEST(ErrorBoxText, PeriodAndLowerCodesStayUnchanged) {
+  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+  EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
+  EXPECT_EQ(ErrorBoxText("Trailing "), "Trailing ");
+  EXPECT_EQ(ErrorBoxText("(none)"), "(none)");
+  EXPECT_EQ(ErrorBoxText("a,"), "a,");
+  EXPECT_EQ(ErrorBoxText("a-"), "a-");
+  EXPECT_EQ(ErrorBoxText("Invalid data type for 'InfSection'"),
+            "Invalid data type for 'InfSection'");
+}
+
+TEST(ErrorBoxText, SlashIsTheFirstCodeAboveThePeriod) { EXPECT_EQ(ErrorBoxText("a/"), "a/."); }
+
+TEST(ErrorBoxText, EmptyMessageStaysEmpty) { EXPECT_EQ(ErrorBoxText(""), ""); }
+
+TEST(ErrorBoxText, HighCodePageCharactersCountAsAboveThePeriod) {
+  // A signed char comparison would see 0xE9 as negative and skip the period.
+  EXPECT_EQ(ErrorBoxText("caf\xE9"), "caf\xE9.");
+}
+
+TEST(ErrorBoxText, EmbeddedNulIsJustAnotherCharacter) {
+  EXPECT_EQ(ErrorBoxText(std::string_view("a\0", 2)), std::string("a\0", 2));
+}

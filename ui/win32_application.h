@@ -1,0 +1,97 @@
+// The application object: the title, the program icon, the hidden window that owns every
+// other window (and so is the program's one taskbar entry), the message loop with the shortcut
+// check, and the one place where an error that escapes a handler is shown to the user.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/menu_model.h"
+
+class TApplication {
+ public:
+  // What the application needs of its main window.
+  struct MainForm {
+    HWND window = nullptr;
+    std::function<void()> onShow;                         // the show event, FormShow
+    std::function<bool(const ShortCut& key)> isShortCut;  // the main menu's shortcut check
+  };
+
+  // Derives the title, loads MAINICON and creates the hidden application window.
+  explicit TApplication(HINSTANCE instance);
+  ~TApplication();
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  HINSTANCE Instance() const { return instance_; }
+  HWND Handle() const { return handle_; }
+  HICON Icon() const { return icon_; }
+  const std::string& Title() const { return title_; }
+  HWND MainWindow() const { return mainForm_.window; }
+
+  // The first form registered is the main window.
+  void SetMainForm(MainForm form);
+
+  // Applies the start-up show command, shows the main window (or starts minimised) and runs
+  // the message loop until the quit request.
+  void Run();
+
+  // Takes and handles one message, or, when the queue is empty, runs the idle handlers and
+  // waits for the next message. Modal loops call it too.
+  void HandleMessage();
+  bool Terminated() const { return terminated_; }
+
+  // Runs each time the message queue has run empty, before the loop waits.
+  void AddIdleHandler(std::function<void()> handler);
+
+  // Consulted by every window of the program on WM_SETCURSOR before its own handling: return
+  // true when the cursor was set. Unset, every window shows its own cursor.
+  std::function<bool(HWND window, LPARAM hitTestAndMessage)> setCursorHook;
+
+  // The one reporting point: shows the error's message in the error box; the program goes on.
+  void HandleException(std::exception_ptr error);
+  void ShowErrorText(const std::string& message);
+
+  // The taskbar entry's minimise and restore, also used by the main window's own buttons.
+  void Minimize();
+  void Restore();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool IsShortCutMessage(const MSG& msg);
+  void ShowMainForm(bool maximised);
+  void RunIdleHandlers();
+
+  HINSTANCE instance_;
+  HICON icon_ = nullptr;
+  HWND handle_ = nullptr;
+  std::string title_;
+  MainForm mainForm_;
+  std::vector<std::function<void()>> idleHandlers_;
+  bool terminated_ = false;
+  bool mainFormShown_ = false;  // the main window's first showing has happened
+  bool startMaximised_ = false;
+};
+
+// The program's one application object, for window procedures and the forms.
+extern TApplication* Application;
+
+// Every window procedure of the program goes through this: a C++ exception must never unwind
+// into Windows, so whatever escapes the handler is reported here and the message answered 0.
+template <typename Handler>
+LRESULT GuardedMessage(Handler&& handler) noexcept {
+  try {
+    return handler();
+  } catch (...) {
+    if (Application != nullptr) Application->HandleException(std::current_exception());
+    return 0;
+  }
+}
+
+// The WM_SETCURSOR step every window of the program takes first.
+bool ApplySetCursorHook(HWND window, LPARAM lParam);
