@@ -155,15 +155,23 @@ void TApplication::Restore() {
 }
 
 void TApplication::HandleMessage() {
-  MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  if (!ProcessMessage()) {
     RunIdleHandlers();
     WaitMessage();
-    return;
   }
+}
+
+void TApplication::ProcessMessages() {
+  while (!terminated_ && ProcessMessage()) {
+  }
+}
+
+bool TApplication::ProcessMessage() {
+  MSG msg;
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     terminated_ = true;
-    return;
+    return true;
   }
   try {
     if (!IsShortCutMessage(msg)) {
@@ -173,6 +181,7 @@ void TApplication::HandleMessage() {
   } catch (...) {
     HandleException(std::current_exception());
   }
+  return true;
 }
 
 void TApplication::RunIdleHandlers() {
@@ -259,7 +268,7 @@ LRESULT TApplication::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lP
       if (main != nullptr && IsWindowVisible(main) && IsWindowEnabled(main)) SetFocus(main);
       return 0;
     case WM_SETCURSOR:
-      if (ApplySetCursorHook(handle_, lParam)) return TRUE;
+      if (ApplySetCursorHook(handle_, wParam, lParam)) return TRUE;
       break;
     default:
       break;
@@ -267,7 +276,7 @@ LRESULT TApplication::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
-bool ApplySetCursorHook(HWND window, LPARAM lParam) {
+bool ApplySetCursorHook(HWND window, WPARAM wParam, LPARAM lParam) {
   return Application != nullptr && Application->setCursorHook &&
-         Application->setCursorHook(window, lParam);
+         Application->setCursorHook(window, wParam, lParam);
 }

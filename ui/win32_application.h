@@ -43,6 +43,9 @@ class TApplication {
   // Takes and handles one message, or, when the queue is empty, runs the idle handlers and
   // waits for the next message. Modal loops call it too.
   void HandleMessage();
+  // Handles every message already waiting, without waiting for more: the print job's abort
+  // check runs it while the spooler works. A quit request ends it and ends the loop later.
+  void ProcessMessages();
   bool Terminated() const { return terminated_; }
 
   // Runs each time the message queue has run empty, before the loop waits.
@@ -50,7 +53,7 @@ class TApplication {
 
   // Consulted by every window of the program on WM_SETCURSOR before its own handling: return
   // true when the cursor was set. Unset, every window shows its own cursor.
-  std::function<bool(HWND window, LPARAM hitTestAndMessage)> setCursorHook;
+  std::function<bool(HWND window, WPARAM cursorWindow, LPARAM hitTestAndMessage)> setCursorHook;
 
   // The one reporting point: shows the error's message in the error box; the program goes on.
   void HandleException(std::exception_ptr error);
@@ -64,6 +67,8 @@ class TApplication {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool IsShortCutMessage(const MSG& msg);
+  // Takes one waiting message and handles it; false when the queue was empty.
+  bool ProcessMessage();
   void ShowMainForm(bool maximised);
   void RunIdleHandlers();
 
@@ -94,4 +99,4 @@ LRESULT GuardedMessage(Handler&& handler) noexcept {
 }
 
 // The WM_SETCURSOR step every window of the program takes first.
-bool ApplySetCursorHook(HWND window, LPARAM lParam);
+bool ApplySetCursorHook(HWND window, WPARAM wParam, LPARAM lParam);

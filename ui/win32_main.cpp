@@ -7,7 +7,9 @@
 
 #include "common/exception.h"
 #include "ui/win32_application.h"
+#include "ui/win32_program_cursor.h"
 #include "ui/win32_unit1.h"
+#include "ui/win32_unit2.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls),
@@ -16,7 +18,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   try {
     TApplication application(instance);
     TForm1 form1(application);
+    TAboutBox aboutBox(application.Handle());
+    AboutBox = &aboutBox;
+    application.AddIdleHandler(TrackHoverAtIdle);
+    application.setCursorHook = ProgramCursorOnSetCursor;
     application.Run();
+    AboutBox = nullptr;
   } catch (const Exception& e) {
     // Start-up failed before the application could report anything itself.
     MessageBoxA(nullptr, e.Message().c_str(), "Tolvane", MB_OK | MB_ICONERROR);

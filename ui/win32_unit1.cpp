@@ -8,6 +8,7 @@
 #include "inventory/win32_registry_api.h"
 #include "ui/layout.h"
 #include "ui/maker.h"
+#include "ui/win32_unit2.h"
 
 TForm1* Form1 = nullptr;
 
@@ -18,6 +19,8 @@ constexpr UINT kFirstMenuCommand = 100;
 constexpr int kFirstToolButton = 1;
 constexpr COLORREF kImageTransparent = RGB(255, 0, 255);
 constexpr std::array<const char*, 4> kToolImages{"REFRESH", "SAVE", "PRINT", "EXIT"};
+// Posted when a print job lets go of the rows, to run the commands it held back.
+constexpr UINT kWmHeldCommands = WM_APP + 1;
 
 int MeasureTextHeight(HFONT font) {
   HDC dc = GetDC(nullptr);
@@ -31,7 +34,9 @@ int MeasureTextHeight(HFONT font) {
 
 }  // namespace
 
-TForm1::TForm1(TApplication& application) : application_(application) {
+TForm1::TForm1(TApplication& application)
+    : application_(application),
+      printHold_([this] { PostMessageA(handle_, kWmHeldCommands, 0, 0); }) {
   Form1 = this;
   HINSTANCE instance = application_.Instance();
   WNDCLASSA wc{};
@@ -251,9 +256,9 @@ const MenuItem& TForm1::Item(std::string_view name) const {
   throw Exception("Menu item not found: " + std::string(name));
 }
 
-std::vector<TForm1::ListColumn> TForm1::ListColumns() const {
-  std::vector<ListColumn> columns;
-  HWND header = reinterpret_cast<HWND>(SendMessageA(ListView1, LVM_GETHEADER, 0, 0));
+std::vector<ReportColumn> TForm1::ColumnsOf(HWND listView) {
+  std::vector<ReportColumn> columns;
+  HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
   const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     std::array<char, 256> text{};
@@ -261,7 +266,7 @@ std::vector<TForm1::ListColumn> TForm1::ListColumns() const {
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = text.data();
     column.cchTextMax = static_cast<int>(text.size());
-    if (!SendMessageA(ListView1, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column))) break;
+    if (!SendMessageA(listView, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column))) break;
     columns.push_back({column.pszText, column.cx});
   }
   return columns;
@@ -323,6 +328,10 @@ void TForm1::ToolButton4Click(TSender) { PostMessageA(handle_, WM_CLOSE, 0, 0); 
 void TForm1::Exit1Click(TSender) { PostMessageA(handle_, WM_CLOSE, 0, 0); }
 
 void TForm1::Refresh1Click(TSender) {
+  if (printHold_.HoldBack()) {
+    refreshHeld_ = true;  // runs once the job has ended: a report never mixes two scans
+    return;
+  }
   SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
   SendMessageA(ListView1, LVM_SETITEMCOUNT, 0, 0);
   SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
@@ -340,9 +349,32 @@ void TForm1::ToolButton1Click(TSender) { Click(Item("Refresh1")); }
 
 void TForm1::FormShow(TSender) { Click(Item("Refresh1")); }
 
-void TForm1::About1Click(TSender) {}
+void TForm1::About1Click(TSender) { AboutBox->ShowModal(); }
 
-void TForm1::Print1Click(TSender) {}
+void TForm1::Print1Click(TSender) { PrintListView(ListView1); }
+
+void TForm1::PrintListView(HWND listView) {
+  if (printer_ == nullptr) {
+    printerApi_ =
+        std::make_unique<Win32PrinterApi>(handle_, [this] { application_.ProcessMessages(); });
+    printer_ = std::make_unique<TPrinter>(*printerApi_);
+  }
+  // Captions and widths as they are now: a column the user resized prints at its new share.
+  ::PrintListView(*printer_, ColumnsOf(listView), rows_, printHold_);
+}
+
+void TForm1::RunHeldCommands() {
+  if (closeHeld_) {
+    closeHeld_ = false;
+    refreshHeld_ = false;
+    PostMessageA(handle_, WM_CLOSE, 0, 0);
+    return;
+  }
+  if (refreshHeld_) {
+    refreshHeld_ = false;
+    Click(Item("Refresh1"));
+  }
+}
 
 void TForm1::ToolButton3Click(TSender) { Click(Item("Print1")); }
 
@@ -397,10 +429,17 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SETCURSOR:
-      if (ApplySetCursorHook(handle_, lParam)) return TRUE;
+      if (ApplySetCursorHook(handle_, wParam, lParam)) return TRUE;
       break;
     case WM_CLOSE:
+      if (printHold_.HoldBack()) {
+        closeHeld_ = true;  // the job finishes first: what the user printed comes out whole
+        return 0;
+      }
       DestroyWindow(handle_);
+      return 0;
+    case kWmHeldCommands:
+      RunHeldCommands();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

@@ -5,11 +5,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "inventory/driver_row.h"
+#include "output/print_report.h"
+#include "output/printer.h"
+#include "output/win32_printer.h"
 #include "ui/menu_model.h"
 #include "ui/win32_application.h"
 
@@ -18,12 +22,6 @@ using TSender = const void*;
 
 class TForm1 {
  public:
-  // A column of ListView1 as it stands now: its caption and current width in pixels.
-  struct ListColumn {
-    std::string caption;
-    int width = 0;
-  };
-
   // Creates the window and its components from the stored layout, still hidden, and makes it
   // the application's main window.
   explicit TForm1(TApplication& application);
@@ -33,7 +31,8 @@ class TForm1 {
 
   HWND Handle() const { return handle_; }
   const RowStore& Rows() const { return rows_; }
-  std::vector<ListColumn> ListColumns() const;
+  // The columns of ListView1 as they stand now: caption and current width in pixels.
+  std::vector<ReportColumn> ListColumns() const { return ColumnsOf(ListView1); }
   std::string StatusText(int panel) const;
 
   void ToolButton4Click(TSender Sender);
@@ -71,6 +70,9 @@ class TForm1 {
   void SyncListCount();
   void SetStatusText(int panel, const std::string& text);
   std::string CellText(int row, int column) const;
+  static std::vector<ReportColumn> ColumnsOf(HWND listView);
+  void PrintListView(HWND listView);
+  void RunHeldCommands();
 
   TApplication& application_;
   HWND handle_ = nullptr;
@@ -82,6 +84,15 @@ class TForm1 {
   std::vector<const MenuItem*> commands_;  // menu command id - kFirstMenuCommand -> item
   RowStore rows_;
   std::string cellBuffer_;  // the text last handed to the list view
+
+  // The printer object lives for the rest of the run once the first Print has made it.
+  std::unique_ptr<Win32PrinterApi> printerApi_;
+  std::unique_ptr<TPrinter> printer_;
+  // While a report reads the rows, commands that reach the window through the job's message
+  // dispatch and would change or drop them (Refresh, closing) wait for the job to end.
+  PrintHold printHold_;
+  bool refreshHeld_ = false;
+  bool closeHeld_ = false;
 };
 
 // The program's main window.

@@ -93,6 +93,8 @@ void TLabel::MouseLeave() {
   if (onMouseLeave != nullptr) (owner->*onMouseLeave)(this);
 }
 
+TAboutBox* AboutBox = nullptr;
+
 TAboutBox::TAboutBox(HWND owner) {
   RegisterAboutClass();
   using L = AboutBoxLayout;

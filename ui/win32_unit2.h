@@ -13,6 +13,8 @@
 #include "ui/win32_program_cursor.h"
 
 class TAboutBox;
+// The program's About box, created hidden right after the main window.
+extern TAboutBox* AboutBox;
 
 // A label drawn by the box itself: no window, no focus. The link is one of them.
 class TLabel : public WindowlessControl {
