@@ -33,8 +33,7 @@ std::string InOutErrorMessage(int code) {
 
 EInOutError::EInOutError(int code) : Exception(InOutErrorMessage(code)), code_(code) {}
 
-void IoResult::Test() {
-  if (code_ == 0) return;
+void IoResult::Raise() {
   const int code = std::exchange(code_, 0);
   throw EInOutError(code);
 }
@@ -76,7 +75,7 @@ void TextOutputFile::Rewrite() {
   open_ = true;
 }
 
-void TextOutputFile::Write(std::string_view bytes) {
+void TextOutputFile::WriteFilling(std::string_view bytes) {
   if (!open_ || ioResult_.Pending() != 0) return;
   while (!bytes.empty()) {
     const std::size_t count = std::min(kBufferSize - used_, bytes.size());

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -31,9 +32,13 @@ class IoResult {
   int Pending() const { return code_; }
   void Store(int code) { code_ = code; }
   // Raises the pending error, if any, leaving none pending.
-  void Test();
+  void Test() {
+    if (code_ != 0) Raise();
+  }
 
  private:
+  [[noreturn]] void Raise();
+
   int code_ = 0;
 };
 
@@ -52,7 +57,15 @@ class TextOutputFile {
   // Creates the file, or empties it if it exists.
   void Rewrite();
   // Once a step has failed, the rest of the line is dropped.
-  void Write(std::string_view bytes);
+  void Write(std::string_view bytes) {
+    // Most pieces of a line fit the room left: copied at once, inline.
+    if (bytes.size() < kBufferSize - used_ && open_ && ioResult_.Pending() == 0) {
+      std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+      return;
+    }
+    WriteFilling(bytes);
+  }
   // CR LF; on a character device the buffer goes out with it.
   void WriteLineEnd();
   // Hands the rest of the buffer to the file, then closes it if that worked.
@@ -60,6 +73,7 @@ class TextOutputFile {
   bool IsOpen() const { return open_; }
 
  private:
+  void WriteFilling(std::string_view bytes);
   // Hands the buffer's bytes to WriteFile and empties it; a failure is returned, not stored.
   std::uint32_t WriteOut();
   bool WriteOutOrStore();

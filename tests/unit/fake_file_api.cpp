@@ -1,6 +1,5 @@
 #include "fake_file_api.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 void FakeFileApi::AddFile(const std::string& name, const std::string& contents, bool readOnly) {
@@ -23,17 +22,15 @@ void FakeFileApi::FailNthCall(int ordinal, std::uint32_t code) { nthFailures_[or
 
 void FakeFileApi::ResetCalls() {
   calls_.clear();
+  kindCounts_ = {};
   kindFailures_.clear();
   nthFailures_.clear();
 }
 
-int FakeFileApi::CallCount(FileCall kind) const {
-  return static_cast<int>(std::count(calls_.begin(), calls_.end(), kind));
-}
-
 std::uint32_t FakeFileApi::Enter(FileCall kind) {
   calls_.push_back(kind);
-  const auto byKind = kindFailures_.find({kind, CallCount(kind)});
+  const int ordinal = ++kindCounts_[static_cast<int>(kind)];
+  const auto byKind = kindFailures_.find({kind, ordinal});
   if (byKind != kindFailures_.end()) return byKind->second;
   const auto byOrder = nthFailures_.find(static_cast<int>(calls_.size()));
   return byOrder != nthFailures_.end() ? byOrder->second : 0;

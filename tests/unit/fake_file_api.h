@@ -4,6 +4,7 @@
 // sweep can fail "the n-th call of the command".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -51,7 +52,7 @@ class FakeFileApi final : public FileApi {
   void ResetCalls();
 
   const std::vector<FileCall>& Calls() const { return calls_; }
-  int CallCount(FileCall kind) const;
+  int CallCount(FileCall kind) const { return kindCounts_[static_cast<int>(kind)]; }
   const std::vector<Block>& Blocks() const { return blocks_; }
   const std::vector<CreateArguments>& Creates() const { return creates_; }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
@@ -82,6 +83,7 @@ class FakeFileApi final : public FileApi {
   std::map<FileHandle, OpenFile> handles_;
   FileHandle nextHandle_ = 0x100;
   std::vector<FileCall> calls_;
+  std::array<int, 4> kindCounts_{};
   std::vector<Block> blocks_;
   std::vector<CreateArguments> creates_;
   std::map<std::pair<FileCall, int>, std::uint32_t> kindFailures_;
