@@ -70,7 +70,6 @@ class TextOutputFile {
   void WriteLineEnd();
   // Hands the rest of the buffer to the file, then closes it if that worked.
   void Close();
-  bool IsOpen() const { return open_; }
 
  private:
   void WriteFilling(std::string_view bytes);
