@@ -1,0 +1,437 @@
+#include "output/text_export.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_file_api.h"
+
+namespace {
+
+const std::string kPath = "C:\\out\\drivers.txt";
+
+void AddRow(RowStore& rows, const std::string& caption, const std::string& provider,
+            const std::string& version) {
+  DriverRow& row = rows.Append(caption);
+  row.subItems = {provider, version, "date", "inf", "section", "ext", "id", "pages"};
+}
+
+// A row whose line is `length` bytes long, line end included.
+void AddRowOfLength(RowStore& rows, std::size_t length, char fill = 'a') {
+  AddRow(rows, std::string(length - 4, fill), "", "");
+}
+
+std::vector<std::size_t> BlockSizes(const FakeFileApi& files) {
+  std::vector<std::size_t> sizes;
+  for (const auto& block : files.Blocks()) sizes.push_back(block.bytes.size());
+  return sizes;
+}
+
+// Runs the command expecting an EInOutError; returns it.
+EInOutError SaveExpectingIoError(FakeFileApi& files, const RowStore& rows, IoResult& ioResult,
+                                 const std::string& path = kPath) {
+  try {
+    SaveRows(files, rows, path, ioResult);
+  } catch (const EInOutError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "expected EInOutError";
+  return EInOutError(0);
+}
+
+// Three rows making 300 bytes: two full blocks and 44 bytes written out at closing.
+RowStore ThreeBlockRows() {
+  RowStore rows;
+  AddRowOfLength(rows, 100, 'a');
+  AddRowOfLength(rows, 100, 'b');
+  AddRowOfLength(rows, 100, 'c');
+  return rows;
+}
+
+std::string ThreeBlockText() {
+  return std::string(96, 'a') + ",,\r\n" + std::string(96, 'b') + ",,\r\n" + std::string(96, 'c') +
+         ",,\r\n";
+}
+
+}  // namespace
+
+TEST(TextExportLineFormat, CaptionProviderVersionJoinedByCommasEndedByCrLf) {
+  RowStore rows;
+  AddRow(rows, "X", "Y", "1.0");
+  AddRow(rows, "Z", "", "");
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), std::string("X,Y,1.0\r\nZ,,\r\n"));
+  EXPECT_EQ(files.Contents(kPath).size(), 14u);
+}
+
+TEST(TextExportLineFormat, EmptyListGivesEmptyFileAndEmptiesAnExistingOne) {
+  FakeFileApi files;
+  files.AddFile(kPath, "old contents");
+  IoResult ioResult;
+  SaveRows(files, RowStore(), kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), "");
+  EXPECT_TRUE(files.Blocks().empty());
+}
+
+TEST(TextExportLineFormat, ExistingFileIsReplacedNotAppendedTo) {
+  FakeFileApi files;
+  files.AddFile(kPath, std::string(1000, 'o'));
+  RowStore rows;
+  AddRow(rows, "A", "B", "C");
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), "A,B,C\r\n");
+}
+
+TEST(TextExportLineFormat, CommasQuotesAndLineBreaksAreWrittenUnchanged) {
+  RowStore rows;
+  AddRow(rows, "Say \"hi\", world", "Line\r\nbreak", "a,b\n");
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), "Say \"hi\", world,Line\r\nbreak,a,b\n\r\n");
+}
+
+TEST(TextExportLineFormat, BytesAreNotConvertedTrimmedOrCutAtZero) {
+  RowStore rows;
+  const std::string highBytes = "\xE9t\xE9 \xFF";
+  const std::string withZero("a\0b", 3);
+  AddRow(rows, "  " + highBytes + "  ", withZero, "\t");
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), "  " + highBytes + "  ," + withZero + ",\t\r\n");
+}
+
+TEST(TextExportLineFormat, OnlyTheFirstTwoSubItemsAreWritten) {
+  RowStore rows;
+  DriverRow& row = rows.Append("Caption");
+  row.subItems = {"one", "two"};
+  AddRow(rows, "Next", "p", "v");
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), "Caption,one,two\r\nNext,p,v\r\n");
+}
+
+TEST(TextExportOpening, CreatesForWritingSharedForReadingAlwaysAnew) {
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, RowStore(), kPath, ioResult);
+  ASSERT_EQ(files.Creates().size(), 1u);
+  const auto& create = files.Creates()[0];
+  EXPECT_EQ(create.fileName, kPath);
+  EXPECT_EQ(create.desiredAccess, 0x40000000u);
+  EXPECT_EQ(create.shareMode, 0x1u);
+  EXPECT_EQ(create.creationDisposition, 2u);
+  EXPECT_EQ(create.flagsAndAttributes, 0x80u);
+}
+
+TEST(TextExportOpening, NameIsUsedExactlyAsGiven) {
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, RowStore(), "report", ioResult);
+  SaveRows(files, RowStore(), "report.csv", ioResult);
+  EXPECT_TRUE(files.Exists("report"));
+  EXPECT_TRUE(files.Exists("report.csv"));
+  EXPECT_FALSE(files.Exists("report.TXT"));
+}
+
+TEST(TextExportOpening, ReadOnlyFileGivesAccessDeniedAndStaysUnchanged) {
+  FakeFileApi files;
+  files.AddFile(kPath, "keep me", true);
+  IoResult ioResult;
+  const EInOutError error = SaveExpectingIoError(files, ThreeBlockRows(), ioResult);
+  EXPECT_EQ(error.Message(), "File access denied");
+  EXPECT_EQ(error.ErrorCode(), 5);
+  EXPECT_EQ(files.Contents(kPath), "keep me");
+  EXPECT_EQ(files.CallCount(FileCall::kWriteFile), 0);
+  EXPECT_EQ(files.OpenHandles(), 0);
+}
+
+TEST(TextExportOpening, UntypedTargetIsClosedAgainWithResult105) {
+  FakeFileApi files;
+  files.SetFileType(kPath, kFileTypeUnknown);
+  IoResult ioResult;
+  const EInOutError error = SaveExpectingIoError(files, ThreeBlockRows(), ioResult);
+  EXPECT_EQ(error.Message(), "I/O error 105");
+  EXPECT_EQ(error.ErrorCode(), 105);
+  EXPECT_EQ(files.CallCount(FileCall::kCloseHandle), 1);
+  EXPECT_EQ(files.CallCount(FileCall::kWriteFile), 0);
+  EXPECT_EQ(files.OpenHandles(), 0);
+  EXPECT_EQ(ioResult.Pending(), 0);
+}
+
+TEST(TextExportOpening, RemoteAnswerCountsAsUntyped) {
+  FakeFileApi files;
+  files.SetFileType(kPath, 0x8000);  // FILE_TYPE_REMOTE
+  IoResult ioResult;
+  EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).ErrorCode(), 105);
+  EXPECT_EQ(files.OpenHandles(), 0);
+}
+
+TEST(TextExportOpening, PipeIsWrittenInFullBlocksLikeADiskFile) {
+  FakeFileApi files;
+  files.SetFileType(kPath, kFileTypePipe);
+  IoResult ioResult;
+  SaveRows(files, ThreeBlockRows(), kPath, ioResult);
+  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
+}
+
+TEST(TextExportBuffering, LineFillingTheBufferIsHandedOnBeforeTheNextRowIsRead) {
+  RowStore rows;
+  AddRowOfLength(rows, 128);
+  rows.Append("short row");  // reading its sub-items would raise EStringListError
+  FakeFileApi files;
+  files.FailCall(FileCall::kWriteFile, 1, 112);
+  IoResult ioResult;
+  // The failed write of the first line's full buffer is what ends the command.
+  EXPECT_EQ(SaveExpectingIoError(files, rows, ioResult).Message(), "I/O error 112");
+  ASSERT_EQ(files.Blocks().size(), 1u);
+  EXPECT_EQ(files.Blocks()[0].bytes, std::string(124, 'a') + ",,\r\n");
+}
+
+TEST(TextExportBuffering, LineFillingTheBufferExactlyGivesOneBlockAndNoEmptyOne) {
+  RowStore rows;
+  AddRowOfLength(rows, 128);
+  AddRow(rows, "Z", "", "");
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 5}));
+}
+
+TEST(TextExportBuffering, ThousandRowsOf127BytesGive992FullBlocksAndOneOf24) {
+  RowStore rows;
+  for (int i = 0; i < 1000; ++i) AddRowOfLength(rows, 127, static_cast<char>('a' + i % 26));
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  ASSERT_EQ(files.Blocks().size(), 993u);
+  for (std::size_t i = 0; i < 992; ++i) ASSERT_EQ(files.Blocks()[i].bytes.size(), 128u) << i;
+  EXPECT_EQ(files.Blocks()[992].bytes.size(), 24u);
+  EXPECT_EQ(files.Contents(kPath).size(), 127000u);
+  EXPECT_EQ(files.Contents(kPath).substr(127, 127), std::string(123, 'b') + ",,\r\n");
+}
+
+TEST(TextExportBuffering, LongLineCrossesSeveralBlocks) {
+  RowStore rows;
+  AddRowOfLength(rows, 400);
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 128, 16}));
+  EXPECT_EQ(files.Contents(kPath), std::string(396, 'a') + ",,\r\n");
+}
+
+TEST(TextExportBuffering, CharacterDeviceGetsEachLineAtItsEnd) {
+  FakeFileApi files;
+  files.SetFileType("NUL", kFileTypeChar);
+  RowStore rows;
+  AddRow(rows, "X", "Y", "1.0");
+  AddRowOfLength(rows, 130);
+  AddRowOfLength(rows, 128);
+  IoResult ioResult;
+  SaveRows(files, rows, "NUL", ioResult);
+  // A full buffer still goes at once; an empty one is not handed on at the line end.
+  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{9, 128, 2, 128}));
+}
+
+TEST(TextExportFailures, MessageChosenByCode) {
+  const std::vector<std::pair<int, std::string>> table = {
+      {2, "File not found"},     {3, "Invalid filename"}, {4, "Too many open files"},
+      {5, "File access denied"}, {32, "I/O error 32"},    {100, "Read beyond end of file"},
+      {101, "Disk full"},        {105, "I/O error 105"},  {106, "Invalid numeric input"},
+      {112, "I/O error 112"},    {1, "I/O error 1"},      {103, "I/O error 103"}};
+  for (const auto& [code, message] : table) {
+    const EInOutError error(code);
+    EXPECT_EQ(error.Message(), message) << code;
+    EXPECT_EQ(error.ErrorCode(), code);
+  }
+}
+
+namespace {
+
+const int kCodes[] = {2, 3, 4, 5, 32, 100, 101, 105, 106, 112};
+
+std::string MessageFor(int code) { return EInOutError(code).Message(); }
+
+}  // namespace
+
+TEST(TextExportFailures, FailedOpenLeavesTheFileUnchanged) {
+  for (const int code : kCodes) {
+    FakeFileApi files;
+    files.AddFile(kPath, "before");
+    files.FailCall(FileCall::kCreateFile, 1, code);
+    IoResult ioResult;
+    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
+    EXPECT_EQ(files.Contents(kPath), "before");
+    EXPECT_EQ(files.Calls().size(), 1u) << "nothing follows a failed open";
+    EXPECT_EQ(ioResult.Pending(), 0);
+  }
+}
+
+TEST(TextExportFailures, FailedFileTypeMakesAnUntypedTargetWhateverTheCode) {
+  for (const int code : kCodes) {
+    FakeFileApi files;
+    files.FailCall(FileCall::kGetFileType, 1, code);
+    IoResult ioResult;
+    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), "I/O error 105");
+    EXPECT_EQ(files.Contents(kPath), "");
+    EXPECT_EQ(files.OpenHandles(), 0);
+    EXPECT_EQ(ioResult.Pending(), 0);
+  }
+}
+
+TEST(TextExportFailures, FailedWriteKeepsWhatWentBeforeAndStopsTheRows) {
+  for (const int code : kCodes) {
+    FakeFileApi files;
+    files.FailCall(FileCall::kWriteFile, 2, code);
+    IoResult ioResult;
+    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
+    // The second block fails in the third row; its rest and the row after are dropped.
+    EXPECT_EQ(files.Contents(kPath), ThreeBlockText().substr(0, 128));
+    EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128}));
+    EXPECT_EQ(files.OpenHandles(), 0);
+    EXPECT_EQ(ioResult.Pending(), 0);
+  }
+}
+
+TEST(TextExportFailures, FailedWriteOutAtClosingKeepsTheFullBlocks) {
+  for (const int code : kCodes) {
+    FakeFileApi files;
+    files.FailCall(FileCall::kWriteFile, 3, code);
+    IoResult ioResult;
+    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
+    EXPECT_EQ(files.Contents(kPath), ThreeBlockText().substr(0, 256));
+    EXPECT_EQ(files.CallCount(FileCall::kWriteFile), 3) << "the failed block is not tried again";
+    EXPECT_EQ(files.OpenHandles(), 0);
+    EXPECT_EQ(ioResult.Pending(), 0);
+  }
+}
+
+TEST(TextExportFailures, FailedCloseComesAfterAllLinesAndIsNotRepeated) {
+  for (const int code : kCodes) {
+    FakeFileApi files;
+    files.FailCall(FileCall::kCloseHandle, 1, code);
+    IoResult ioResult;
+    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
+    EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
+    EXPECT_EQ(files.CallCount(FileCall::kCloseHandle), 1);
+    EXPECT_EQ(files.OpenHandles(), 0);
+    EXPECT_EQ(ioResult.Pending(), 0);
+  }
+}
+
+TEST(TextExportFailures, CharacterDeviceWriteFailureEndsAtItsLine) {
+  FakeFileApi files;
+  files.SetFileType("CON", kFileTypeChar);
+  files.FailCall(FileCall::kWriteFile, 2, 5);
+  IoResult ioResult;
+  EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult, "CON").Message(),
+            "File access denied");
+  EXPECT_EQ(files.Contents("CON"), ThreeBlockText().substr(0, 100));
+  EXPECT_EQ(files.CallCount(FileCall::kWriteFile), 2);
+  EXPECT_EQ(files.OpenHandles(), 0);
+}
+
+TEST(TextExportFailures, EveryCallOfTheCommandCanFailAndLeavesNothingBehind) {
+  FakeFileApi counting;
+  IoResult ioResult;
+  SaveRows(counting, ThreeBlockRows(), kPath, ioResult);
+  const int calls = static_cast<int>(counting.Calls().size());
+  ASSERT_EQ(calls, 6);  // create, type, three writes, close
+  for (int failing = 1; failing <= calls; ++failing) {
+    FakeFileApi files;
+    files.FailNthCall(failing, 112);
+    const EInOutError error = SaveExpectingIoError(files, ThreeBlockRows(), ioResult);
+    EXPECT_EQ(error.ErrorCode(), failing == 2 ? 105 : 112) << failing;
+    EXPECT_EQ(files.OpenHandles(), 0) << failing;
+    EXPECT_EQ(ioResult.Pending(), 0) << failing;
+    if (files.Exists(kPath)) {
+      const std::string& written = files.Contents(kPath);
+      EXPECT_EQ(written, ThreeBlockText().substr(0, written.size())) << failing;
+    }
+    // The next Save starts clean and is not locked out of the file.
+    files.ResetCalls();
+    SaveRows(files, ThreeBlockRows(), kPath, ioResult);
+    EXPECT_EQ(files.Contents(kPath), ThreeBlockText()) << failing;
+    EXPECT_EQ(files.OpenHandles(), 0) << failing;
+  }
+}
+
+TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
+  RowStore rows = ThreeBlockRows();
+  DriverRow& shortRow = rows.Append("Short");
+  shortRow.subItems = {"provider only"};
+  AddRow(rows, "After", "p", "v");
+  FakeFileApi files;
+  IoResult ioResult;
+  try {
+    SaveRows(files, rows, kPath, ioResult);
+    FAIL() << "expected EStringListError";
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (1)");
+  }
+  EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
+  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
+  EXPECT_EQ(files.OpenHandles(), 0);
+  EXPECT_EQ(ioResult.Pending(), 0);
+}
+
+TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
+  RowStore rows;
+  AddRow(rows, "X", "Y", "1.0");
+  rows.Append("Bare");
+  FakeFileApi files;
+  IoResult ioResult;
+  try {
+    SaveRows(files, rows, kPath, ioResult);
+    FAIL() << "expected EStringListError";
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (0)");
+  }
+  EXPECT_EQ(files.Contents(kPath), "X,Y,1.0\r\n");
+  EXPECT_EQ(files.OpenHandles(), 0);
+}
+
+TEST(TextExportShortRow, FailedLastWriteOutStillClosesAndTheListErrorIsReported) {
+  RowStore rows;
+  AddRow(rows, "X", "Y", "1.0");
+  rows.Append("Bare");
+  FakeFileApi files;
+  files.FailCall(FileCall::kWriteFile, 1, 112);
+  IoResult ioResult;
+  EXPECT_THROW(SaveRows(files, rows, kPath, ioResult), EStringListError);
+  EXPECT_EQ(files.CallCount(FileCall::kCloseHandle), 1);
+  EXPECT_EQ(files.OpenHandles(), 0);
+  EXPECT_EQ(ioResult.Pending(), 0);
+}
+
+TEST(TextExportShortRow, FileIsNotLeftLockedForTheNextSave) {
+  RowStore rows;
+  rows.Append("Bare");
+  FakeFileApi files;
+  IoResult ioResult;
+  EXPECT_THROW(SaveRows(files, rows, kPath, ioResult), EStringListError);
+  SaveRows(files, ThreeBlockRows(), kPath, ioResult);
+  EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
+}
+
+TEST(TextExportResult, PendingResultIsRaisedOnceAndCleared) {
+  IoResult ioResult;
+  EXPECT_NO_THROW(ioResult.Test());
+  ioResult.Store(32);
+  ioResult.Store(112);  // a later failure replaces the earlier one
+  try {
+    ioResult.Test();
+    FAIL() << "expected EInOutError";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode(), 112);
+  }
+  EXPECT_EQ(ioResult.Pending(), 0);
+  EXPECT_NO_THROW(ioResult.Test());
+}
