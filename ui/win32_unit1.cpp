@@ -378,7 +378,11 @@ void TForm1::RunHeldCommands() {
 
 void TForm1::ToolButton3Click(TSender) { Click(Item("Print1")); }
 
-void TForm1::Save1Click(TSender) {}
+void TForm1::Save1Click(TSender) {
+  HWND active = GetActiveWindow();
+  if (!SaveDialog1.Execute(application_.Handle(), active != nullptr ? active : handle_)) return;
+  SaveRows(files_, rows_, SaveDialog1.FileName(), ioResult_);
+}
 
 void TForm1::ToolButton2Click(TSender) { Click(Item("Save1")); }
 

@@ -12,10 +12,13 @@
 
 #include "inventory/driver_row.h"
 #include "output/print_report.h"
+#include "output/text_file.h"
+#include "output/win32_file_api.h"
 #include "output/printer.h"
 #include "output/win32_printer.h"
 #include "ui/menu_model.h"
 #include "ui/win32_application.h"
+#include "ui/win32_save_dialog.h"
 
 // The sender of a handler: the menu item, toolbar button or form that started it.
 using TSender = const void*;
@@ -53,6 +56,7 @@ class TForm1 {
   HWND StatusBar1 = nullptr;
   HMENU MainMenu1 = nullptr;
   HIMAGELIST ImageList2 = nullptr;
+  TSaveDialog SaveDialog1;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -84,6 +88,9 @@ class TForm1 {
   std::vector<const MenuItem*> commands_;  // menu command id - kFirstMenuCommand -> item
   RowStore rows_;
   std::string cellBuffer_;  // the text last handed to the list view
+
+  Win32FileApi files_;
+  IoResult ioResult_;  // the pending I/O result, clear between commands
 
   // The printer object lives for the rest of the run once the first Print has made it.
   std::unique_ptr<Win32PrinterApi> printerApi_;
