@@ -12,6 +12,7 @@
 
 #include "inventory/driver_row.h"
 #include "output/print_report.h"
+#include "output/text_export.h"
 #include "output/text_file.h"
 #include "output/win32_file_api.h"
 #include "output/printer.h"
