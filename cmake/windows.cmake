@@ -32,7 +32,8 @@ set(TOLVANE_TEST_ENV
 # the default printer: this fixture sets it up before them (tests name it in FIXTURES_REQUIRED).
 add_test(NAME print_queue COMMAND bash -c
   "source '${CMAKE_SOURCE_DIR}/scripts/printing.sh' && tolvane_print_queue '${TOLVANE_PRINT_JOBS}'")
-set_tests_properties(print_queue PROPERTIES FIXTURES_SETUP print_queue)
+# With the prefix in its environment, it also makes the queue the prefix's default printer.
+set_tests_properties(print_queue PROPERTIES FIXTURES_SETUP print_queue ENVIRONMENT "${TOLVANE_TEST_ENV}")
 
 # One executable, and one CTest entry, per file in tests/windows: each starts Wine once.
 file(GLOB TOLVANE_WINDOWS_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)

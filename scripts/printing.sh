@@ -42,7 +42,40 @@ BACKEND
   fi
   lpadmin -p "$name" -v "tolvanefile:$dir" -E -m raw 2>/dev/null || return 1
   lpadmin -d "$name" || return 1
+  if [ -n "${WINEPREFIX:-}" ]; then tolvane_print_default "$name" || return 1; fi
   echo "$name"
+}
+
+# tolvane_print_default NAME: makes the queue the default printer of the Wine prefix
+# $WINEPREFIX. Wine copies CUPS's default only into a prefix that has none yet, and CUPS's
+# default is one for the whole machine: another build tree may have set it to its own queue.
+tolvane_print_default() {
+  wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /v device \
+    /t REG_SZ /d "$1,wineps.drv,CUPS:$1" /f >/dev/null 2>&1
+}
+
+# tolvane_ps_copies FILE: the copy count that CUPS recorded for a saved job (FILE is
+# DIR/job-ID.ps), read from the scheduler's control file of that job; fails when that file
+# cannot be read (the folder is root's). The count travels beside the PostScript, not in it.
+tolvane_ps_copies() {
+  local id=${1##*/job-} spool=/var/spool/cups
+  id=${id%.ps}
+  local control i
+  control=$spool/c$(printf '%05d' "$id")
+  [ -r "$spool" ] && [ -x "$spool" ] || return 1
+  # The scheduler writes a job's control file a little after the job has been printed.
+  for ((i = 0; i < 100; i++)); do
+    [ -r "$control" ] && break
+    sleep 0.1
+  done
+  [ -r "$control" ] || return 1
+  # The IPP attribute: name "copies", a value length of 4, then the value, big-endian.
+  local bytes
+  bytes=$(od -An -v -tx1 "$control" | tr -s ' \n' ' ' |
+    grep -o '63 6f 70 69 65 73 00 04 [0-9a-f][0-9a-f] [0-9a-f][0-9a-f] [0-9a-f][0-9a-f] [0-9a-f][0-9a-f]' |
+    head -1 | cut -d' ' -f9-12 | tr -d ' ')
+  [ -n "$bytes" ] || return 1
+  echo $((16#$bytes))
 }
 
 # tolvane_print_wait DIR COUNT [SECONDS]: waits until DIR holds COUNT saved jobs.
@@ -65,7 +98,10 @@ tolvane_ps_render() {
   gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r50 -sOutputFile="$2%d.png" "$1"
 }
 
-# tolvane_ps_text FILE: the text Ghostscript finds on the pages, page after page.
+# tolvane_ps_text FILE [PAGE]: the text Ghostscript finds on the pages, page after page, or
+# on the one page given.
 tolvane_ps_text() {
-  gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=txtwrite -sOutputFile=- "$1"
+  local pages=()
+  [ -n "${2:-}" ] && pages=(-dFirstPage="$2" -dLastPage="$2")
+  gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=txtwrite "${pages[@]}" -sOutputFile=- "$1"
 }

@@ -46,7 +46,7 @@ gui_finish() {
 }
 
 # gui_records FILE COUNT [BAD]: COUNT classes Class01.. with full records; class number BAD
-# (if given) has a REG_DWORD InfSection.
+# (if given) has a REG_DWORD InfSection. The descriptions read "$GUI_DESC NN" (default Driver).
 gui_records() {
   local file=$1 count=$2 bad=${3:-0} i name
   {
@@ -54,7 +54,7 @@ gui_records() {
     for ((i = 1; i <= count; i++)); do
       name=$(printf 'Class%02d' "$i")
       printf '[%s\\%s\\0000]\r\n' "$GUI_CLASS_KEY" "$name"
-      printf '"DriverDesc"="Driver %02d"\r\n"ProviderName"="Maker %02d"\r\n' "$i" "$i"
+      printf '"DriverDesc"="%s %02d"\r\n"ProviderName"="Maker %02d"\r\n' "${GUI_DESC:-Driver}" "$i" "$i"
       printf '"DriverVersion"="1.0.%d.0"\r\n"DriverDate"="1-%d-2020"\r\n' "$i" "$i"
       printf '"InfPath"="oem%d.inf"\r\n' "$i"
       if [ "$i" -eq "$bad" ]; then

@@ -9,9 +9,17 @@
 //   probe restore               restores the minimised program through its taskbar entry
 //   probe taskbarclose          chooses Close on the taskbar entry's window menu
 //   probe toolbutton N          screen coordinates of the centre of toolbar button N (0-3)
+//   probe dialog CAPTION        the program's visible dialog of that caption: its window and
+//                               client rectangles, the work area it should be placed on, the
+//                               texts of its edit boxes
+//   probe postkeys VK COUNT MS  posts COUNT key presses of VK to the list, MS milliseconds apart
+//   probe rowsperpage           rows per printed page on the default printer, worked out here
+//                               from its page metrics and the body font's line height
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -167,6 +175,7 @@ int FirstShow(const char* exe) {
 struct BoxSearch {
   DWORD pid;
   HWND box;
+  const char* caption;  // any caption when null
 };
 
 BOOL CALLBACK FindBox(HWND window, LPARAM param) {
@@ -175,21 +184,26 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &pid);
   char cls[64] = {};
   GetClassNameA(window, cls, sizeof(cls));
-  if (pid == search->pid && std::string(cls) == "#32770" && IsWindowVisible(window)) {
+  char caption[256] = {};
+  GetWindowTextA(window, caption, sizeof(caption));
+  if (pid == search->pid && std::string(cls) == "#32770" && IsWindowVisible(window) &&
+      (!search->caption || std::string(caption) == search->caption)) {
     search->box = window;
     return FALSE;
   }
   return TRUE;
 }
 
-HWND ErrorBox() {
+HWND ProgramDialog(const char* caption) {
   HWND app = AppWindow();
   if (!app) return nullptr;
-  BoxSearch search{0, nullptr};
+  BoxSearch search{0, nullptr, caption};
   GetWindowThreadProcessId(app, &search.pid);
   EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
   return search.box;
 }
+
+HWND ErrorBox() { return ProgramDialog(nullptr); }
 
 BOOL CALLBACK PrintStatic(HWND window, LPARAM) {
   char cls[64] = {};
@@ -220,6 +234,97 @@ int PressOk() {
   if (!box) return 1;
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  return 0;
+}
+
+BOOL CALLBACK PrintEdit(HWND window, LPARAM) {
+  char cls[64] = {};
+  GetClassNameA(window, cls, sizeof(cls));
+  char text[256] = {};
+  // An edit box's text lives in the box: ask it (the system carries the text across).
+  SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+  if (std::string(cls) == "Edit" && IsWindowVisible(window))
+    std::printf("edit%d=%s\n", GetDlgCtrlID(window), text);
+  return TRUE;
+}
+
+int ShowDialog(const char* caption) {
+  HWND dialog = ProgramDialog(caption);
+  if (!dialog) {
+    std::puts("dialog=0");
+    return 1;
+  }
+  RECT box;
+  GetWindowRect(dialog, &box);
+  RECT client;
+  GetClientRect(dialog, &client);
+  POINT origin{0, 0};
+  ClientToScreen(dialog, &origin);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoA(MonitorFromWindow(MainWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  std::printf("dialog=1\nleft=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n", box.left, box.top,
+              box.right - box.left, box.bottom - box.top);
+  std::printf("clientleft=%ld\nclienttop=%ld\nclientwidth=%ld\nclientheight=%ld\n", origin.x,
+              origin.y, client.right, client.bottom);
+  std::printf("workleft=%ld\nworktop=%ld\nworkwidth=%ld\nworkheight=%ld\n", work.left, work.top,
+              work.right - work.left, work.bottom - work.top);
+  EnumChildWindows(dialog, PrintEdit, 0);
+  return 0;
+}
+
+// Rows per page as the printed report must come out on the default printer, worked out
+// from the device's own answers and not through the program's layout code.
+int RowsPerPage() {
+  char name[512] = {};
+  DWORD size = sizeof(name);
+  if (!GetDefaultPrinterA(name, &size)) {
+    std::puts("no default printer");
+    return 1;
+  }
+  HDC dc = CreateDCA("WINSPOOL", name, nullptr, nullptr);
+  if (!dc) {
+    std::puts("no device context");
+    return 1;
+  }
+  const int vertRes = GetDeviceCaps(dc, VERTRES);
+  const int offsetY = GetDeviceCaps(dc, PHYSICALOFFSETY);
+  const int pixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
+  // 10 points as a character height, halves away from zero.
+  const int height = static_cast<int>(std::round(10.0 * pixelsPerInch / 72.0));
+  HFONT font = CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, "Times New Roman");
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, "dummy", 5, &extent);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  if (extent.cy <= 0) {
+    std::puts("no line height");
+    return 1;
+  }
+  const double vertUnit = (vertRes + 2.0 * offsetY) / 28.215;
+  // Ties to even, as the report rounds.
+  const int rows = static_cast<int>(std::nearbyint((vertRes - 5 * vertUnit) / extent.cy));
+  std::printf("rowsperpage=%d\nlineheight=%ld\nvertres=%d\n", rows, extent.cy, vertRes);
+  return 0;
+}
+
+// Key presses straight into the program's queue: they reach it whenever it next takes its
+// messages, also from inside a print job's abort check.
+int PostKeys(int key, int count, int interval) {
+  HWND main = MainWindow();
+  HWND list = main ? Child(main, WC_LISTVIEWA) : nullptr;
+  if (!list) return 1;
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+  for (int i = 0; i < count; ++i) {
+    PostMessageA(list, WM_KEYDOWN, key, scan | 1);
+    PostMessageA(list, WM_KEYUP, key, scan | 1 | (3u << 30));
+    Sleep(interval);
+  }
   return 0;
 }
 
@@ -256,9 +361,13 @@ int main(int argc, char** argv) {
     return PostMessageA(AppWindow(), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
   if (command == "toolbutton" && argc > 2) return ToolButton(std::atoi(argv[2]));
+  if (command == "dialog" && argc > 2) return ShowDialog(argv[2]);
+  if (command == "rowsperpage") return RowsPerPage();
+  if (command == "postkeys" && argc > 4)
+    return PostKeys(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
   std::fputs(
       "usage: probe state|rows|firstshow EXE|launch EXE SHOWCMD|errorbox|ok|restore|"
-      "toolbutton N\n",
+      "toolbutton N|dialog CAPTION|postkeys VK COUNT MS|rowsperpage\n",
       stderr);
   return 2;
 }
