@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The About box of the real program as a user meets it: Help > About by keys and by mouse
+# opens it centred, with its texts, over a disabled main window; Enter, Space, Alt+F4 and the
+# close button close it, Escape and the main window's shortcuts don't; a moved box reopens
+# where it was left; the link shows the hand, hands its address to the shell and leaves the
+# box open; the main window works as before afterwards.
+set -uo pipefail
+source "$(dirname "$0")/gui_lib.sh"
+source "$(dirname "$0")/about_lib.sh"
+gui_setup
+about_setup
+
+ABOUT_WEB_PAGE=https://tolvane.example.org/
+
+gui_load_records 7
+gui_start_program || gui_finish
+main=$(gui_probe state)
+main_value() { echo "$main" | sed -n "s/^$1=//p"; }
+# A point on the main window's list that the box, centred or moved, never covers.
+over_main="$(($(main_value left) + 60)) $(($(main_value top) + 200))"
+# shellcheck disable=SC2086
+xdotool mousemove $over_main
+sleep 0.5
+arrow=$(about_x_cursor)
+arrow_handle=$(gui_probe cursor | sed -n 's/^cursor=//p')
+
+# --- Opening: keys, texts, place, modality ---------------------------------------------------
+about_open_keys
+sleep 0.5
+gui_shot about_over_main
+box=$(gui_probe about)
+box_value() { echo "$box" | sed -n "s/^$1=//p"; }
+import -window root -crop "$(box_value width)x$(box_value height)+$(box_value left)+$(box_value top)" \
+  "$GUI_SHOTS/about_box.png"
+gui_expect_eq "the first opening is centred across" \
+  $((($(box_value screenwidth) - $(box_value width)) / 2)) "$(box_value left)"
+gui_expect_eq "the first opening is centred down" \
+  $((($(box_value screenheight) - $(box_value height)) / 2)) "$(box_value top)"
+gui_expect_eq "the main window is disabled while the box is open" 0 "$(box_value mainenabled)"
+gui_expect_eq "the box has the input" box "$(box_value foreground)"
+
+# Each text as the program is meant to draw it: face, height, style, colour, background.
+product=$(about_find_text Georgia 24 r 000000 white "Tolvane")
+[ -n "$product" ] && echo "ok: product name in Georgia over the white band" ||
+  gui_fail "no 'Tolvane' in Georgia 24 px over white"
+[ -n "$(about_find_text "MS Sans Serif" 11 b 000000 face "Version 1.07 beta")" ] &&
+  echo "ok: version in bold" || gui_fail "no bold 'Version 1.07 beta'"
+[ -n "$(about_find_text "MS Sans Serif" 13 bu 000080 face "$ABOUT_WEB_PAGE")" ] &&
+  echo "ok: the link in bold underlined navy" || gui_fail "no navy underlined link text"
+[ -n "$(about_find_text Georgia 13 r 000000 face "Email: support@tolvane.example.org")" ] &&
+  echo "ok: the e-mail address" || gui_fail "no 'Email: ' and address"
+
+# --- What doesn't close it, and the main window's shortcuts while it is open -----------------
+gui_load_records 8
+gui_key F5
+gui_key ctrl+p
+gui_key F10
+about_focus_box
+xdotool key --delay 100 F5 ctrl+p F10 Escape
+sleep 1
+gui_expect_eq "F10 with the box open leaves the program running" 1 "$(gui_state running)"
+gui_expect_eq "F5 with the box open reads nothing" 7 "$(gui_state count)"
+gui_expect_eq "Ctrl+P with the box open opens no print dialog" "box=0" \
+  "$(gui_probe errorbox | head -1)"
+gui_expect_eq "Escape and the shortcuts leave the box open" 1 "$(about_state visible)"
+
+about_closes_with Enter Return
+gui_key F5
+gui_expect_eq "F5 refreshes once the box is closed" 8 "$(gui_state count)"
+gui_expect_eq "the count after that Refresh" "Count: 8" "$(gui_state status0)"
+
+# --- The other ways to open and close it ----------------------------------------------------
+about_open_mouse && about_closes_with Space space
+about_open_keys && about_closes_with Alt+F4 alt+F4
+if about_open_keys; then
+  box=$(gui_probe about)
+  xdotool mousemove $(($(box_value left) + $(box_value width) - 12)) $(($(box_value top) + 11))
+  sleep 0.2
+  xdotool click 1
+  about_wait visible 0 && echo "ok: the close button closes the box" ||
+    gui_fail "the close button did not close the box"
+  about_expect_main_back "after the close button"
+fi
+
+# --- A moved box reopens where it was left --------------------------------------------------
+if about_open_keys; then
+  box=$(gui_probe about)
+  from_x=$(($(box_value left) + 60)) from_y=$(($(box_value top) + 10))
+  xdotool mousemove "$from_x" "$from_y" mousedown 1
+  xdotool mousemove $((from_x + 50)) $((from_y + 30))
+  xdotool mousemove $((from_x + 100)) $((from_y + 60)) mouseup 1
+  sleep 0.5
+  moved="$(($(box_value left) + 100)) $(($(box_value top) + 60))"
+  gui_expect_eq "dragging the title bar moves the box" "$moved" \
+    "$(about_state left) $(about_state top)"
+  about_closes_with "Enter after the move" Return
+  about_open_keys
+  gui_expect_eq "the moved box reopens where it was left" "$moved" \
+    "$(about_state left) $(about_state top)"
+fi
+
+# --- The link: the hand, the shell, the box stays -------------------------------------------
+link=$(about_link_point)
+if [ -z "$link" ]; then
+  gui_fail "the link is not on the reopened box"
+else
+  # shellcheck disable=SC2086
+  xdotool mousemove $link
+  about_wait_cursor "32 32 7 1 " && echo "ok: the program's hand over the link" ||
+    gui_fail "over the link the cursor is '$(about_x_cursor)', not the 32 x 32 hand at 7,1"
+  [ "$(gui_probe cursor | sed -n 's/^cursor=//p')" != "$arrow_handle" ] &&
+    echo "ok: the program reports another cursor than its arrow over the link" ||
+    gui_fail "the program reports its arrow over the link"
+  # shellcheck disable=SC2086
+  xdotool mousemove $over_main
+  about_wait_cursor "$arrow" && echo "ok: the arrow again over the disabled main window" ||
+    gui_fail "over the disabled main window the cursor is '$(about_x_cursor)', not the arrow"
+
+  # shellcheck disable=SC2086
+  xdotool mousemove $link
+  about_wait_cursor "32 32 7 1 " || gui_fail "no hand on coming back to the link"
+  xdotool click 1
+  for ((i = 0; i < 75; i++)); do
+    grep -qxF "$ABOUT_WEB_PAGE" "$ABOUT_OPENED" && break
+    sleep 0.2
+  done
+  gui_expect_eq "clicking the link hands the address to the shell" "$ABOUT_WEB_PAGE" \
+    "$(head -1 "$ABOUT_OPENED")"
+  sleep 0.5
+  gui_expect_eq "the box stays open after the link is clicked" 1 "$(about_state visible)"
+  gui_expect_eq "the main window stays disabled after the link is clicked" 0 \
+    "$(about_state mainenabled)"
+
+  # Closing with the pointer still on the link: the main window there shows its own cursor.
+  about_wait_cursor "32 32 7 1 " || gui_fail "no hand on the link after the click"
+  about_closes_with "Enter over the link" Return
+  about_wait_cursor "$arrow" && echo "ok: the arrow after closing over the link" ||
+    gui_fail "after closing over the link the cursor is '$(about_x_cursor)', not the arrow"
+  gui_expect_eq "the program reports its arrow after closing over the link" "$arrow_handle" \
+    "$(gui_probe cursor | sed -n 's/^cursor=//p')"
+fi
+
+gui_load_records 9
+gui_key F5
+gui_expect_eq "the main window refreshes at the end" 9 "$(gui_state count)"
+gui_key F10
+gui_wait_exit 30
+gui_expect_eq "exit code after F10" "0" "$GUI_EXIT"
+gui_finish
