@@ -64,7 +64,15 @@ gui_expect_eq "Ctrl+P with the box open opens no print dialog" "box=0" \
   "$(gui_probe errorbox | head -1)"
 gui_expect_eq "Escape and the shortcuts leave the box open" 1 "$(about_state visible)"
 
+# Another program's window is up when the box closes: the activation must come back to the
+# main window, not go to that other program.
+wine "$GUI_PROBE" bystander 4 >"$GUI_TMP/bystander" 2>/dev/null &
+bystander=$!
+sleep 1.5
 about_closes_with Enter Return
+wait "$bystander"
+gui_expect_eq "closing the box activates no other program's window" "activations=0" \
+  "$(tr -d '\r' <"$GUI_TMP/bystander")"
 gui_key F5
 gui_expect_eq "F5 refreshes once the box is closed" 8 "$(gui_state count)"
 gui_expect_eq "the count after that Refresh" "Count: 8" "$(gui_state status0)"

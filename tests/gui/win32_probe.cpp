@@ -11,6 +11,8 @@
 //   probe toolbutton N          screen coordinates of the centre of toolbar button N (0-3)
 //   probe menutext CAPTION      screen coordinates of the centre of a menu bar caption (&Help)
 //   probe popup                 screen rectangle of the open drop-down menu
+//   probe bystander SECONDS     shows a window of another program, unactivated, for that long,
+//                               then says how many times the system activated it
 //   probe about                 the About box: shown, place, client area, who has the input
 //   probe cursor                the pointer's position and the cursor the program shows
 //   probe findtext FACE HEIGHT STYLE RRGGBB BACK TEXT
@@ -459,6 +461,36 @@ int MenuText(const std::string& caption) {
   return 0;
 }
 
+int activations = 0;
+
+LRESULT CALLBACK BystanderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) ++activations;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int Bystander(int seconds) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = BystanderProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = "ProbeBystander";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "ProbeBystander", "Bystander", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  activations = 0;
+  const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+  while (GetTickCount() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - GetTickCount(), QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  DestroyWindow(window);
+  std::printf("activations=%d\n", activations);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -478,6 +510,7 @@ int main(int argc, char** argv) {
   if (command == "toolbutton" && argc > 2) return ToolButton(std::atoi(argv[2]));
   if (command == "menutext" && argc > 2) return MenuText(argv[2]);
   if (command == "popup") return Popup();
+  if (command == "bystander" && argc > 2) return Bystander(std::atoi(argv[2]));
   if (command == "about") return About();
   if (command == "cursor") return Cursor();
   if (command == "findtext" && argc > 7) {
@@ -485,7 +518,8 @@ int main(int argc, char** argv) {
   }
   std::fputs(
       "usage: probe state|rows|firstshow EXE|launch EXE SHOWCMD|errorbox|ok|restore|"
-      "toolbutton N|menutext CAPTION|popup|about|cursor|findtext FACE HEIGHT STYLE RRGGBB BACK "
+      "toolbutton N|menutext CAPTION|popup|bystander SECONDS|about|cursor|findtext FACE HEIGHT "
+      "STYLE RRGGBB BACK "
       "TEXT\n",
       stderr);
   return 2;
