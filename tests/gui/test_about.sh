@@ -56,13 +56,18 @@ gui_key F5
 gui_key ctrl+p
 gui_key F10
 about_focus_box
-xdotool key --delay 100 F5 ctrl+p F10 Escape
+xdotool key --delay 100 F5 ctrl+p F10
 sleep 1
 gui_expect_eq "F10 with the box open leaves the program running" 1 "$(gui_state running)"
 gui_expect_eq "F5 with the box open reads nothing" 7 "$(gui_state count)"
 gui_expect_eq "Ctrl+P with the box open opens no print dialog" "box=0" \
   "$(gui_probe errorbox | head -1)"
-gui_expect_eq "Escape and the shortcuts leave the box open" 1 "$(about_state visible)"
+gui_expect_eq "the shortcuts leave the box open" 1 "$(about_state visible)"
+# F10 may have put the box's window menu in menu mode: the first Escape leaves that.
+about_focus_box
+xdotool key --delay 300 Escape Escape
+sleep 1
+gui_expect_eq "Escape leaves the box open" 1 "$(about_state visible)"
 
 # Another program's window is up when the box closes: the activation must come back to the
 # main window, not go to that other program.
@@ -108,6 +113,10 @@ if about_open_keys; then
 fi
 
 # --- The link: the hand, the shell, the box stays -------------------------------------------
+box=$(gui_probe about)
+xdotool mousemove $(($(box_value clientleft) + 150)) $(($(box_value clienttop) + 20))
+about_wait_cursor "$arrow" && echo "ok: the arrow over the box's white band" ||
+  gui_fail "over the white band the cursor is '$(about_x_cursor)', not the arrow"
 link=$(about_link_point)
 if [ -z "$link" ]; then
   gui_fail "the link is not on the reopened box"
