@@ -43,9 +43,6 @@ about_setup() {
   chmod +x "$browser"
   : >"$ABOUT_OPENED"
   about_set_value 'HKCU\Software\Wine\WineBrowser' Browsers "$browser"
-  # No window manager runs on the virtual display: Wine draws the frames itself, so the box
-  # has a title bar and close button to use, and hiding a window waits for no one.
-  about_set_value 'HKCU\Software\Wine\X11 Driver' Managed N
   trap about_cleanup EXIT
 }
 
