@@ -289,6 +289,13 @@ int About() {
               origin.y, client.right, client.bottom);
   std::printf("screenwidth=%d\nscreenheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN));
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof(thread);
+  char focus[64] = "";
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &thread) && thread.hwndFocus) {
+    GetClassNameA(thread.hwndFocus, focus, sizeof(focus));
+  }
+  std::printf("focus=%s\n", focus);
   return 0;
 }
 
