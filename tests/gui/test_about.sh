@@ -69,7 +69,13 @@ gui_expect_eq "F10 with the box open leaves the program running" 1 "$(gui_state 
 gui_click_toolbutton 0
 # shellcheck disable=SC2046
 xdotool mousemove $(gui_probe menutext '&Help') click 1
+# The main window's own close button, on its disabled frame.
+xdotool mousemove $(($(main_value left) + $(main_value width) - 12)) $(($(main_value top) + 11))
+sleep 0.2
+xdotool click 1
 sleep 0.5
+gui_expect_eq "the main window's close button with the box open leaves the program running" 1 \
+  "$(gui_state running)"
 gui_expect_eq "F5 and Get Devices with the box open read nothing" 7 "$(gui_state count)"
 gui_expect_eq "the disabled menu bar drops no menu down" none "$(gui_probe popup)"
 gui_expect_eq "clicks on the main window leave the box active" box "$(about_state foreground)"
