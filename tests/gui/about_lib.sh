@@ -124,7 +124,7 @@ about_find_text() {
 
 # about_link_point: the screen point in the middle of the link.
 about_link_point() {
-  local found size
+  local found size x y w h
   found=$(gui_probe findtext "MS Sans Serif" 13 bu 000080 face "$ABOUT_WEB_PAGE")
   size=$(echo "$found" | sed -n 's/^size=//p')
   found=$(echo "$found" | sed -n 's/^at=\([0-9]\)/\1/p')
