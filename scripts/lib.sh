@@ -7,7 +7,10 @@ TOLVANE_BUILD=${TOLVANE_BUILD:-$TOLVANE_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 
 # tolvane_wine_prefix DIR: creates a scratch Wine prefix in DIR unless it exists, with
-# Times New Roman and Georgia drawn by metric-compatible Liberation fonts.
+# Times New Roman and Georgia drawn by metric-compatible Liberation fonts, and Wine drawing
+# the window frames itself (X11 Driver "Managed"=N): no window manager runs on the virtual
+# display, so without it windows have no title bar or close button to use, keys and clicks
+# reach them unreliably, and every hidden window waits two seconds for a manager to answer.
 tolvane_wine_prefix() {
   local dir=$1
   export WINEPREFIX=$dir
@@ -21,8 +24,17 @@ tolvane_wine_prefix() {
       wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%:*}" /t REG_SZ \
         /d "${face#*:}" /f >/dev/null 2>&1
     done
+    tolvane_unmanaged_frames
     wineserver -w
+  elif ! grep -q '^"Managed"="N"' "$dir/user.reg" 2>/dev/null; then
+    # A prefix made before the setting was added. (The server writes user.reg when it ends:
+    # until then this may run again, harmlessly.)
+    tolvane_unmanaged_frames
   fi
+}
+
+tolvane_unmanaged_frames() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
 # tolvane_wine_session: keeps one wineserver and Wine's own service processes running for

@@ -328,8 +328,11 @@ int TAboutBox::ShowModal() {
   const int result = modalResult_;
 
   const bool stillActive = GetActiveWindow() == handle_;
-  ShowWindow(handle_, SW_HIDE);
+  // Enabled before the box hides: hiding the active window hands the activation to the next
+  // window that can take it, and with all of ours disabled that would be another program's,
+  // leaving the main window behind it.
   for (HWND window : disabled) EnableWindow(window, TRUE);
+  ShowWindow(handle_, SW_HIDE);
   if (stillActive && active != nullptr && IsWindow(active)) SetActiveWindow(active);
   TheProgramCursor().LeaveModal(cursorNote);
   showing_ = false;

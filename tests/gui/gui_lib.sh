@@ -75,7 +75,18 @@ gui_load_records() {
   wine reg import "$GUI_TMP/records.reg" >/dev/null 2>&1
 }
 
-gui_probe() { wine "$GUI_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+# gui_probe COMMAND...: the probe's answer. On a loaded machine a start of the probe now and
+# then fails without a word: that is tried again, up to three times.
+gui_probe() {
+  local out rc
+  for _ in 1 2 3; do
+    out=$(wine "$GUI_PROBE" "$@" 2>/dev/null)
+    rc=$?
+    [ -n "$out" ] || [ "$rc" -eq 0 ] && break
+  done
+  [ -z "$out" ] || echo "$out" | tr -d '\r'
+  return "$rc"
+}
 
 # gui_state KEY: one value of the program's state as the probe reads it.
 gui_state() { gui_probe state | sed -n "s/^$1=//p"; }

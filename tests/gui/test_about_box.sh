@@ -5,8 +5,8 @@
 # hand the address to the shell and leave the box open.
 # The shell's web browser is replaced for the test by a script that records the address:
 # Wine's ShellExecute passes https addresses to winebrowser, which starts the first program of
-# HKCU\Software\Wine\WineBrowser "Browsers". Wine draws the window frames itself here
-# (X11 Driver "Managed"=N), since no window manager runs on the virtual display.
+# HKCU\Software\Wine\WineBrowser "Browsers". The test prefix has Wine draw the window
+# frames itself (scripts/lib.sh), so the box has a title bar and close button to use.
 set -euo pipefail
 root=${TOLVANE_SOURCE:?}
 source "$root/scripts/lib.sh"
@@ -48,7 +48,6 @@ finish() {
 }
 trap finish EXIT
 
-set_value 'HKCU\Software\Wine\X11 Driver' Managed N
 set_value 'HKCU\Software\Wine\WineBrowser' Browsers "$browser"
 
 failures=0

@@ -57,8 +57,8 @@ gui_key Escape Escape
 gui_expect_eq "Alt+F opens a menu, the program runs on" "1" "$(gui_state running)"
 
 gui_key F10
-gui_expect_eq "F10 closes the window at once" "0" "$(gui_state visible)"
-# Wine takes a few seconds to end a process whose menu bar was used; the exit code is ours.
+# Hidden, or already gone with the program.
+gui_expect_eq "F10 closes the window at once" "" "$(gui_state visible | grep -v 0)"
 gui_wait_exit 30
 gui_expect_eq "exit code after F10" "0" "$GUI_EXIT"
 gui_finish

@@ -15,6 +15,16 @@
 //   probe postkeys VK COUNT MS  posts COUNT key presses of VK to the list, MS milliseconds apart
 //   probe rowsperpage           rows per printed page on the default printer, worked out here
 //                               from its page metrics and the body font's line height
+//   probe menutext CAPTION      screen coordinates of the centre of a menu bar caption (&Help)
+//   probe popup                 screen rectangle of the open drop-down menu
+//   probe bystander SECONDS     shows a window of another program, unactivated, for that long,
+//                               then says how many times the system activated it
+//   probe about                 the About box: shown, place, client area, who has the input
+//   probe cursor                the pointer's position and the cursor the program shows
+//   probe findtext FACE HEIGHT STYLE RRGGBB BACK TEXT
+//                               where the About box shows TEXT as the program would draw it
+//                               in that font (STYLE: r, b, u, bu) and colour over BACK
+//                               (white or face): its top-left in client coordinates
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
@@ -344,6 +354,255 @@ int ToolButton(int index) {
   return 0;
 }
 
+int Popup() {
+  HWND popup = FindWindowA("#32768", nullptr);
+  if (!popup || !IsWindowVisible(popup)) {
+    std::puts("none");
+    return 1;
+  }
+  RECT r;
+  GetWindowRect(popup, &r);
+  std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+  return 0;
+}
+
+HWND AboutWindow() { return FindWindowA("TAboutBox", nullptr); }
+
+int About() {
+  HWND box = AboutWindow();
+  HWND main = MainWindow();
+  if (!box) {
+    std::puts("box=0");
+    return 1;
+  }
+  RECT r;
+  GetWindowRect(box, &r);
+  RECT client;
+  GetClientRect(box, &client);
+  POINT origin{0, 0};
+  ClientToScreen(box, &origin);
+  HWND foreground = GetForegroundWindow();
+  std::printf("box=1\nvisible=%d\nenabled=%d\nmainenabled=%d\nforeground=%s\n",
+              IsWindowVisible(box) ? 1 : 0, IsWindowEnabled(box) ? 1 : 0,
+              main && IsWindowEnabled(main) ? 1 : 0,
+              foreground == box    ? "box"
+              : foreground == main ? "main"
+                                   : "other");
+  std::printf("left=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n", r.left, r.top, r.right - r.left,
+              r.bottom - r.top);
+  std::printf("clientleft=%ld\nclienttop=%ld\nclientwidth=%ld\nclientheight=%ld\n", origin.x,
+              origin.y, client.right, client.bottom);
+  std::printf("screenwidth=%d\nscreenheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
+              GetSystemMetrics(SM_CYSCREEN));
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof(thread);
+  char focus[64] = "";
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &thread) && thread.hwndFocus) {
+    GetClassNameA(thread.hwndFocus, focus, sizeof(focus));
+  }
+  std::printf("focus=%s\n", focus);
+  return 0;
+}
+
+int Cursor() {
+  CURSORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetCursorInfo(&info)) return 1;
+  std::printf("x=%ld\ny=%ld\ncursor=%p\nshowing=%d\n", info.ptScreenPos.x, info.ptScreenPos.y,
+              static_cast<void*>(info.hCursor), (info.flags & CURSOR_SHOWING) ? 1 : 0);
+  ICONINFO icon{};
+  if (info.hCursor && GetIconInfo(info.hCursor, &icon)) {
+    BITMAP mask{};
+    GetObjectA(icon.hbmMask, sizeof(mask), &mask);
+    std::printf("hotspot=%lu %lu\nsize=%ld %ld\ncolour=%d\n", icon.xHotspot, icon.yHotspot,
+                mask.bmWidth, icon.hbmColor ? mask.bmHeight : mask.bmHeight / 2,
+                icon.hbmColor ? 1 : 0);
+    if (icon.hbmMask) DeleteObject(icon.hbmMask);
+    if (icon.hbmColor) DeleteObject(icon.hbmColor);
+  }
+  return 0;
+}
+
+// 32-bit pixels of a bitmap that a DC draws into.
+class Canvas {
+ public:
+  Canvas(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ =
+        CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  HDC Dc() const { return dc_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Only the colour: the top byte of a 32-bit DIB pixel means nothing.
+  DWORD At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
+
+ private:
+  int width_;
+  int height_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+  DWORD* bits_ = nullptr;
+};
+
+bool MatchesAt(const Canvas& screen, const Canvas& text, int left, int top) {
+  for (int y = 0; y < text.Height(); ++y) {
+    for (int x = 0; x < text.Width(); ++x) {
+      if (screen.At(left + x, top + y) != text.At(x, y)) return false;
+    }
+  }
+  return true;
+}
+
+// The screen's pixels under a rectangle.
+void CaptureScreen(Canvas& into, int left, int top) {
+  HDC screenDc = GetDC(nullptr);
+  BitBlt(into.Dc(), 0, 0, into.Width(), into.Height(), screenDc, left, top, SRCCOPY);
+  ReleaseDC(nullptr, screenDc);
+}
+
+struct Found {
+  bool found = false;
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Where `screen` shows `text` exactly as DrawText draws it in that font and colour over that
+// background.
+Found FindDrawn(const Canvas& screen, HFONT font, COLORREF colour, COLORREF background,
+                const std::string& text, UINT format) {
+  HDC measureDc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldFont = SelectObject(measureDc, font);
+  RECT extent{0, 0, 0, 0};
+  DrawTextA(measureDc, text.c_str(), static_cast<int>(text.size()), &extent, format | DT_CALCRECT);
+  SelectObject(measureDc, oldFont);
+  DeleteDC(measureDc);
+  if (extent.right <= 0 || extent.bottom <= 0) return {};
+
+  Canvas drawn(extent.right, extent.bottom);
+  HBRUSH brush = CreateSolidBrush(background);
+  FillRect(drawn.Dc(), &extent, brush);
+  DeleteObject(brush);
+  HGDIOBJ old = SelectObject(drawn.Dc(), font);
+  SetBkMode(drawn.Dc(), TRANSPARENT);
+  SetTextColor(drawn.Dc(), colour);
+  DrawTextA(drawn.Dc(), text.c_str(), static_cast<int>(text.size()), &extent, format);
+  SelectObject(drawn.Dc(), old);
+
+  for (int top = 0; top + drawn.Height() <= screen.Height(); ++top) {
+    for (int left = 0; left + drawn.Width() <= screen.Width(); ++left) {
+      if (MatchesAt(screen, drawn, left, top)) {
+        return {true, left, top, drawn.Width(), drawn.Height()};
+      }
+    }
+  }
+  return {};
+}
+
+int FindText(const char* face, int height, const std::string& style, const char* colour,
+             const std::string& back, const std::string& text) {
+  HWND box = AboutWindow();
+  if (!box || !IsWindowVisible(box)) {
+    std::puts("at=none");
+    return 1;
+  }
+  RECT client;
+  GetClientRect(box, &client);
+  POINT origin{0, 0};
+  ClientToScreen(box, &origin);
+  Canvas screen(client.right, client.bottom);
+  CaptureScreen(screen, origin.x, origin.y);
+
+  const bool bold = style.find('b') != std::string::npos;
+  const bool underline = style.find('u') != std::string::npos;
+  HFONT font = CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+  const unsigned long rgb = std::strtoul(colour, nullptr, 16);
+  const Found found =
+      FindDrawn(screen, font, RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF),
+                back == "white" ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE), text,
+                DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  DeleteObject(font);
+  if (!found.found) {
+    std::puts("at=none");
+    return 1;
+  }
+  std::printf("at=%d %d\nsize=%d %d\n", found.left, found.top, found.width, found.height);
+  return 0;
+}
+
+// The centre on the screen of a menu bar item's caption (with its & for the access key).
+int MenuText(const std::string& caption) {
+  HWND main = MainWindow();
+  if (!main) return 1;
+  RECT r;
+  GetWindowRect(main, &r);
+  Canvas screen(r.right - r.left, r.bottom - r.top);
+  CaptureScreen(screen, r.left, r.top);
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof(metrics);
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+  HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
+  Found found;
+  for (int back : {COLOR_MENUBAR, COLOR_MENU}) {
+    found = FindDrawn(screen, font, GetSysColor(COLOR_MENUTEXT), GetSysColor(back), caption,
+                      DT_LEFT | DT_TOP | DT_SINGLELINE);
+    if (found.found) break;
+  }
+  DeleteObject(font);
+  if (!found.found) return 1;
+  std::printf("%ld %ld\n", r.left + found.left + found.width / 2,
+              r.top + found.top + found.height / 2);
+  return 0;
+}
+
+int activations = 0;
+
+LRESULT CALLBACK BystanderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) ++activations;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int Bystander(int seconds) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = BystanderProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = "ProbeBystander";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "ProbeBystander", "Bystander", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  activations = 0;
+  const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+  while (GetTickCount() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - GetTickCount(), QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  DestroyWindow(window);
+  std::printf("activations=%d\n", activations);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -365,9 +624,18 @@ int main(int argc, char** argv) {
   if (command == "rowsperpage") return RowsPerPage();
   if (command == "postkeys" && argc > 4)
     return PostKeys(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+  if (command == "menutext" && argc > 2) return MenuText(argv[2]);
+  if (command == "popup") return Popup();
+  if (command == "bystander" && argc > 2) return Bystander(std::atoi(argv[2]));
+  if (command == "about") return About();
+  if (command == "cursor") return Cursor();
+  if (command == "findtext" && argc > 7) {
+    return FindText(argv[2], std::atoi(argv[3]), argv[4], argv[5], argv[6], argv[7]);
+  }
   std::fputs(
       "usage: probe state|rows|firstshow EXE|launch EXE SHOWCMD|errorbox|ok|restore|"
-      "toolbutton N|dialog CAPTION|postkeys VK COUNT MS|rowsperpage\n",
+      "toolbutton N|dialog CAPTION|postkeys VK COUNT MS|rowsperpage|menutext CAPTION|popup|"
+      "bystander SECONDS|about|cursor|findtext FACE HEIGHT STYLE RRGGBB BACK TEXT\n",
       stderr);
   return 2;
 }

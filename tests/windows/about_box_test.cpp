@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/maker.h"
 #include "ui/win32_program_cursor.h"
@@ -183,6 +186,40 @@ TEST_F(AboutBoxTest, OtherWindowsAreDisabledWhileOpenAndEnabledAfter) {
   }});
   EXPECT_FALSE(mainEnabled);
   EXPECT_TRUE(IsWindowEnabled(main_));
+}
+
+namespace {
+
+// What the windows of this thread are told, in order, while a hook is set.
+std::vector<std::pair<HWND, UINT>> toldInOrder;
+
+LRESULT CALLBACK RecordEnableAndShow(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && (call->message == WM_ENABLE || call->message == WM_SHOWWINDOW)) {
+    toldInOrder.emplace_back(call->hwnd, call->message);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// Hiding the active window hands the activation on; were ours still disabled, it would go to
+// another program's window and leave the main window behind it.
+TEST_F(AboutBoxTest, OtherWindowsAreEnabledBeforeTheBoxHides) {
+  HHOOK hook = nullptr;
+  ShowWith({[&] {
+    toldInOrder.clear();
+    hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordEnableAndShow, nullptr, GetCurrentThreadId());
+    Close(WM_COMMAND, IDOK);
+  }});
+  UnhookWindowsHookEx(hook);
+  const auto enabled = std::find(toldInOrder.begin(), toldInOrder.end(),
+                                 std::make_pair(main_, static_cast<UINT>(WM_ENABLE)));
+  const auto hidden = std::find(toldInOrder.begin(), toldInOrder.end(),
+                                std::make_pair(box_->Handle(), static_cast<UINT>(WM_SHOWWINDOW)));
+  ASSERT_NE(enabled, toldInOrder.end());
+  ASSERT_NE(hidden, toldInOrder.end());
+  EXPECT_LT(enabled - toldInOrder.begin(), hidden - toldInOrder.begin());
 }
 
 TEST_F(AboutBoxTest, FirstShowingCentresAndAMovedBoxReopensWhereItWasLeft) {
