@@ -9,8 +9,12 @@
 //   probe restore               restores the minimised program through its taskbar entry
 //   probe taskbarclose          chooses Close on the taskbar entry's window menu
 //   probe toolbutton N          screen coordinates of the centre of toolbar button N (0-3)
+//   probe menubar               screen coordinates of the File menu's title in the menu bar
+//   probe savedialog            the program's Save dialog: caption, name field, placement
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,10 +101,12 @@ int State() {
   std::printf("running=1\nvisible=%d\nenabled=%d\nzoomed=%d\niconic=%d\nappiconic=%d\n",
               IsWindowVisible(main) ? 1 : 0, IsWindowEnabled(main) ? 1 : 0, IsZoomed(main) ? 1 : 0,
               IsIconic(main) ? 1 : 0, IsIconic(AppWindow()) ? 1 : 0);
+  std::printf("foreground=%d\n", GetForegroundWindow() == main ? 1 : 0);
   std::printf("left=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n", r.left, r.top, r.right - r.left,
               r.bottom - r.top);
   std::printf("screenwidth=%d\nscreenheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN));
+  std::printf("acp=%u\n", GetACP());
   std::printf("caption=%s\napptitle=%s\ncount=%d\nstatus0=%s\nstatus1=%s\n", caption, title,
               ListCount(main), StatusText(status, 0).c_str(), StatusText(status, 1).c_str());
   return 0;
@@ -223,6 +229,65 @@ int PressOk() {
   return 0;
 }
 
+// The name field of the system's Save dialog: an edit inside a combo box in the explorer-style
+// template, a bare edit in older ones. WM_GETTEXT is marshalled across processes.
+std::string NameField(HWND dialog) {
+  for (int id : {cmb13, edt1}) {
+    HWND field = GetDlgItem(dialog, id);
+    if (field == nullptr || !IsWindowVisible(field)) continue;
+    char text[MAX_PATH + 1] = {};
+    SendMessageA(field, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  return "?";
+}
+
+// The full path the dialog would give for its name field as it stands: the system shows only
+// the name of a remembered path and opens its folder.
+std::string DialogPath(HWND dialog) {
+  RemoteBuffer buffer(dialog, MAX_PATH + 1);
+  if (!buffer.Ok()) return "?";
+  SendMessageA(dialog, CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(buffer.Address()));
+  char path[MAX_PATH + 1] = {};
+  buffer.Read(0, path, MAX_PATH);
+  return path;
+}
+
+int ShowSaveDialog() {
+  HWND dialog = ErrorBox();
+  if (!dialog) {
+    std::puts("dialog=0");
+    return 1;
+  }
+  char caption[256] = {};
+  GetWindowTextA(dialog, caption, sizeof(caption));
+  RECT r;
+  GetWindowRect(dialog, &r);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoA(MonitorFromWindow(MainWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  HWND main = MainWindow();
+  std::printf("dialog=1\ncaption=%s\nname=%s\npath=%s\nmainenabled=%d\n", caption,
+              NameField(dialog).c_str(), DialogPath(dialog).c_str(),
+              main && IsWindowEnabled(main) ? 1 : 0);
+  std::printf("left=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n", r.left, r.top, r.right - r.left,
+              r.bottom - r.top);
+  std::printf("workleft=%ld\nworktop=%ld\nworkwidth=%ld\nworkheight=%ld\n", work.left, work.top,
+              work.right - work.left, work.bottom - work.top);
+  return 0;
+}
+
+// The menu bar is one line straight above the client area; File is its first title.
+int MenuBar() {
+  HWND main = MainWindow();
+  if (!main) return 1;
+  POINT origin{0, 0};
+  ClientToScreen(main, &origin);
+  std::printf("%ld %ld\n", origin.x + 12, origin.y - GetSystemMetrics(SM_CYMENU) / 2);
+  return 0;
+}
+
 int ToolButton(int index) {
   HWND main = MainWindow();
   HWND toolbar =
@@ -256,9 +321,11 @@ int main(int argc, char** argv) {
     return PostMessageA(AppWindow(), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
   if (command == "toolbutton" && argc > 2) return ToolButton(std::atoi(argv[2]));
+  if (command == "savedialog") return ShowSaveDialog();
+  if (command == "menubar") return MenuBar();
   std::fputs(
       "usage: probe state|rows|firstshow EXE|launch EXE SHOWCMD|errorbox|ok|restore|"
-      "toolbutton N\n",
+      "toolbutton N|menubar|savedialog\n",
       stderr);
   return 2;
 }
