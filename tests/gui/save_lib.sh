@@ -28,7 +28,8 @@ save_records() {
   # UTF-16LE with a byte-order mark: only then does the import take hex(1) data as UTF-16.
   printf '\xff\xfe' >"$file"
   {
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    # The Class key itself, so that a list without rows still comes from this control set.
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n\r\n' "$GUI_CLASS_KEY"
     for row in "$@"; do
       i=$((i + 1))
       save_split "$row"

@@ -3,7 +3,8 @@
 # byte for byte (commas, quotes, line breaks and bytes above 0x7F unchanged); an existing file
 # is replaced without a question; the next dialog offers the last full path, also after a
 # Cancel, which writes and shows nothing; a name is used as typed; a read-only file is refused
-# with "File access denied." and left alone; the list is never touched.
+# with "File access denied." and left alone, a missing folder with "Invalid filename."; the
+# list is never touched; an empty list empties the file.
 set -uo pipefail
 here=$(dirname "$0")
 source "$here/gui_lib.sh"
@@ -135,6 +136,45 @@ gui_expect_eq "files written" "$(printf 'final.log\nfirst.txt\nlocked.txt\nrepor
   "$(ls "$out")"
 gui_expect_eq "the list is unchanged by the Saves" "$rows_before" "$(gui_probe rows)"
 gui_expect_eq "the count is unchanged by the Saves" "$status_before" "$(gui_state status0)"
+
+# 7. A folder that does not exist: the dialog lets the name through, the open fails with the
+# system's path-not-found code.
+gui_key alt+f s
+save_accept_name "$winout\\missing\\drivers.txt"
+box=$(save_wait_box) || gui_fail "no error box for a missing folder"
+gui_expect_eq "missing folder" "text=Invalid filename." "$(echo "$box" | grep '^text=')"
+gui_probe ok
+gui_wait_state enabled 1 10 || gui_fail "main window not enabled after OK"
+gui_expect_eq "no folder made" "" "$(ls -d "$out/missing" 2>/dev/null)"
+
+# 8. A file another program holds open against writers: the sharing violation's code.
+printf 'held' >"$out/held.txt"
+wine "$GUI_PROBE" hold "$winout\\held.txt" 30 >"$GUI_TMP/hold" 2>/dev/null &
+holder=$!
+for ((i = 0; i < 40; i++)); do
+  grep -q held "$GUI_TMP/hold" && break
+  sleep 0.25
+done
+gui_key alt+f s
+save_accept_name "$winout\\held.txt"
+box=$(save_wait_box) || gui_fail "no error box for a file held by another program"
+gui_expect_eq "file held by another program" "text=I/O error 32." "$(echo "$box" | grep '^text=')"
+gui_probe ok
+gui_wait_state enabled 1 10 || gui_fail "main window not enabled after OK"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+gui_expect_eq "held file unchanged" "held" "$(cat "$out/held.txt")"
+
+# 9. An empty list empties an existing file.
+save_load_records
+gui_key F5
+gui_expect_eq "no rows left" "Count: 0" "$(gui_state status0)"
+gui_key alt+f s
+save_accept_name "$winout\\first.txt"
+: >"$GUI_TMP/empty"
+save_wait_bytes "an empty list empties the file" "$out/first.txt" "$GUI_TMP/empty"
+save_wait_closed || gui_fail "the dialog stayed open"
+gui_expect_eq "an empty Save shows nothing" "box=0" "$(gui_probe errorbox | grep '^box=')"
 
 gui_key F10
 gui_wait_exit 30

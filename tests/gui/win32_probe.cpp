@@ -10,6 +10,7 @@
 //   probe taskbarclose          chooses Close on the taskbar entry's window menu
 //   probe toolbutton N          screen coordinates of the centre of toolbar button N (0-3)
 //   probe menubar               screen coordinates of the File menu's title in the menu bar
+//   probe hold FILE SECONDS     keeps FILE open for reading, shared for reading only
 //   probe savedialog            the program's Save dialog: caption, name field, placement
 #include <windows.h>
 #include <commctrl.h>
@@ -278,6 +279,21 @@ int ShowSaveDialog() {
   return 0;
 }
 
+// Another program reading a file and refusing writers, as an editor holding it might.
+int Hold(const char* path, int seconds) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::printf("cannot open %s: %lu\n", path, GetLastError());
+    return 1;
+  }
+  std::puts("held");
+  std::fflush(stdout);
+  Sleep(seconds * 1000);
+  CloseHandle(file);
+  return 0;
+}
+
 // The menu bar is one line straight above the client area; File is its first title.
 int MenuBar() {
   HWND main = MainWindow();
@@ -323,9 +339,10 @@ int main(int argc, char** argv) {
   if (command == "toolbutton" && argc > 2) return ToolButton(std::atoi(argv[2]));
   if (command == "savedialog") return ShowSaveDialog();
   if (command == "menubar") return MenuBar();
+  if (command == "hold" && argc > 3) return Hold(argv[2], std::atoi(argv[3]));
   std::fputs(
       "usage: probe state|rows|firstshow EXE|launch EXE SHOWCMD|errorbox|ok|restore|"
-      "toolbutton N|menubar|savedialog\n",
+      "toolbutton N|menubar|savedialog|hold FILE SECONDS\n",
       stderr);
   return 2;
 }
