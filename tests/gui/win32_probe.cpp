@@ -9,6 +9,9 @@
 //   probe restore               restores the minimised program through its taskbar entry
 //   probe taskbarclose          chooses Close on the taskbar entry's window menu
 //   probe toolbutton N          screen coordinates of the centre of toolbar button N (0-3)
+//   probe menubar               screen coordinates of the File menu's title in the menu bar
+//   probe hold FILE SECONDS     keeps FILE open for reading, shared for reading only
+//   probe savedialog            the program's Save dialog: caption, name field, placement
 //   probe dialog CAPTION        the program's visible dialog of that caption: its window and
 //                               client rectangles, the work area it should be placed on, the
 //                               texts of its edit boxes
@@ -27,6 +30,8 @@
 //                               (white or face): its top-left in client coordinates
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <winspool.h>
 
 #include <cmath>
@@ -115,10 +120,12 @@ int State() {
   std::printf("running=1\nvisible=%d\nenabled=%d\nzoomed=%d\niconic=%d\nappiconic=%d\n",
               IsWindowVisible(main) ? 1 : 0, IsWindowEnabled(main) ? 1 : 0, IsZoomed(main) ? 1 : 0,
               IsIconic(main) ? 1 : 0, IsIconic(AppWindow()) ? 1 : 0);
+  std::printf("foreground=%d\n", GetForegroundWindow() == main ? 1 : 0);
   std::printf("left=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n", r.left, r.top, r.right - r.left,
               r.bottom - r.top);
   std::printf("screenwidth=%d\nscreenheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN));
+  std::printf("acp=%u\n", GetACP());
   std::printf("caption=%s\napptitle=%s\ncount=%d\nstatus0=%s\nstatus1=%s\n", caption, title,
               ListCount(main), StatusText(status, 0).c_str(), StatusText(status, 1).c_str());
   return 0;
@@ -335,6 +342,80 @@ int PostKeys(int key, int count, int interval) {
     PostMessageA(list, WM_KEYUP, key, scan | 1 | (3u << 30));
     Sleep(interval);
   }
+  return 0;
+}
+
+// The name field of the system's Save dialog: an edit inside a combo box in the explorer-style
+// template, a bare edit in older ones. WM_GETTEXT is marshalled across processes.
+std::string NameField(HWND dialog) {
+  for (int id : {cmb13, edt1}) {
+    HWND field = GetDlgItem(dialog, id);
+    if (field == nullptr || !IsWindowVisible(field)) continue;
+    char text[MAX_PATH + 1] = {};
+    SendMessageA(field, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  return "?";
+}
+
+// The full path the dialog would give for its name field as it stands: the system shows only
+// the name of a remembered path and opens its folder.
+std::string DialogPath(HWND dialog) {
+  RemoteBuffer buffer(dialog, MAX_PATH + 1);
+  if (!buffer.Ok()) return "?";
+  SendMessageA(dialog, CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(buffer.Address()));
+  char path[MAX_PATH + 1] = {};
+  buffer.Read(0, path, MAX_PATH);
+  return path;
+}
+
+int ShowSaveDialog() {
+  HWND dialog = ErrorBox();
+  if (!dialog) {
+    std::puts("dialog=0");
+    return 1;
+  }
+  char caption[256] = {};
+  GetWindowTextA(dialog, caption, sizeof(caption));
+  RECT r;
+  GetWindowRect(dialog, &r);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoA(MonitorFromWindow(MainWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  HWND main = MainWindow();
+  std::printf("dialog=1\ncaption=%s\nname=%s\npath=%s\nmainenabled=%d\n", caption,
+              NameField(dialog).c_str(), DialogPath(dialog).c_str(),
+              main && IsWindowEnabled(main) ? 1 : 0);
+  std::printf("left=%ld\ntop=%ld\nwidth=%ld\nheight=%ld\n", r.left, r.top, r.right - r.left,
+              r.bottom - r.top);
+  std::printf("workleft=%ld\nworktop=%ld\nworkwidth=%ld\nworkheight=%ld\n", work.left, work.top,
+              work.right - work.left, work.bottom - work.top);
+  return 0;
+}
+
+// Another program reading a file and refusing writers, as an editor holding it might.
+int Hold(const char* path, int seconds) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::printf("cannot open %s: %lu\n", path, GetLastError());
+    return 1;
+  }
+  std::puts("held");
+  std::fflush(stdout);
+  Sleep(seconds * 1000);
+  CloseHandle(file);
+  return 0;
+}
+
+// The menu bar is one line straight above the client area; File is its first title.
+int MenuBar() {
+  HWND main = MainWindow();
+  if (!main) return 1;
+  POINT origin{0, 0};
+  ClientToScreen(main, &origin);
+  std::printf("%ld %ld\n", origin.x + 12, origin.y - GetSystemMetrics(SM_CYMENU) / 2);
   return 0;
 }
 
@@ -620,6 +701,9 @@ int main(int argc, char** argv) {
     return PostMessageA(AppWindow(), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
   if (command == "toolbutton" && argc > 2) return ToolButton(std::atoi(argv[2]));
+  if (command == "savedialog") return ShowSaveDialog();
+  if (command == "menubar") return MenuBar();
+  if (command == "hold" && argc > 3) return Hold(argv[2], std::atoi(argv[3]));
   if (command == "dialog" && argc > 2) return ShowDialog(argv[2]);
   if (command == "rowsperpage") return RowsPerPage();
   if (command == "postkeys" && argc > 4)
@@ -634,7 +718,8 @@ int main(int argc, char** argv) {
   }
   std::fputs(
       "usage: probe state|rows|firstshow EXE|launch EXE SHOWCMD|errorbox|ok|restore|"
-      "toolbutton N|dialog CAPTION|postkeys VK COUNT MS|rowsperpage|menutext CAPTION|popup|"
+      "toolbutton N|menubar|savedialog|hold FILE SECONDS|dialog CAPTION|postkeys VK COUNT "
+      "MS|rowsperpage|menutext CAPTION|popup|"
       "bystander SECONDS|about|cursor|findtext FACE HEIGHT STYLE RRGGBB BACK TEXT\n",
       stderr);
   return 2;

@@ -54,6 +54,7 @@ struct Seen {
   int filterSelected = -1;
   std::string filterText;
   RECT box{};
+  bool mainEnabled = true;
 };
 
 enum class Answer { kAccept, kCancel };
@@ -116,11 +117,14 @@ class SaveDialogUnderWine : public ::testing::Test {
     SendMessageA(filter, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
     seen_.filterText = entry;
     GetWindowRect(dialog, &seen_.box);
+    seen_.mainEnabled = main_ != nullptr && IsWindowEnabled(main_);
   }
 
   std::string PathOf(const std::string& name) const { return folder_ + "\\" + name; }
 
   HWND owner_ = nullptr;
+  // A shown window of the thread besides the owner, as the main window is.
+  HWND main_ = nullptr;
   std::string folder_;
   TSaveDialog dialog_;
   Seen seen_;
@@ -148,6 +152,48 @@ TEST_F(SaveDialogUnderWine, IsCentredWithAThirdOfTheFreeHeightAbove) {
       CommonDialogOrigin(work, seen_.box.right - seen_.box.left, seen_.box.bottom - seen_.box.top);
   EXPECT_EQ(seen_.box.left, expected.x);
   EXPECT_EQ(seen_.box.top, expected.y);
+}
+
+// The owner is the application's hidden window, which comdlg32 disables by itself; the main
+// window must not take input under the dialog either, and is active again afterwards.
+class SaveDialogModality : public SaveDialogUnderWine {
+ protected:
+  void SetUp() override {
+    SaveDialogUnderWine::SetUp();
+    main_ = CreateWindowExA(0, "STATIC", "Main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                            owner_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(main_, nullptr);
+    SetActiveWindow(main_);
+  }
+  void TearDown() override {
+    DestroyWindow(main_);
+    SaveDialogUnderWine::TearDown();
+  }
+};
+
+TEST_F(SaveDialogModality, MainWindowTakesNoInputWhileTheDialogIsOpen) {
+  Run("", Answer::kCancel);
+  ASSERT_TRUE(seen_.shown);
+  EXPECT_FALSE(seen_.mainEnabled);
+}
+
+TEST_F(SaveDialogModality, MainWindowIsEnabledAndActiveAfterCancel) {
+  EXPECT_FALSE(Run("", Answer::kCancel));
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  EXPECT_EQ(GetActiveWindow(), main_);
+}
+
+TEST_F(SaveDialogModality, MainWindowIsEnabledAndActiveAfterAccepting) {
+  ASSERT_TRUE(Run(PathOf("tolvane_modal.txt"), Answer::kAccept));
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  EXPECT_EQ(GetActiveWindow(), main_);
+}
+
+TEST_F(SaveDialogModality, ADisabledWindowStaysDisabled) {
+  // A window that took no input before the dialog must not be handed input afterwards.
+  EnableWindow(main_, FALSE);
+  Run("", Answer::kCancel);
+  EXPECT_FALSE(IsWindowEnabled(main_));
 }
 
 TEST_F(SaveDialogUnderWine, AcceptedNameIsKeptAndOfferedNextTime) {
