@@ -6,6 +6,7 @@
 // finish, leave nothing open, and obey the invariants checked below.
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,9 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-void DecodeRegistry(FuzzInput& input, FakeRegistry& fake, std::vector<std::string>& classKeys) {
+// texts: every value's data up to its first NUL, the only texts a row may hold.
+void DecodeRegistry(FuzzInput& input, FakeRegistry& fake, std::vector<std::string>& classKeys,
+                    std::set<std::string>& texts) {
   for (const char* setPath : kClassKeyPaths) {
     const std::uint8_t flags = input.Byte();
     if ((flags & 1) == 0) continue;
@@ -73,6 +76,7 @@ void DecodeRegistry(FuzzInput& input, FakeRegistry& fake, std::vector<std::strin
         const std::uint32_t type = typeChoice == 255 ? input.Raw32() : typeChoice % 12u;
         const std::string data = input.Blob(kMaxData);
         fake.SetValue(instanceKey, name, type, data);
+        texts.insert(data.substr(0, data.find('\0')));
         // The narrow API may report another size than the data's, larger or smaller.
         switch (input.Byte() % 4) {
           case 1:
@@ -115,7 +119,7 @@ void DecodeRegistryFaults(FuzzInput& input, FakeRegistry& fake,
 }
 
 void CheckScan(const FakeRegistry& fake, const RowStore& rows, const std::string& status,
-               const std::string& error) {
+               const std::string& error, const std::set<std::string>& texts) {
   Check(fake.OpenHandles() == 0);
   for (const RegCallRecord& call : fake.Calls()) {
     if (call.call == RegCall::OpenKeyEx) Check(call.number == kKeyRead);
@@ -129,11 +133,11 @@ void CheckScan(const FakeRegistry& fake, const RowStore& rows, const std::string
   for (std::size_t i = 0; i < rows.Count(); ++i) {
     const DriverRow& row = rows.Row(i);
     Check(!row.caption.empty());
-    Check(row.caption.find('\0') == std::string::npos);
+    Check(texts.count(row.caption) != 0);
     // Only the last row of a scan an error ended may be short.
     const bool last = i + 1 == rows.Count();
     Check(row.subItems.size() == 8 || (last && !error.empty() && row.subItems.size() < 8));
-    for (const std::string& item : row.subItems) Check(item.find('\0') == std::string::npos);
+    for (const std::string& item : row.subItems) Check(item.empty() || texts.count(item) != 0);
   }
 }
 
@@ -180,7 +184,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FakeRegistry registry;
   std::vector<std::string> classKeys;
-  DecodeRegistry(input, registry, classKeys);
+  std::set<std::string> texts;
+  DecodeRegistry(input, registry, classKeys, texts);
   DecodeRegistryFaults(input, registry, classKeys);
   RowStore rows;
   std::string status;
@@ -190,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ERegistryException& e) {
     scanError = e.Message();
   }
-  CheckScan(registry, rows, status, scanError);
+  CheckScan(registry, rows, status, scanError, texts);
 
   FakeFileApi files;
   const std::uint32_t type = kFileTypes[input.Byte() % std::size(kFileTypes)];
