@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "recording_printer.h"
 
 namespace {
