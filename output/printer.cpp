@@ -103,14 +103,22 @@ void TPrinter::BeginDoc() {
   const PrinterHandle dc = Dc();
   printing_ = true;
   currentPage_ = 1;
-  // A job that cannot be begun is not left half open.
+  // A job that cannot be begun is not left half open; a document that was never started is
+  // not ended either.
   struct Rollback {
     TPrinter& printer;
+    bool docStarted = false;
     bool begun = false;
     ~Rollback() {
       if (begun) return;
       try {
-        printer.FinishJob();
+        if (docStarted) {
+          printer.FinishJob();
+        } else {
+          printer.printing_ = false;
+          printer.currentPage_ = 0;
+          printer.DropDc();
+        }
       } catch (...) {
         // The error that stopped the beginning is the one to report.
       }
@@ -118,6 +126,7 @@ void TPrinter::BeginDoc() {
   } rollback{*this};
   api_.SetAbortProc(dc, this);
   // Spooler failures here are not the report's business: the job goes on.
+  rollback.docStarted = true;
   api_.StartDocA(dc, title_);
   api_.StartPage(dc);
   SelectSurface();
@@ -147,7 +156,13 @@ void TPrinter::FinishJob() {
       printer.DropDc();
     }
   } idle{*this};
-  api_.EndPage(dc_);
+  // A page that fails to end, even by an exception, still leaves a document to end.
+  try {
+    api_.EndPage(dc_);
+  } catch (...) {
+    api_.EndDoc(dc_);
+    throw;
+  }
   api_.EndDoc(dc_);
 }
 

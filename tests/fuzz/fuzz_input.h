@@ -26,6 +26,16 @@ class FuzzInput {
   // Any 32-bit value: page metrics and widths may be anything a device reports.
   std::int32_t Int32() { return static_cast<std::int32_t>(Raw32()); }
 
+  // Bytes of any value, up to maxLength of them, the length read as a 32-bit number: for
+  // data larger than a short text.
+  std::string Blob(std::uint32_t maxLength) {
+    const std::uint32_t length = Number(maxLength + 1);
+    std::string bytes;
+    for (std::uint32_t i = 0; i < length && !Empty(); ++i)
+      bytes.push_back(static_cast<char>(Byte()));
+    return bytes;
+  }
+
   // A string of up to maxLength bytes, any byte values, NULs included.
   std::string Text(std::size_t maxLength) {
     const std::size_t length = Byte() % (maxLength + 1);

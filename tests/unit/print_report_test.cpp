@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <stdexcept>
-
 #include "recording_printer.h"
 
 namespace {
@@ -200,98 +197,6 @@ TEST(PrintListViewErrors, DeviceWithoutSettingsFailsBeforeTheJob) {
   EXPECT_EQ(ErrorOf([&] { PrintListView(printer, DriverColumns(), FullRows(3), hold); }),
             kNotSupported);
   EXPECT_EQ(api.Count("StartDocA"), 0);
-}
-
-// Every device operation, failing by its Windows failure value: the report either stops with
-// the error the user is meant to see or goes on, and in every case leaves no job open and
-// nothing allocated, so the next Print works.
-TEST(PrintListViewDeviceFailures, EachOperationFailingLeavesThePrinterUsable) {
-  struct Case {
-    std::string operation;
-    std::string expected;
-    int call = 1;
-  };
-  const std::vector<Case> cases{
-      {"DefaultPrinter", std::string(kNoDefaultPrinter)},
-      {"PrintDialog", "no error"},
-      {"CreateDCA", std::string(kPrinterNotValid)},
-      {"SetAbortProc", "no error"},
-      {"StartDocA", "no error"},
-      {"StartPage", "no error"},
-      {"EndPage", "no error"},
-      {"EndDoc", "no error"},
-      {"GetDeviceCaps", "no error", 2},  // the page height: 0 still takes a row a page
-      {"CreateFontIndirectA", "no error"},
-      {"GetStockObject", "no error"},
-      {"SelectObject", "no error"},
-      {"SetTextColor", "no error"},
-      {"SetBkColor", "no error"},
-      {"SetBkMode", "no error"},
-      {"GetTextExtentPoint32A", "Floating point division by zero"},
-      {"MoveToEx", "no error"},
-      {"LineTo", "no error"},
-      {"ExtTextOutA", "no error"},
-      {"ShortDate", "no error"},
-  };
-  for (const auto& [operation, expected, call] : cases) {
-    RecordingPrinterApi api;
-    api.failAt = operation;
-    api.failOnCall = call;
-    auto owned = std::make_unique<TPrinter>(api);
-    TPrinter& printer = *owned;
-    PrintHold hold;
-    EXPECT_EQ(ErrorOf([&] { PrintListView(printer, DriverColumns(), FullRows(62), hold); }),
-              expected)
-        << operation;
-    EXPECT_FALSE(printer.Printing()) << operation;
-    EXPECT_EQ(api.Count("StartDocA"), api.Count("EndDoc")) << operation;
-    api.failAt.clear();
-    const int pagesBefore = api.Count("StartPage");
-    PrintListView(printer, DriverColumns(), FullRows(62), hold);
-    EXPECT_EQ(api.Count("StartPage") - pagesBefore, 2) << operation;
-    owned.reset();
-    EXPECT_EQ(api.liveDcs, 0) << operation;
-    EXPECT_TRUE(api.liveFonts.empty()) << operation;
-  }
-}
-
-// An error escaping from inside any device call once the job has begun still ends the job.
-TEST(PrintListViewDeviceFailures, ErrorEscapingMidJobEndsTheJob) {
-  for (const auto& [operation, call] : std::vector<std::pair<std::string, int>>{
-           {"SetAbortProc", 1},
-           {"StartDocA", 1},
-           {"StartPage", 1},
-           {"StartPage", 2},
-           {"GetDeviceCaps", 2},
-           {"GetTextExtentPoint32A", 1},
-           {"GetTextExtentPoint32A", 2},
-           {"MoveToEx", 2},
-           {"LineTo", 2},
-           {"ExtTextOutA", 2},
-           {"EndPage", 1},
-           {"ShortDate", 2},
-           {"CreateFontIndirectA", 2},
-           {"SelectObject", 4},
-       }) {
-    RecordingPrinterApi api;
-    api.failAt = operation;
-    api.failOnCall = call;
-    api.failByThrow = true;
-    auto owned = std::make_unique<TPrinter>(api);
-    TPrinter& printer = *owned;
-    PrintHold hold;
-    EXPECT_THROW(PrintListView(printer, DriverColumns(), FullRows(62), hold), std::runtime_error)
-        << operation;
-    EXPECT_FALSE(printer.Printing()) << operation << call;
-    EXPECT_FALSE(hold.Busy()) << operation << call;
-    EXPECT_GE(api.Count("EndDoc"), api.Count("StartDocA")) << operation << call;
-    api.failAt.clear();
-    PrintListView(printer, DriverColumns(), FullRows(1), hold);
-    EXPECT_FALSE(printer.Printing()) << operation << call;
-    owned.reset();
-    EXPECT_EQ(api.liveDcs, 0) << operation << call;
-    EXPECT_TRUE(api.liveFonts.empty()) << operation << call;
-  }
 }
 
 TEST(PrintListViewMidJob, HeldBackRefreshRunsOnceAfterTheJobHasEnded) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "recording_printer.h"
 
 namespace {
@@ -159,6 +161,47 @@ TEST(PrinterJob, SpoolerFailuresAreIgnored) {
     EXPECT_FALSE(printer.Printing()) << operation;
     EXPECT_EQ(api.liveDcs, 0) << operation;
   }
+}
+
+TEST(PrinterJob, PageThatThrowsAsItEndsStillEndsTheDocument) {
+  RecordingPrinterApi api;
+  TPrinter printer(api);
+  printer.BeginDoc();
+  api.failAt = "EndPage";
+  api.failByThrow = true;
+  EXPECT_THROW(printer.EndDoc(), std::runtime_error);
+  EXPECT_EQ(api.Count("EndDoc"), 1);
+  EXPECT_FALSE(printer.Printing());
+  EXPECT_EQ(api.liveDcs, 0);
+}
+
+TEST(PrinterJob, BeginThatFailsBeforeTheDocumentStartsEndsNoDocument) {
+  RecordingPrinterApi api;
+  api.failAt = "SetAbortProc";
+  api.failByThrow = true;
+  TPrinter printer(api);
+  EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
+  EXPECT_EQ(api.Count("StartDocA"), 0);
+  EXPECT_EQ(api.Count("EndPage"), 0);
+  EXPECT_EQ(api.Count("EndDoc"), 0);
+  EXPECT_FALSE(printer.Printing());
+  EXPECT_EQ(printer.PageNumber(), 0);
+  EXPECT_EQ(api.liveDcs, 0);
+  api.failAt.clear();
+  printer.BeginDoc();
+  EXPECT_TRUE(printer.Printing());
+}
+
+TEST(PrinterJob, BeginThatFailsOnceTheDocumentStartedEndsIt) {
+  RecordingPrinterApi api;
+  api.failAt = "StartPage";
+  api.failByThrow = true;
+  TPrinter printer(api);
+  EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
+  EXPECT_EQ(api.Count("StartDocA"), 1);
+  EXPECT_EQ(api.Count("EndDoc"), 1);
+  EXPECT_FALSE(printer.Printing());
+  EXPECT_EQ(api.liveDcs, 0);
 }
 
 TEST(PrinterJob, ReleasingThePrinterEndsAnOpenJobAndFreesEverything) {

@@ -52,7 +52,7 @@ class RecordingPrinterApi : public PrinterApi {
   PrinterDevice lastCreated;
   // Calls of one operation so far.
   int Count(std::string_view name) const {
-    const auto found = counts_.find(std::string(name));
+    const auto found = counts_.find(name);
     return found == counts_.end() ? 0 : found->second;
   }
   // A benchmark turns the call log and the page texts off.
@@ -141,24 +141,26 @@ class RecordingPrinterApi : public PrinterApi {
   }
   bool GetTextExtentPoint32A(PrinterHandle, std::string_view text, int* width,
                              int* height) override {
-    if (Fails("GetTextExtentPoint32A", std::string(text))) return false;
+    if (Fails("GetTextExtentPoint32A", keepRecords ? std::string(text) : std::string()))
+      return false;
     const PrinterFont font = SelectedFont();
     *width = widthOf(font, text);
     *height = -font.height + (-font.height) / 10;
     return true;
   }
   bool MoveToEx(PrinterHandle, int x, int y) override {
-    const bool failed = Fails("MoveToEx", Xy(x, y));
-    Draw("MoveToEx " + Xy(x, y));
+    const bool failed = Fails("MoveToEx", keepRecords ? Xy(x, y) : std::string());
+    if (keepRecords) Draw("MoveToEx " + Xy(x, y));
     return !failed;
   }
   bool LineTo(PrinterHandle, int x, int y) override {
-    const bool failed = Fails("LineTo", Xy(x, y));
-    Draw("LineTo " + Xy(x, y));
+    const bool failed = Fails("LineTo", keepRecords ? Xy(x, y) : std::string());
+    if (keepRecords) Draw("LineTo " + Xy(x, y));
     return !failed;
   }
   bool ExtTextOutA(PrinterHandle, int x, int y, unsigned options, const PrinterRect* rect,
                    std::string_view text) override {
+    if (!keepRecords) return !Fails("ExtTextOutA");
     std::string detail = Xy(x, y) + " " + std::to_string(options);
     if (rect)
       detail += " [" + std::to_string(rect->left) + " " + std::to_string(rect->top) + " " +
@@ -186,7 +188,12 @@ class RecordingPrinterApi : public PrinterApi {
   static std::string Xy(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
   void Record(std::string_view name, const std::string& detail = {}) {
-    ++counts_[std::string(name)];
+    const auto found = counts_.find(name);
+    if (found != counts_.end()) {
+      ++found->second;
+    } else {
+      counts_.emplace(name, 1);
+    }
     if (!keepRecords) return;
     calls.push_back(detail.empty() ? std::string(name) : std::string(name) + " " + detail);
   }
@@ -207,7 +214,7 @@ class RecordingPrinterApi : public PrinterApi {
     return found == fonts_.end() ? PrinterFont{} : found->second;
   }
 
-  std::map<std::string, int> counts_;
+  std::map<std::string, int, std::less<>> counts_;
   std::map<PrinterHandle, PrinterFont> fonts_;
   PrinterHandle selectedFont_ = 0;
   int fontsMade_ = 0;

@@ -338,31 +338,6 @@ TEST(TextExportFailures, CharacterDeviceWriteFailureEndsAtItsLine) {
   EXPECT_EQ(files.OpenHandles(), 0);
 }
 
-TEST(TextExportFailures, EveryCallOfTheCommandCanFailAndLeavesNothingBehind) {
-  FakeFileApi counting;
-  IoResult ioResult;
-  SaveRows(counting, ThreeBlockRows(), kPath, ioResult);
-  const int calls = static_cast<int>(counting.Calls().size());
-  ASSERT_EQ(calls, 6);  // create, type, three writes, close
-  for (int failing = 1; failing <= calls; ++failing) {
-    FakeFileApi files;
-    files.FailNthCall(failing, 112);
-    const EInOutError error = SaveExpectingIoError(files, ThreeBlockRows(), ioResult);
-    EXPECT_EQ(error.ErrorCode(), failing == 2 ? 105 : 112) << failing;
-    EXPECT_EQ(files.OpenHandles(), 0) << failing;
-    EXPECT_EQ(ioResult.Pending(), 0) << failing;
-    if (files.Exists(kPath)) {
-      const std::string& written = files.Contents(kPath);
-      EXPECT_EQ(written, ThreeBlockText().substr(0, written.size())) << failing;
-    }
-    // The next Save starts clean and is not locked out of the file.
-    files.ResetCalls();
-    SaveRows(files, ThreeBlockRows(), kPath, ioResult);
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText()) << failing;
-    EXPECT_EQ(files.OpenHandles(), 0) << failing;
-  }
-}
-
 TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
   RowStore rows = ThreeBlockRows();
   DriverRow& shortRow = rows.Append("Short");
