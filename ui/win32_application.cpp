@@ -4,6 +4,7 @@
 
 #include "common/exception.h"
 #include "ui/app_text.h"
+#include "ui/win32_modal.h"
 
 TApplication* Application = nullptr;
 
@@ -43,20 +44,6 @@ std::string MessageOf(std::exception_ptr error) {
   } catch (...) {
     return "Unknown error";
   }
-}
-
-struct DisabledWindows {
-  HWND except;
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
-  auto* state = reinterpret_cast<DisabledWindows*>(param);
-  if (window != state->except && IsWindowVisible(window) && IsWindowEnabled(window)) {
-    EnableWindow(window, FALSE);
-    state->windows.push_back(window);
-  }
-  return TRUE;
 }
 
 }  // namespace
@@ -225,12 +212,9 @@ void TApplication::ShowErrorText(const std::string& message) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
-  DisabledWindows disabled{handle_, {}};
-  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
+  const std::vector<HWND> disabled = DisableTaskWindows(handle_);
   MessageBoxA(handle_, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
-  for (HWND window : disabled.windows) {
-    if (IsWindow(window)) EnableWindow(window, TRUE);
-  }
+  EnableTaskWindows(disabled);
   if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
   if (focus != nullptr && IsWindow(focus)) SetFocus(focus);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/win32_dialog_placement.h"
+#include "ui/win32_modal.h"
 
 namespace {
 
@@ -28,28 +29,16 @@ UINT_PTR CALLBACK PlacingHook(HWND hook, UINT message, WPARAM, LPARAM lParam) no
   return 0;
 }
 
-BOOL CALLBACK CollectInputWindow(HWND window, LPARAM list) {
-  if (IsWindowVisible(window) && IsWindowEnabled(window)) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  }
-  return TRUE;
-}
-
 // comdlg32 disables only the dialog's owner, the application's hidden window. The main window
 // must take no input either while the dialog is up: a second Save, a Refresh or Exit would run
 // underneath it. So the thread's windows that take input now are disabled for the dialog's
 // life, then given back input and the activation and focus they had.
 class TaskWindowsDisabled {
  public:
-  TaskWindowsDisabled() : active_(GetActiveWindow()), focus_(GetFocus()) {
-    EnumThreadWindows(GetCurrentThreadId(), CollectInputWindow,
-                      reinterpret_cast<LPARAM>(&windows_));
-    for (HWND window : windows_) EnableWindow(window, FALSE);
-  }
+  TaskWindowsDisabled()
+      : active_(GetActiveWindow()), focus_(GetFocus()), windows_(DisableTaskWindows()) {}
   ~TaskWindowsDisabled() {
-    for (HWND window : windows_) {
-      if (IsWindow(window)) EnableWindow(window, TRUE);
-    }
+    EnableTaskWindows(windows_);
     if (active_ != nullptr && IsWindow(active_)) SetActiveWindow(active_);
     if (focus_ != nullptr && IsWindow(focus_)) SetFocus(focus_);
   }

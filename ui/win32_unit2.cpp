@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/maker.h"
+#include "ui/win32_modal.h"
 
 namespace {
 
@@ -38,22 +39,6 @@ void RegisterAboutClass() {
   windowClass.lpszClassName = kClassName;
   windowClass.lpfnWndProc = DefWindowProcA;  // replaced per instance
   RegisterClassExA(&windowClass);
-}
-
-BOOL CALLBACK CollectInputWindow(HWND window, LPARAM list) {
-  if (IsWindowVisible(window) && IsWindowEnabled(window)) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  }
-  return TRUE;
-}
-
-// The other windows of this thread that take input now; they are given it back afterwards.
-std::vector<HWND> DisableOtherWindows(HWND keep) {
-  std::vector<HWND> disabled;
-  EnumThreadWindows(GetCurrentThreadId(), CollectInputWindow, reinterpret_cast<LPARAM>(&disabled));
-  std::erase(disabled, keep);
-  for (HWND window : disabled) EnableWindow(window, FALSE);
-  return disabled;
 }
 
 class Win32PlacementScreens : public PlacementScreens {
@@ -293,7 +278,7 @@ int TAboutBox::ShowModal() {
   showing_ = true;
   const ProgramCursor::ModalNote cursorNote = TheProgramCursor().EnterModal();
   HWND active = GetActiveWindow();
-  const std::vector<HWND> disabled = DisableOtherWindows(handle_);
+  const std::vector<HWND> disabled = DisableTaskWindows(handle_);
 
   RECT frame;
   GetWindowRect(handle_, &frame);
@@ -331,7 +316,7 @@ int TAboutBox::ShowModal() {
   // Enabled before the box hides: hiding the active window hands the activation to the next
   // window that can take it, and with all of ours disabled that would be another program's,
   // leaving the main window behind it.
-  for (HWND window : disabled) EnableWindow(window, TRUE);
+  EnableTaskWindows(disabled);
   ShowWindow(handle_, SW_HIDE);
   if (stillActive && active != nullptr && IsWindow(active)) SetActiveWindow(active);
   TheProgramCursor().LeaveModal(cursorNote);
