@@ -8,27 +8,6 @@ constexpr int kPageLinePoints = 8;
 constexpr int kHeadingPoints = 18;
 constexpr std::string_view kHeading = "Tolvane";
 
-DrawOp At(DrawKind kind, int x, int y) {
-  DrawOp op;
-  op.kind = kind;
-  op.x = x;
-  op.y = y;
-  return op;
-}
-
-DrawOp Clipped(ReportRect rect, int x, int y, std::string text) {
-  DrawOp op = At(DrawKind::ClippedText, x, y);
-  op.rect = rect;
-  op.text = std::move(text);
-  return op;
-}
-
-DrawOp Plain(int x, int y, std::string text) {
-  DrawOp op = At(DrawKind::PlainText, x, y);
-  op.text = std::move(text);
-  return op;
-}
-
 struct PageState {
   int pageCount = 0;
   std::size_t rowCount = 0;
@@ -49,8 +28,8 @@ void DrawPageStart(ReportCanvas& canvas, const ReportLayout& layout, const PageM
                                        : static_cast<long long>(layout.rowsPerPage) + 1;
   const int bottom = static_cast<int>(layout.tableTop + linesDown * layout.lineHeight);
   for (std::size_t i = 1; i < columnCount; ++i) {
-    canvas.Perform(At(DrawKind::MovePen, edges[i], layout.tableTop));
-    canvas.Perform(At(DrawKind::DrawLineTo, edges[i], bottom));
+    canvas.Perform(PenOp(DrawKind::MovePen, edges[i], layout.tableTop));
+    canvas.Perform(PenOp(DrawKind::DrawLineTo, edges[i], bottom));
   }
 
   canvas.Perform(FontOp(kBodyPoints, true));
@@ -59,13 +38,13 @@ void DrawPageStart(ReportCanvas& canvas, const ReportLayout& layout, const PageM
     const int width = canvas.TextExtent(columns[i].caption).width;
     const ReportRect cell{edges[i] + layout.cellInset, headerTop, edges[i + 1] - layout.cellInset,
                           headerTop + layout.lineHeight};
-    canvas.Perform(Clipped(cell, edges[i] + Half(edges[i + 1] - edges[i]) - Half(width), headerTop,
-                           columns[i].caption));
+    canvas.Perform(ClippedTextOp(cell, edges[i] + Half(edges[i + 1] - edges[i]) - Half(width),
+                                 headerTop, columns[i].caption));
   }
 
   const int ruleY = layout.tableTop + layout.lineHeight - layout.ruleLift;
-  canvas.Perform(At(DrawKind::MovePen, edges.front() - layout.cellInset, ruleY));
-  canvas.Perform(At(DrawKind::DrawLineTo, edges.back() + layout.cellInset, ruleY));
+  canvas.Perform(PenOp(DrawKind::MovePen, edges.front() - layout.cellInset, ruleY));
+  canvas.Perform(PenOp(DrawKind::DrawLineTo, edges.back() + layout.cellInset, ruleY));
 
   canvas.Perform(FontOp(kPageLinePoints, false));
   const std::string pageLine = "Date: " + canvas.ShortDate() +
@@ -73,16 +52,16 @@ void DrawPageStart(ReportCanvas& canvas, const ReportLayout& layout, const PageM
                                FormatNumber("%d", state.pageCount);
   const int pageLineWidth = canvas.TextExtent(pageLine).width;
   const int pageLineX = page.printableWidth - layout.sideMargin - 2 * Half(pageLineWidth);
-  canvas.Perform(Plain(pageLineX, RoundEven(0.5 * layout.vertUnit), pageLine));
+  canvas.Perform(PlainTextOp(pageLineX, RoundEven(0.5 * layout.vertUnit), pageLine));
 
   canvas.Perform(FontOp(kHeadingPoints, false));
   const int headingWidth = canvas.TextExtent(kHeading).width;
   const int headingY = RoundEven(layout.vertUnit);
   if (pageLineX < Half(headingWidth + page.printableWidth) + RoundEven(0.75 * layout.horzUnit)) {
     canvas.Perform(
-        Plain(Half(page.printableWidth - headingWidth), headingY, std::string(kHeading)));
+        PlainTextOp(Half(page.printableWidth - headingWidth), headingY, std::string(kHeading)));
   } else {
-    canvas.Perform(Plain(RoundEven(3 * layout.horzUnit), headingY, std::string(kHeading)));
+    canvas.Perform(PlainTextOp(RoundEven(3 * layout.horzUnit), headingY, std::string(kHeading)));
   }
 
   canvas.Perform(FontOp(kBodyPoints, false));
@@ -105,11 +84,33 @@ void DrawRow(ReportCanvas& canvas, const ReportLayout& layout,
   for (std::size_t j = 0; j < columns.size(); ++j) {
     const ReportRect cell{edges[j] + layout.cellInset, top, edges[j + 1] - layout.cellInset,
                           top + layout.lineHeight};
-    canvas.Perform(Clipped(cell, edges[j] + layout.cellInset, top, GuardedCell(rows, rowIndex, j)));
+    canvas.Perform(
+        ClippedTextOp(cell, edges[j] + layout.cellInset, top, GuardedCell(rows, rowIndex, j)));
   }
 }
 
 }  // namespace
+
+DrawOp PenOp(DrawKind kind, int x, int y) {
+  DrawOp op;
+  op.kind = kind;
+  op.x = x;
+  op.y = y;
+  return op;
+}
+
+DrawOp ClippedTextOp(ReportRect rect, int x, int y, std::string text) {
+  DrawOp op = PenOp(DrawKind::ClippedText, x, y);
+  op.rect = rect;
+  op.text = std::move(text);
+  return op;
+}
+
+DrawOp PlainTextOp(int x, int y, std::string text) {
+  DrawOp op = PenOp(DrawKind::PlainText, x, y);
+  op.text = std::move(text);
+  return op;
+}
 
 DrawOp FontOp(int points, bool bold) {
   DrawOp op;

@@ -40,6 +40,9 @@ struct DrawOp {
 inline constexpr int kBodyPoints = 10;
 
 DrawOp FontOp(int points, bool bold);
+DrawOp PenOp(DrawKind kind, int x, int y);  // MovePen or DrawLineTo
+DrawOp ClippedTextOp(ReportRect rect, int x, int y, std::string text);
+DrawOp PlainTextOp(int x, int y, std::string text);
 
 struct TextSize {
   int width = 0;

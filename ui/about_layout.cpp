@@ -1,23 +1,6 @@
 #include "ui/about_layout.h"
 
 #include <algorithm>
-#include <cstdint>
-
-int AboutScale(int value, int measured, int designed) {
-  const std::int64_t product = static_cast<std::int64_t>(value) * measured;
-  const std::int64_t half = designed / 2;
-  const std::int64_t scaled =
-      product >= 0 ? (product + half) / designed : -((-product + half) / designed);
-  return static_cast<int>(scaled);
-}
-
-AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured, int designed) {
-  const int left = AboutScale(bounds.left, measured, designed);
-  const int top = AboutScale(bounds.top, measured, designed);
-  const int right = AboutScale(bounds.left + bounds.width, measured, designed);
-  const int bottom = AboutScale(bounds.top + bounds.height, measured, designed);
-  return {left, top, right - left, bottom - top};
-}
 
 std::vector<std::string> WrapAtSpaces(std::string_view text, int maxWidth,
                                       const std::function<int(std::string_view)>& measure) {

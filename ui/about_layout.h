@@ -8,19 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/layout.h"
 #include "ui/placement.h"
 
 // The layout is drawn for 96 pixels per inch and a window text height ("0") of 13 pixels.
 inline constexpr int kAboutDesignTextHeight = 13;
 
-struct AboutBounds {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-
-  bool operator==(const AboutBounds&) const = default;
-};
+using AboutBounds = ControlBounds;
 
 struct AboutFont {
   std::string_view face;
@@ -55,13 +49,14 @@ struct AboutBoxLayout {
   static constexpr int kCancelModalResult = 2;
 };
 
-// value * measured / designed, rounded to the nearest integer, halves away from zero.
-int AboutScale(int value, int measured, int designed = kAboutDesignTextHeight);
-
-// Scales the left and top and the right and bottom edges; width and height follow from the
-// edges, so neighbours stay flush.
-AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured,
-                             int designed = kAboutDesignTextHeight);
+// The main window's scaling rules, against the About box's design text height.
+inline int AboutScale(int value, int measured, int designed = kAboutDesignTextHeight) {
+  return ScaleValue(value, measured, designed);
+}
+inline AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured,
+                                    int designed = kAboutDesignTextHeight) {
+  return ScaleBounds(bounds, measured, designed);
+}
 
 // A wrapping label's lines: broken at spaces only, each as long as fits in maxWidth; a word
 // wider than that stands on a line of its own, whole, and the label grows to hold it (a web

@@ -20,6 +20,7 @@
 #include "output/print_report.h"
 #include "output/text_export.h"
 #include "recording_printer.h"
+#include "report_fixtures.h"
 
 namespace {
 
@@ -422,7 +423,7 @@ TEST(FaultSweepFile, SaveFailingAtEachCallWithEachCode) {
 // Printer layer: Print of a three-page report, each device call failing once by its Windows
 // failure value and once by an exception thrown from inside it.
 
-std::vector<ReportColumn> ReportColumns() {
+std::vector<ReportColumn> DriverColumns() {
   std::vector<ReportColumn> columns;
   for (const DriverColumn& column : kDriverColumns)
     columns.push_back({std::string(column.caption), column.width});
@@ -472,7 +473,7 @@ TEST(FaultSweepPrinter, PrintFailingAtEachCallByValueAndByException) {
   {
     TPrinter printer(clean);
     PrintHold hold;
-    PrintListView(printer, ReportColumns(), rows, hold);
+    PrintListView(printer, DriverColumns(), rows, hold);
     cleanPages = clean.Pages().size();
     cleanTexts = clean.Count("ExtTextOutA");
   }
@@ -499,7 +500,7 @@ TEST(FaultSweepPrinter, PrintFailingAtEachCallByValueAndByException) {
       PrintHold hold;
       std::string error;
       try {
-        PrintListView(printer, ReportColumns(), rows, hold);
+        PrintListView(printer, DriverColumns(), rows, hold);
       } catch (const Exception& e) {
         error = e.Message();
       } catch (const std::runtime_error& e) {
@@ -520,7 +521,7 @@ TEST(FaultSweepPrinter, PrintFailingAtEachCallByValueAndByException) {
       api.failAt.clear();
       const int pagesBefore = api.Count("StartPage");
       const int textsBefore = api.Count("ExtTextOutA");
-      PrintListView(printer, ReportColumns(), rows, hold);
+      PrintListView(printer, DriverColumns(), rows, hold);
       EXPECT_EQ(api.Count("StartPage") - pagesBefore, static_cast<int>(cleanPages));
       EXPECT_EQ(api.Count("ExtTextOutA") - textsBefore, cleanTexts);
       EXPECT_FALSE(printer.Printing());

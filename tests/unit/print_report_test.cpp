@@ -3,24 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "recording_printer.h"
+#include "report_fixtures.h"
 
 namespace {
-
-std::vector<ReportColumn> DriverColumns() {
-  std::vector<ReportColumn> columns;
-  for (const DriverColumn& column : kDriverColumns)
-    columns.push_back({std::string(column.caption), column.width});
-  return columns;
-}
-
-RowStore FullRows(std::size_t count) {
-  RowStore store;
-  for (std::size_t i = 0; i < count; ++i) {
-    DriverRow& row = store.Append("Driver " + std::to_string(i));
-    for (int j = 1; j < 9; ++j) row.subItems.push_back("v" + std::to_string(j));
-  }
-  return store;
-}
 
 std::string ErrorOf(const std::function<void()>& action) {
   try {

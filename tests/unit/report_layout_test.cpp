@@ -5,17 +5,11 @@
 #include <cmath>
 
 #include "inventory/driver_row.h"
+#include "report_fixtures.h"
 
 namespace {
 
 const PageMetrics kExamplePage{571, 816, 13, 13};
-
-std::vector<ReportColumn> DriverColumns() {
-  std::vector<ReportColumn> columns;
-  for (const DriverColumn& column : kDriverColumns)
-    columns.push_back({std::string(column.caption), column.width});
-  return columns;
-}
 
 }  // namespace
 

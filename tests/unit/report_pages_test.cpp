@@ -3,26 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "recording_canvas.h"
+#include "report_fixtures.h"
 
 namespace {
 
 const PageMetrics kExamplePage{571, 816, 13, 13};
-
-std::vector<ReportColumn> DriverColumns() {
-  std::vector<ReportColumn> columns;
-  for (const DriverColumn& column : kDriverColumns)
-    columns.push_back({std::string(column.caption), column.width});
-  return columns;
-}
-
-RowStore FullRows(std::size_t count) {
-  RowStore store;
-  for (std::size_t i = 0; i < count; ++i) {
-    DriverRow& row = store.Append("Driver " + std::to_string(i));
-    for (int j = 1; j < 9; ++j) row.subItems.push_back("v" + std::to_string(j));
-  }
-  return store;
-}
 
 // Draws the rows the way PrintListView does after its body font is set.
 void Draw(RecordingCanvas& canvas, const RowStore& store,
@@ -31,27 +16,6 @@ void Draw(RecordingCanvas& canvas, const RowStore& store,
   ReportLayout layout = ReportLayout::ForPage(page, columns);
   layout.SetLineHeight(page, canvas.lineHeight);
   DrawReportPages(canvas, layout, page, columns, RowStoreRows(store));
-}
-
-DrawOp Op(DrawKind kind, int x, int y) {
-  DrawOp op;
-  op.kind = kind;
-  op.x = x;
-  op.y = y;
-  return op;
-}
-
-DrawOp Clipped(ReportRect rect, int x, int y, std::string text) {
-  DrawOp op = Op(DrawKind::ClippedText, x, y);
-  op.rect = rect;
-  op.text = std::move(text);
-  return op;
-}
-
-DrawOp Plain(int x, int y, std::string text) {
-  DrawOp op = Op(DrawKind::PlainText, x, y);
-  op.text = std::move(text);
-  return op;
 }
 
 // The bottoms of a page's separator lines.
@@ -85,24 +49,24 @@ TEST(ReportPageStart, WorkedExampleFirstPageNumberForNumber) {
   std::size_t at = 0;
   // Separators at the inner edges only; a last page with one row runs to 75 + 3 × 11.
   for (int i = 1; i <= 8; ++i) {
-    EXPECT_EQ(ops.at(at++), Op(DrawKind::MovePen, edges[i], 75));
-    EXPECT_EQ(ops.at(at++), Op(DrawKind::DrawLineTo, edges[i], 108));
+    EXPECT_EQ(ops.at(at++), PenOp(DrawKind::MovePen, edges[i], 75));
+    EXPECT_EQ(ops.at(at++), PenOp(DrawKind::DrawLineTo, edges[i], 108));
   }
   EXPECT_EQ(ops.at(at++), FontOp(10, true));
   // "Driver" is 30 wide: 43 + half(115) - 15 = 85.
-  EXPECT_EQ(ops.at(at++), Clipped({46, 72, 155, 83}, 85, 72, "Driver"));
+  EXPECT_EQ(ops.at(at++), ClippedTextOp({46, 72, 155, 83}, 85, 72, "Driver"));
   at += 8;
-  EXPECT_EQ(ops.at(at++), Op(DrawKind::MovePen, 40, 85));
-  EXPECT_EQ(ops.at(at++), Op(DrawKind::DrawLineTo, 530, 85));
+  EXPECT_EQ(ops.at(at++), PenOp(DrawKind::MovePen, 40, 85));
+  EXPECT_EQ(ops.at(at++), PenOp(DrawKind::DrawLineTo, 530, 85));
   EXPECT_EQ(ops.at(at++), FontOp(8, false));
-  EXPECT_EQ(ops.at(at++), Plain(388, 15, "Date: 3/4/24 Page: 1 / 1"));
+  EXPECT_EQ(ops.at(at++), PlainTextOp(388, 15, "Date: 3/4/24 Page: 1 / 1"));
   EXPECT_EQ(ops.at(at++), FontOp(18, false));
   // The page line starts at 388, not left of 332 + 21: the heading stands at 3 units.
-  EXPECT_EQ(ops.at(at++), Plain(85, 30, "Tolvane"));
+  EXPECT_EQ(ops.at(at++), PlainTextOp(85, 30, "Tolvane"));
   EXPECT_EQ(ops.at(at++), FontOp(10, false));
-  EXPECT_EQ(ops.at(at++), Clipped({46, 86, 155, 97}, 46, 86, "Driver 0"));
-  EXPECT_EQ(ops.at(at++), Clipped({161, 86, 201, 97}, 161, 86, "v1"));
-  EXPECT_EQ(ops.at(at + 6), Clipped({461, 86, 524, 97}, 461, 86, "v8"));
+  EXPECT_EQ(ops.at(at++), ClippedTextOp({46, 86, 155, 97}, 46, 86, "Driver 0"));
+  EXPECT_EQ(ops.at(at++), ClippedTextOp({161, 86, 201, 97}, 161, 86, "v1"));
+  EXPECT_EQ(ops.at(at + 6), ClippedTextOp({461, 86, 524, 97}, 461, 86, "v8"));
   EXPECT_EQ(ops.size(), at + 7);
 }
 
@@ -115,7 +79,7 @@ TEST(ReportPageStart, HeadingIsCentredWhenThePageLineReachesIt) {
   const std::vector<DrawOp> texts = canvas.OfKind(0, DrawKind::PlainText);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].x, 228);
-  EXPECT_EQ(texts[1], Plain(239, 30, "Tolvane"));
+  EXPECT_EQ(texts[1], PlainTextOp(239, 30, "Tolvane"));
 }
 
 TEST(ReportPageStart, OddPageLineWidthEndsOneUnitBeyondTheMargin) {
@@ -148,7 +112,7 @@ TEST(ReportPageStart, CaptionWiderThanItsCellStartsLeftOfItAndIsClippedAtBothIns
   Draw(canvas, FullRows(1));
   const std::vector<DrawOp> texts = canvas.OfKind(0, DrawKind::ClippedText);
   // Column 2 runs from 204 to 250: x = 204 + 23 - 50.
-  EXPECT_EQ(texts.at(2), Clipped({207, 72, 247, 83}, 177, 72, "Version"));
+  EXPECT_EQ(texts.at(2), ClippedTextOp({207, 72, 247, 83}, 177, 72, "Version"));
 }
 
 TEST(ReportPageStart, ZeroWidthColumnHasEmptyCellsButKeepsItsSeparators) {
@@ -195,8 +159,8 @@ TEST(ReportPagination, HundredFiftyRowsFillTwoPagesAndPartOfAThird) {
   EXPECT_EQ(canvas.OfKind(2, DrawKind::PlainText).at(0).text, "Date: 3/4/24 Page: 3 / 3");
   // Page 2's first row is row 61, in slot 1; its last is row 121, in slot 61.
   const std::vector<DrawOp> page2 = canvas.OfKind(1, DrawKind::ClippedText);
-  EXPECT_EQ(page2.at(9), Clipped({46, 86, 155, 97}, 46, 86, "Driver 61"));
-  EXPECT_EQ(page2.at(9 * 61), Clipped({46, 746, 155, 757}, 46, 746, "Driver 121"));
+  EXPECT_EQ(page2.at(9), ClippedTextOp({46, 86, 155, 97}, 46, 86, "Driver 61"));
+  EXPECT_EQ(page2.at(9 * 61), ClippedTextOp({46, 746, 155, 757}, 46, 746, "Driver 121"));
 }
 
 TEST(ReportPagination, ExactlyOnePageOfRowsIsTheLastPage) {

@@ -8,15 +8,9 @@
 
 #include "output/print_report.h"
 #include "support_printing.h"
+#include "report_fixtures.h"
 
 namespace {
-
-std::vector<ReportColumn> DriverColumns() {
-  std::vector<ReportColumn> columns;
-  for (const DriverColumn& column : kDriverColumns)
-    columns.push_back({std::string(column.caption), column.width});
-  return columns;
-}
 
 RowStore Rows(std::size_t count) {
   RowStore store;
