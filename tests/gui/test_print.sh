@@ -37,11 +37,10 @@ print_check_placement() {
     "$(value left)"
   gui_expect_eq "dialog top" $(($(value worktop) + ($(value workheight) - $(value height)) / 3)) \
     "$(value top)"
-  # Without a window manager X shows the client area: Wine draws no frame of its own.
+  # The test prefix has Wine draw the frames itself, so X shows the whole window.
   eval "$(xdotool getwindowgeometry --shell "$PRINT_DIALOG")"
   gui_expect_eq "the dialog on screen is that window" \
-    "$(value clientleft),$(value clienttop) $(value clientwidth)x$(value clientheight)" \
-    "$X,$Y ${WIDTH}x$HEIGHT"
+    "$(value left),$(value top) $(value width)x$(value height)" "$X,$Y ${WIDTH}x$HEIGHT"
 }
 
 # first_rows COUNT: the captions of the list's first rows, as the probe reads them.
