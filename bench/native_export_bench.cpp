@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fake_file_api.h"
+#include "bench_rows.h"
 #include "output/text_export.h"
 
 namespace {
@@ -14,26 +15,10 @@ namespace {
 constexpr int kRows = 1000000;
 constexpr int kRounds = 5;
 
-RowStore MakeRows() {
-  RowStore rows;
-  for (int i = 0; i < kRows; ++i) {
-    DriverRow& row = rows.Append(std::string(60 + i % 20, static_cast<char>('A' + i % 26)));
-    row.subItems = {"Provider " + std::to_string(i % 997),
-                    "10.0." + std::to_string(i % 30000),
-                    "6-21-2006",
-                    "oem12.inf",
-                    "Section",
-                    "Section.NT",
-                    "PCI\\VEN_8086",
-                    ""};
-  }
-  return rows;
-}
-
 }  // namespace
 
 int main() {
-  const RowStore rows = MakeRows();
+  const RowStore rows = ExportBenchRows(kRows);
   std::vector<double> perRow;
   std::size_t bytes = 0;
   for (int round = 0; round < kRounds; ++round) {

@@ -4,25 +4,14 @@
 #include <cstdio>
 
 #include "output/print_report.h"
+#include "bench_rows.h"
+#include "report_fixtures.h"
 #include "recording_printer.h"
 
 int main() {
   constexpr std::size_t kRows = 100000;
-  RowStore rows;
-  for (std::size_t i = 0; i < kRows; ++i) {
-    DriverRow& row = rows.Append("Standard device driver " + std::to_string(i));
-    row.subItems = {"Microsoft",
-                    "10.0.19041.1",
-                    "6/21/2006",
-                    "oem12.inf",
-                    "Install",
-                    "Install.NT",
-                    "PCI\\VEN_8086&DEV_" + std::to_string(i),
-                    ""};
-  }
-  std::vector<ReportColumn> columns;
-  for (const DriverColumn& column : kDriverColumns)
-    columns.push_back({std::string(column.caption), column.width});
+  const RowStore rows = ReportBenchRows(kRows);
+  const std::vector<ReportColumn> columns = DriverColumns();
 
   RecordingPrinterApi api;
   api.keepRecords = false;

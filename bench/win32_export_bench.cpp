@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/text_export.h"
+#include "bench_rows.h"
 #include "output/win32_file_api.h"
 
 namespace {
@@ -17,17 +18,9 @@ constexpr int kRows = 1000000;
 constexpr int kRounds = 9;
 
 RowStore MakeRows(std::string& text) {
-  RowStore rows;
-  for (int i = 0; i < kRows; ++i) {
-    DriverRow& row = rows.Append(std::string(60 + i % 20, static_cast<char>('A' + i % 26)));
-    row.subItems = {"Provider " + std::to_string(i % 997),
-                    "10.0." + std::to_string(i % 30000),
-                    "6-21-2006",
-                    "oem12.inf",
-                    "Section",
-                    "Section.NT",
-                    "PCI\\VEN_8086",
-                    ""};
+  RowStore rows = ExportBenchRows(kRows);
+  for (std::size_t i = 0; i < rows.Count(); ++i) {
+    const DriverRow& row = rows.Row(i);
     text += row.caption + "," + row.subItems[0] + "," + row.subItems[1] + "\r\n";
   }
   return rows;
