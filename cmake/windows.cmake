@@ -76,3 +76,5 @@ foreach(src ${TOLVANE_WINDOWS_PROGRAMS})
   target_link_libraries(${name} PRIVATE tolvane_win32)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 endforeach()
+# The soak test's probe reads the program's working set through psapi; the program never does.
+target_link_libraries(resource_probe PRIVATE psapi)
