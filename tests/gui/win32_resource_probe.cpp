@@ -2,6 +2,7 @@
 // kernel handles, GDI objects, USER objects and working set. Where Wine leaves a counting call
 // unimplemented (it answers 0), the probe counts the same objects another way and says so.
 //   resource_probe [figures]   key=value lines for the process that owns Tolvane's main window
+//   resource_probe handles     each of the program's handles: value, type and name
 //   resource_probe selfcheck   proves each count follows objects made and freed in the probe
 #define PSAPI_VERSION 1  // GetProcessMemoryInfo from psapi.dll, as older systems have it
 #include <windows.h>
@@ -11,7 +12,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -50,6 +53,9 @@ constexpr NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004)
 
 using QuerySystem = NTSTATUS(WINAPI*)(ULONG, void*, ULONG, ULONG*);
 using QueryProcess = NTSTATUS(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+using QueryObject = NTSTATUS(WINAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kObjectTypeInformation = 2;
 
 // An ntdll entry point; through a plain function pointer, the cast that GCC accepts.
 template <typename Function>
@@ -70,10 +76,11 @@ Figure Pick(long long api, const char* apiName, long long substitute, const char
   return {};
 }
 
-// Handles the process holds, as the system's handle list shows them.
-long long ListedHandles(DWORD pid) {
+// The handles the process holds, as the system's handle list shows them; nullopt when the list
+// cannot be read.
+std::optional<std::vector<SystemHandleEntry>> ProcessHandles(DWORD pid) {
   const auto query = NtFunction<QuerySystem>("NtQuerySystemInformation");
-  if (!query) return -1;
+  if (!query) return std::nullopt;
   std::vector<std::uint8_t> buffer(1 << 20);
   for (int attempt = 0; attempt < 8; ++attempt) {
     ULONG needed = 0;
@@ -83,17 +90,63 @@ long long ListedHandles(DWORD pid) {
       buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
       continue;
     }
-    if (status < 0) return -1;
+    if (status < 0) return std::nullopt;
     const auto count = *reinterpret_cast<const ULONG_PTR*>(buffer.data());
     const auto* entries =
         reinterpret_cast<const SystemHandleEntry*>(buffer.data() + 2 * sizeof(ULONG_PTR));
-    long long mine = 0;
+    std::vector<SystemHandleEntry> mine;
     for (ULONG_PTR i = 0; i < count; ++i) {
-      if (entries[i].processId == pid) ++mine;
+      if (entries[i].processId == pid) mine.push_back(entries[i]);
     }
     return mine;
   }
-  return -1;
+  return std::nullopt;
+}
+
+// The type or the name of a handle of another process, through a copy of it in the probe.
+std::string HandleText(HANDLE process, ULONG_PTR value, ULONG informationClass) {
+  const auto query = NtFunction<QueryObject>("NtQueryObject");
+  HANDLE copy = nullptr;
+  if (!query || !DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(),
+                                 &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return "?";
+  }
+  std::vector<std::uint8_t> buffer(4096);
+  std::string text = "?";
+  if (query(copy, informationClass, buffer.data(), static_cast<ULONG>(buffer.size()), nullptr) >=
+      0) {
+    const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    char narrow[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, name->Buffer, name->Length / sizeof(WCHAR), narrow,
+                        sizeof(narrow) - 1, nullptr, nullptr);
+    text = narrow;
+  }
+  CloseHandle(copy);
+  return text;
+}
+
+long long ListedHandles(DWORD pid) {
+  const auto handles = ProcessHandles(pid);
+  return handles ? static_cast<long long>(handles->size()) : -1;
+}
+
+// Wine's Save dialog opens its list of last visited folders each time a name is accepted and
+// never closes it: one registry key handle per Save, which the program cannot reach.
+long long ComDlgMruKeys(DWORD pid) {
+  constexpr std::string_view kMruKey = "\\ComDlg32\\LastVisitedMRU";
+  HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+  const auto handles = ProcessHandles(pid);
+  if (!process || !handles) {
+    if (process) CloseHandle(process);
+    return -1;
+  }
+  long long keys = 0;
+  for (const SystemHandleEntry& entry : *handles) {
+    if (HandleText(process, entry.handleValue, kObjectTypeInformation) != "Key") continue;
+    if (HandleText(process, entry.handleValue, kObjectNameInformation).ends_with(kMruKey)) ++keys;
+  }
+  CloseHandle(process);
+  return keys;
 }
 
 // Live GDI objects of the process, read from its own GDI handle table; stock objects left out.
@@ -185,18 +238,25 @@ Figures Measure(DWORD pid) {
   return figures;
 }
 
-int PrintFigures() {
+// The process of Tolvane's main window, or 0.
+DWORD ProgramProcess() {
   HWND main = FindWindowA("TForm1", nullptr);
-  if (!main) {
+  DWORD pid = 0;
+  if (main) GetWindowThreadProcessId(main, &pid);
+  return pid;
+}
+
+int PrintFigures() {
+  const DWORD pid = ProgramProcess();
+  if (!pid) {
     std::puts("running=0");
     return 1;
   }
-  DWORD pid = 0;
-  GetWindowThreadProcessId(main, &pid);
   const Figures figures = Measure(pid);
   std::printf("running=1\npid=%lu\n", pid);
   std::printf("handles=%lld\nhandles_source=%s\nhandles_api=%lu\n", figures.handles.value,
               figures.handles.source, figures.handlesApi);
+  std::printf("handles_comdlg_mru=%lld\n", ComDlgMruKeys(pid));
   std::printf("gdi=%lld\ngdi_source=%s\ngdi_api=%lu\n", figures.gdi.value, figures.gdi.source,
               figures.gdiApi);
   std::printf("user=%lld\nuser_source=%s\nuser_api=%lu\n", figures.user.value, figures.user.source,
@@ -204,6 +264,21 @@ int PrintFigures() {
   std::printf("workingset=%llu\nprivate=%llu\n",
               static_cast<unsigned long long>(figures.workingSet),
               static_cast<unsigned long long>(figures.privateBytes));
+  return 0;
+}
+
+// Every handle of the program: value, type and name, to tell what a growing count is made of.
+int PrintHandles() {
+  const DWORD pid = ProgramProcess();
+  HANDLE process = pid ? OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid) : nullptr;
+  const auto handles = ProcessHandles(pid);
+  if (!process || !handles) return 1;
+  for (const SystemHandleEntry& entry : *handles) {
+    std::printf("%#llx %s %s\n", static_cast<unsigned long long>(entry.handleValue),
+                HandleText(process, entry.handleValue, kObjectTypeInformation).c_str(),
+                HandleText(process, entry.handleValue, kObjectNameInformation).c_str());
+  }
+  CloseHandle(process);
   return 0;
 }
 
@@ -269,6 +344,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "figures";
   if (command == "figures") return PrintFigures();
   if (command == "selfcheck") return SelfCheck();
-  std::fputs("usage: resource_probe [figures|selfcheck]\n", stderr);
+  if (command == "handles") return PrintHandles();
+  std::fputs("usage: resource_probe [figures|handles|selfcheck]\n", stderr);
   return 2;
 }
