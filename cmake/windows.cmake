@@ -59,6 +59,10 @@ foreach(script ${TOLVANE_GUI_TESTS})
   if(name MATCHES "print")
     set_tests_properties(gui_${name} PROPERTIES FIXTURES_REQUIRED print_queue)
   endif()
+  # A soak runs hundreds of rounds: minutes on a quiet machine, more on a busy one.
+  if(name MATCHES "soak")
+    set_tests_properties(gui_${name} PROPERTIES TIMEOUT 2400)
+  endif()
 endforeach()
 
 # Windows benchmarks and test helper programs: one executable per file.
