@@ -205,6 +205,7 @@ long long ProcessWindows(DWORD pid) {
 
 struct Figures {
   DWORD handlesApi = 0;
+  bool handlesApiOk = false;  // whether the call reported success, whatever its count
   DWORD gdiApi = 0;
   DWORD userApi = 0;
   Figure handles;
@@ -218,7 +219,7 @@ Figures Measure(DWORD pid) {
   Figures figures;
   HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   if (!process) return figures;
-  GetProcessHandleCount(process, &figures.handlesApi);
+  figures.handlesApiOk = GetProcessHandleCount(process, &figures.handlesApi) != FALSE;
   figures.gdiApi = GetGuiResources(process, GR_GDIOBJECTS);
   figures.userApi = GetGuiResources(process, GR_USEROBJECTS);
   // The probe's own handle to the process is in the probe, not in the list of the process.
@@ -333,8 +334,11 @@ int SelfCheck() {
   const bool memoryOk = before.workingSet > 0;
   std::printf("%s working set: %llu bytes\n",
               memoryOk ? "ok:" : "FAIL:", static_cast<unsigned long long>(before.workingSet));
-  std::printf("GetProcessHandleCount=%lu GetGuiResources GDI=%lu USER=%lu\n", before.handlesApi,
-              before.gdiApi, before.userApi);
+  std::printf(
+      "as the system reports them: GetProcessHandleCount=%lu (%s) GetGuiResources "
+      "GDI=%lu USER=%lu\n",
+      before.handlesApi, before.handlesApiOk ? "success" : "failure", before.gdiApi,
+      before.userApi);
   return failures == 0 && memoryOk ? 0 : 1;
 }
 
