@@ -11,15 +11,17 @@ gui_setup
 
 ROUNDS=${TOLVANE_SOAK_ROUNDS:-300}
 CLASSES=60
-PAGES=2  # 60 rows of the report at the printer's default page: 54 on the first page
+PAGES=2  # what 60 rows of the report take on the test printer's default paper
 RESOURCE_PROBE=$(dirname "$TOLVANE_EXE")/resource_probe.exe
 JOBS=${TOLVANE_PRINT_JOBS:-}
-PREVIOUS_PRINTER=""
+PREVIOUS_PRINTER="" OWN_PRINTER=""
+default_printer() { lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p'; }
 if [ -z "$JOBS" ]; then
-  # Run by hand: the queue is made here, and the machine's default printer given back after.
-  PREVIOUS_PRINTER=$(lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p')
+  # Run by hand: the queue is made here, and the machine's default printer given back after
+  # unless someone else has chosen another meanwhile.
+  PREVIOUS_PRINTER=$(default_printer)
   JOBS=$GUI_BUILD/print-jobs
-  tolvane_print_queue "$JOBS" >/dev/null || { echo "FAIL: no print queue" >&2; exit 1; }
+  OWN_PRINTER=$(tolvane_print_queue "$JOBS") || { echo "FAIL: no print queue" >&2; exit 1; }
 fi
 SAVED=$(mktemp -d /tmp/tsoak.XXXXXX)
 WINSAVED=$(winepath -w "$SAVED" 2>/dev/null)
@@ -32,7 +34,9 @@ wine reg add "$X11_KEY" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 soak_cleanup() {
   gui_cleanup
   rm -rf "$SAVED"
-  [ -z "$PREVIOUS_PRINTER" ] || lpadmin -d "$PREVIOUS_PRINTER" 2>/dev/null || true
+  if [ -n "$PREVIOUS_PRINTER" ] && [ "$(default_printer)" = "$OWN_PRINTER" ]; then
+    lpadmin -d "$PREVIOUS_PRINTER" 2>/dev/null || true
+  fi
   if [ -n "$PREVIOUS_MANAGED" ]; then
     wine reg add "$X11_KEY" /v Managed /t REG_SZ /d "$PREVIOUS_MANAGED" /f >/dev/null 2>&1
   else
@@ -125,7 +129,8 @@ soak_round() {
 
 echo "== resource probe self-check"
 wine "$RESOURCE_PROBE" selfcheck 2>/dev/null | tr -d '\r' | tee "$SAVED/selfcheck"
-grep -q '^FAIL' "$SAVED/selfcheck" && gui_fail "the resource probe does not count what it makes"
+[ "$(grep -c '^ok:' "$SAVED/selfcheck")" = 4 ] ||
+  gui_fail "the resource probe does not count what it makes"
 
 gui_load_records "$CLASSES"
 for ((i = 1; i <= CLASSES; i++)); do
@@ -201,6 +206,11 @@ while read -r job; do
   [ "$(tail -n 1 "$job" | tr -d '\r')" = "%%EOF" ] || gui_fail "$(basename "$job"): cut short"
 done < <(soak_new_jobs)
 gui_expect_eq "one printed job per round" "$ROUNDS" "$jobs"
+# The text of the first and the last job: every row, each with its own version number.
+for job in $(soak_new_jobs | sed -n '1p;$p'); do
+  versions=$(tolvane_ps_text "$job" | grep -o '1\.0\.[0-9]*\.0' | sort -u | wc -l)
+  gui_expect_eq "rows printed in $(basename "$job")" "$CLASSES" "$versions"
+done
 
 gui_expect_eq "the program runs on" 1 "$(gui_state running)"
 gui_expect_eq "the list still holds the rows" "$CLASSES" "$(gui_state count)"
