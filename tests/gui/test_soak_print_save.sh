@@ -14,15 +14,17 @@ CLASSES=60
 PAGES=2  # what 60 rows of the report take on the test printer's default paper
 RESOURCE_PROBE=$(dirname "$TOLVANE_EXE")/resource_probe.exe
 JOBS=${TOLVANE_PRINT_JOBS:-}
-PREVIOUS_PRINTER="" OWN_PRINTER=""
+PREVIOUS_PRINTER=""
 default_printer() { lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p'; }
 if [ -z "$JOBS" ]; then
-  # Run by hand: the queue is made here, and the machine's default printer given back after
-  # unless someone else has chosen another meanwhile.
+  # Run by hand: the machine's default printer is given back at the end, unless someone else
+  # has chosen another meanwhile.
   PREVIOUS_PRINTER=$(default_printer)
   JOBS=$GUI_BUILD/print-jobs
-  OWN_PRINTER=$(tolvane_print_queue "$JOBS") || { echo "FAIL: no print queue" >&2; exit 1; }
 fi
+# The machine's default printer is shared by every test run on it: it is made ours again
+# just before the program starts, and pinned in the prefix once it runs.
+OWN_PRINTER=$(tolvane_print_queue "$JOBS") || { echo "FAIL: no print queue" >&2; exit 1; }
 SAVED=$(mktemp -d /tmp/tsoak.XXXXXX)
 WINSAVED=$(winepath -w "$SAVED" 2>/dev/null)
 # Without a window manager Wine waits two seconds for one to withdraw each managed window it
@@ -138,7 +140,10 @@ for ((i = 1; i <= CLASSES; i++)); do
 done >"$SAVED/expected.txt"
 soak_jobs >"$SAVED/jobs-before"
 
+tolvane_print_queue "$JOBS" >/dev/null
 gui_start_program || exit 1
+wine reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /v Device /t REG_SZ \
+  /d "$OWN_PRINTER,wineps.drv,CUPS:$OWN_PRINTER" /f >/dev/null 2>&1
 MAIN=$(gui_window)
 [ -n "$MAIN" ] || soak_abort "no main window"
 
@@ -149,7 +154,7 @@ for ((round = 1; round <= ROUNDS; round++)); do
   if [ "$round" -eq 1 ]; then
     # The first job is spooled before the first figures: the start is a program at rest.
     tolvane_print_wait "$JOBS" $(($(wc -l <"$SAVED/jobs-before") + 1)) 60 ||
-      soak_abort "the first job never reached the queue"
+      soak_abort "the first job never reached the queue (default printer now: $(default_printer))"
     soak_figures "$SAVED/start"
     round1=$(date +%s.%N)
   fi
