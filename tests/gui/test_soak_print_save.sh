@@ -212,7 +212,7 @@ while read -r job; do
 done < <(soak_new_jobs)
 gui_expect_eq "one printed job per round" "$ROUNDS" "$jobs"
 # The text of the first and the last job: every row, each with its own version number.
-for job in $(soak_new_jobs | sed -n '1p;$p'); do
+for job in $(soak_new_jobs | sort -V | sed -n '1p;$p'); do
   versions=$(tolvane_ps_text "$job" | grep -o '1\.0\.[0-9]*\.0' | sort -u | wc -l)
   gui_expect_eq "rows printed in $(basename "$job")" "$CLASSES" "$versions"
 done

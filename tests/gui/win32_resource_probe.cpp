@@ -19,9 +19,9 @@
 
 namespace {
 
-// Where the 64-bit process environment block keeps the address of the process's GDI handle
-// table, and the layout of one entry of that table.
-constexpr std::size_t kPebGdiTableOffset = 0xF8;
+// Where the process environment block keeps the address of the process's GDI handle table,
+// and the layout of one entry of that table.
+constexpr std::size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
 constexpr std::size_t kGdiTableEntries = 0x10000;
 #pragma pack(push, 1)
 struct GdiTableEntry {
@@ -29,7 +29,7 @@ struct GdiTableEntry {
   std::uint32_t owner;
   std::uint8_t extType;  // bit 7: a stock object, shared by every process
   std::uint8_t generation;
-  std::uint8_t type;  // 0 once the object is deleted
+  std::uint8_t type;  // Wine sets it to 0 when the object is deleted
   std::uint8_t flags;
   std::uint64_t userPointer;
 };
@@ -155,14 +155,14 @@ long long TableGdiObjects(HANDLE process) {
   if (!query) return -1;
   PROCESS_BASIC_INFORMATION basic{};
   if (query(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) < 0) return -1;
-  std::uint64_t table = 0;
+  const void* table = nullptr;
   const auto* pebField = reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiTableOffset;
-  if (!ReadProcessMemory(process, pebField, &table, sizeof(table), nullptr) || table == 0) {
+  if (!ReadProcessMemory(process, pebField, &table, sizeof(table), nullptr) || !table) {
     return -1;
   }
   std::vector<GdiTableEntry> entries(kGdiTableEntries);
-  if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
-                         entries.size() * sizeof(GdiTableEntry), nullptr)) {
+  if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(GdiTableEntry),
+                         nullptr)) {
     return -1;
   }
   long long live = 0;
