@@ -7,33 +7,10 @@
 # ABOUT_OPENED.
 
 ABOUT_OPENED=$GUI_TMP/opened-addresses.txt
-ABOUT_CHANGED=()
-
-# about_set_value KEY VALUE DATA: sets a REG_SZ value, noting the one it replaces.
-about_set_value() {
-  local old
-  old=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }') || true
-  ABOUT_CHANGED+=("$1|$2|${old:--}")
-  wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1
-}
-
-about_restore_values() {
-  local entry key value old
-  for entry in "${ABOUT_CHANGED[@]}"; do
-    IFS='|' read -r key value old <<<"$entry"
-    if [ "$old" = "-" ]; then
-      wine reg delete "$key" /v "$value" /f >/dev/null 2>&1 || true
-    else
-      wine reg add "$key" /v "$value" /t REG_SZ /d "$old" /f >/dev/null 2>&1 || true
-    fi
-  done
-  ABOUT_CHANGED=()
-}
 
 about_cleanup() {
   gui_stop_program
-  about_restore_values
+  tolvane_restore_reg_values
   gui_cleanup
 }
 
@@ -42,7 +19,7 @@ about_setup() {
   printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' "$ABOUT_OPENED" >"$browser"
   chmod +x "$browser"
   : >"$ABOUT_OPENED"
-  about_set_value 'HKCU\Software\Wine\WineBrowser' Browsers "$browser"
+  tolvane_set_reg_value 'HKCU\Software\Wine\WineBrowser' Browsers "$browser"
   trap about_cleanup EXIT
 }
 

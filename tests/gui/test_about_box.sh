@@ -22,33 +22,14 @@ browser=$work/record-address.sh
 printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' "$opened" >"$browser"
 chmod +x "$browser"
 
-# Registry values changed for the test, restored on exit: "key|value|previous or -".
-changed=()
-set_value() {  # key value data
-  local old
-  old=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }') || true
-  changed+=("$1|$2|${old:--}")
-  wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1
-}
-restore_values() {
-  local entry key value old
-  for entry in "${changed[@]}"; do
-    IFS='|' read -r key value old <<<"$entry"
-    if [ "$old" = "-" ]; then
-      wine reg delete "$key" /v "$value" /f >/dev/null 2>&1 || true
-    else
-      wine reg add "$key" /v "$value" /t REG_SZ /d "$old" /f >/dev/null 2>&1 || true
-    fi
-  done
-}
 harness_pid=""
 finish() {
   if [ -n "$harness_pid" ] && kill -0 "$harness_pid" 2>/dev/null; then kill "$harness_pid"; fi
-  restore_values
+  tolvane_restore_reg_values
 }
 trap finish EXIT
 
-set_value 'HKCU\Software\Wine\WineBrowser' Browsers "$browser"
+tolvane_set_reg_value 'HKCU\Software\Wine\WineBrowser' Browsers "$browser"
 
 failures=0
 check() {  # description, then the command that must succeed
