@@ -6,6 +6,26 @@ TOLVANE_ROOT=${TOLVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 TOLVANE_BUILD=${TOLVANE_BUILD:-$TOLVANE_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# tolvane_runs_32bit: succeeds when this machine executes 32-bit x86 code. Machines differ, so
+# it is found out, never assumed: a tiny i386 program that only exits is assembled and run
+# (binutils alone, nothing else installed). The answer is kept for the rest of the shell.
+tolvane_runs_32bit() {
+  if [ -z "${TOLVANE_RUNS_32BIT:-}" ]; then
+    local dir
+    dir=$(mktemp -d)
+    printf '.globl _start\n_start: movl $1,%%eax\n movl $0,%%ebx\n int $0x80\n' >"$dir/a.s"
+    if as --32 "$dir/a.s" -o "$dir/a.o" 2>/dev/null && ld -m elf_i386 "$dir/a.o" -o "$dir/a" 2>/dev/null &&
+      "$dir/a" 2>/dev/null; then
+      TOLVANE_RUNS_32BIT=yes
+    else
+      TOLVANE_RUNS_32BIT=no
+    fi
+    rm -rf "$dir"
+    export TOLVANE_RUNS_32BIT
+  fi
+  [ "$TOLVANE_RUNS_32BIT" = yes ]
+}
+
 # tolvane_wine_prefix DIR: creates a scratch Wine prefix in DIR unless it exists, with
 # Times New Roman and Georgia drawn by metric-compatible Liberation fonts, and Wine drawing
 # the window frames itself (X11 Driver "Managed"=N): no window manager runs on the virtual
