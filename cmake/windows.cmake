@@ -12,6 +12,10 @@ add_executable(tolvane WIN32 ${CMAKE_SOURCE_DIR}/ui/win32_main.cpp ${TOLVANE_RES
 target_link_libraries(tolvane PRIVATE tolvane_win32)
 set_target_properties(tolvane PROPERTIES OUTPUT_NAME tolvane)
 target_link_options(tolvane PRIVATE -s)
+# tolvane-list.exe: the same scan for scripts, a console program over the same back ends.
+add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/win32_list_main.cpp)
+target_link_libraries(tolvane-list PRIVATE tolvane_list_core tolvane_win32)
+target_link_options(tolvane-list PRIVATE -s)
 # The images the resource script names are drawn at build time: cmake/resources.cmake adds
 # that step to the tolvane target.
 include(cmake/resources.cmake OPTIONAL)

@@ -20,7 +20,15 @@ constexpr std::string_view kInstanceSuffix = "\\0000";
 
 }  // namespace
 
+const std::span<const std::string_view> kWindowClassKeyPaths{kClassKeyPaths};
+
 std::string ScanDrivers(RegistryApi& registry, RowStore& rows) {
+  ScanDriverClasses(registry, rows, kClassKeyPaths);
+  return FormatNumber("Count: %d", static_cast<long long>(rows.Count()));
+}
+
+std::string_view ScanDriverClasses(RegistryApi& registry, RowStore& rows,
+                                   std::span<const std::string_view> classKeyPaths) {
   rows.Clear();
 
   // Both live only for this scan and are released on every way out, an error's included.
@@ -29,7 +37,7 @@ std::string ScanDrivers(RegistryApi& registry, RowStore& rows) {
   reader.SelectRoot(kHKeyLocalMachine);
 
   const std::string_view* classKeyPath = nullptr;
-  for (const std::string_view& path : kClassKeyPaths) {
+  for (const std::string_view& path : classKeyPaths) {
     if (reader.OpenExisting(path)) {
       classKeyPath = &path;
       break;
@@ -52,6 +60,5 @@ std::string ScanDrivers(RegistryApi& registry, RowStore& rows) {
       reader.CloseCurrent();
     }
   }
-
-  return FormatNumber("Count: %d", static_cast<long long>(rows.Count()));
+  return classKeyPath ? *classKeyPath : std::string_view();
 }

@@ -2,7 +2,9 @@
 // device setup class of one control set into the row store.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "inventory/driver_row.h"
 #include "inventory/registry_api.h"
@@ -11,3 +13,12 @@
 // ("Count: " and the number of rows). An ERegistryException ends the scan early: the rows
 // appended before it stay, and no status text is returned.
 std::string ScanDrivers(RegistryApi& registry, RowStore& rows);
+
+// The window's order of control sets: ControlSet002, ControlSet003, then ControlSet001.
+extern const std::span<const std::string_view> kWindowClassKeyPaths;
+
+// The same scan over the Class keys given (absolute paths under HKEY_LOCAL_MACHINE with a
+// trailing backslash), tried in order. Returns the path that opened, or an empty view when
+// none did (and then no rows).
+std::string_view ScanDriverClasses(RegistryApi& registry, RowStore& rows,
+                                   std::span<const std::string_view> classKeyPaths);

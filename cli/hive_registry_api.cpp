@@ -1,0 +1,264 @@
+#include "cli/hive_registry_api.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "cli/code_page.h"
+
+namespace {
+
+// What a read-only hive refuses: KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE,
+// WRITE_DAC and WRITE_OWNER.
+constexpr std::uint32_t kWriteAccess = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000;
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Malloced = std::unique_ptr<T, FreeDeleter>;
+
+bool IsTextType(std::uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+std::u16string Upper(std::u16string name) {
+  for (char16_t& unit : name) unit = UpperCaseUnit(unit);
+  return name;
+}
+
+// hivex gives names in UTF-8.
+std::u16string NameKey(const char* utf8) { return Upper(AnsiToUtf16(kCodePageUtf8, utf8)); }
+
+std::string Utf16Bytes(const std::u16string& units) {
+  std::string bytes;
+  bytes.reserve(units.size() * 2);
+  for (const char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+HiveRegistryApi::HiveRegistryApi(const std::string& path, unsigned codePage)
+    : path_(path), codePage_(codePage) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) throw EHiveError(path + ": " + std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) throw EHiveError(path + ": not a file");
+  if (info.st_size == 0) throw EHiveError(path + ": empty file, not a registry hive");
+  if (static_cast<std::uint64_t>(info.st_size) > kLargestHive) {
+    throw EHiveError(path + ": larger than any registry hive can be (2 GiB)");
+  }
+  char magic[4] = {};
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    const std::size_t read = std::fread(magic, 1, sizeof magic, file);
+    std::fclose(file);
+    if (read != sizeof magic || std::memcmp(magic, "regf", 4) != 0) {
+      throw EHiveError(path + ": not a registry hive");
+    }
+  } else {
+    throw EHiveError(path + ": " + std::strerror(errno));
+  }
+  hive_ = hivex_open(path.c_str(), 0);
+  if (!hive_) {
+    throw EHiveError(path + ": truncated or corrupt registry hive (" + std::strerror(errno) + ")");
+  }
+}
+
+HiveRegistryApi::~HiveRegistryApi() { hivex_close(hive_); }
+
+void HiveRegistryApi::Corrupt(const char* what) const {
+  throw EHiveError(path_ + ": corrupt registry hive (" + what + ": " + std::strerror(errno) + ")");
+}
+
+HiveRegistryApi::NodeIndex& HiveRegistryApi::Index(hive_node_h node) {
+  if (auto found = indexes_.find(node); found != indexes_.end()) return found->second;
+  errno = 0;
+  Malloced<hive_node_h> children(hivex_node_children(hive_, node));
+  if (!children) Corrupt("subkey list");
+  NodeIndex index;
+  for (const hive_node_h* child = children.get(); *child; ++child) {
+    errno = 0;
+    Malloced<char> name(hivex_node_name(hive_, *child));
+    if (!name) Corrupt("key name");
+    const std::u16string units = AnsiToUtf16(kCodePageUtf8, name.get());
+    index.children.push_back(Child{*child, Utf16ToAnsi(codePage_, Utf16Bytes(units)),
+                                   static_cast<std::uint32_t>(units.size())});
+    // Two subkeys of one name only in a damaged hive: the first one answers, as a lookup
+    // in stored order would find it.
+    index.childByName.emplace(Upper(units), *child);
+  }
+  return indexes_.emplace(node, std::move(index)).first->second;
+}
+
+HiveRegistryApi::NodeIndex& HiveRegistryApi::ValueIndex(hive_node_h node) {
+  NodeIndex& index = Index(node);
+  if (index.valuesRead) return index;
+  errno = 0;
+  Malloced<hive_value_h> values(hivex_node_values(hive_, node));
+  if (!values) Corrupt("value list");
+  for (const hive_value_h* value = values.get(); *value; ++value) {
+    errno = 0;
+    Malloced<char> name(hivex_value_key(hive_, *value));
+    if (!name) Corrupt("value name");
+    index.values.push_back(*value);
+    index.valueByName.emplace(NameKey(name.get()), *value);
+  }
+  index.valuesRead = true;
+  return index;
+}
+
+std::u16string HiveRegistryApi::LookupName(std::string_view ansi) const {
+  return Upper(AnsiToUtf16(codePage_, ansi));
+}
+
+const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value) {
+  if (lastData_.value == value) return lastData_;
+  hive_type type{};
+  std::size_t length = 0;
+  errno = 0;
+  if (hivex_value_type(hive_, value, &type, &length) != 0) Corrupt("value type");
+  lastData_.value = 0;
+  lastData_.type = static_cast<std::uint32_t>(type);
+  lastData_.bytes.clear();
+  if (length != 0) {
+    Malloced<char> bytes(hivex_value_value(hive_, value, &type, &length));
+    if (!bytes) Corrupt("value data");
+    lastData_.bytes.assign(bytes.get(), length);
+  }
+  if (IsTextType(lastData_.type)) lastData_.bytes = Utf16ToAnsi(codePage_, lastData_.bytes);
+  lastData_.value = value;
+  return lastData_;
+}
+
+bool HiveRegistryApi::Node(RegKey key, hive_node_h* node) const {
+  const auto found = handles_.find(key);
+  if (found == handles_.end()) return false;
+  *node = found->second;
+  return true;
+}
+
+long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options,
+                                std::uint32_t samDesired, RegKey* result) {
+  if (options != 0 || !result) return kErrorInvalidParameter;
+  if (samDesired & kWriteAccess) return kErrorAccessDenied;
+  std::string_view path = subKey ? subKey : "";
+  hive_node_h node = 0;
+  if (key == kHKeyLocalMachine) {
+    // HKEY_LOCAL_MACHINE holds one key here, SYSTEM: the hive's root.
+    const std::string_view first = path.substr(0, path.find('\\'));
+    if (LookupName(first) != u"SYSTEM") return kErrorFileNotFound;
+    path.remove_prefix(first.size());
+    if (!path.empty()) path.remove_prefix(1);
+    node = hivex_root(hive_);
+    if (!node) Corrupt("root key");
+  } else if (!Node(key, &node)) {
+    return kErrorInvalidHandle;
+  }
+  // A trailing backslash names the same key; an empty name inside the path names none.
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  while (!path.empty()) {
+    const std::size_t end = std::min(path.find('\\'), path.size());
+    const std::string_view name = path.substr(0, end);
+    if (name.empty()) return kErrorFileNotFound;
+    const NodeIndex& index = Index(node);
+    const auto found = index.childByName.find(LookupName(name));
+    if (found == index.childByName.end()) return kErrorFileNotFound;
+    node = found->second;
+    path.remove_prefix(end == path.size() ? end : end + 1);
+  }
+  const RegKey handle = nextHandle_;
+  nextHandle_ += 4;
+  handles_.emplace(handle, node);
+  *result = handle;
+  return kErrorSuccess;
+}
+
+long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                                   std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                                   std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
+  hive_node_h node = 0;
+  if (!Node(key, &node)) return kErrorInvalidHandle;
+  const NodeIndex& index = Index(node);
+  if (subKeys) *subKeys = static_cast<std::uint32_t>(index.children.size());
+  if (maxSubKeyLen) {
+    std::uint32_t longest = 0;
+    for (const Child& child : index.children) longest = std::max(longest, child.length);
+    *maxSubKeyLen = longest;
+  }
+  if (values || maxValueNameLen || maxValueLen) {
+    const NodeIndex& withValues = ValueIndex(node);
+    std::uint32_t longestName = 0;
+    std::uint32_t longestData = 0;
+    for (const hive_value_h value : withValues.values) {
+      errno = 0;
+      Malloced<char> name(hivex_value_key(hive_, value));
+      if (!name) Corrupt("value name");
+      longestName = std::max(
+          longestName, static_cast<std::uint32_t>(AnsiToUtf16(kCodePageUtf8, name.get()).size()));
+      hive_type type{};
+      std::size_t length = 0;
+      if (hivex_value_type(hive_, value, &type, &length) != 0) Corrupt("value type");
+      longestData = std::max(longestData, static_cast<std::uint32_t>(length));
+    }
+    if (values) *values = static_cast<std::uint32_t>(withValues.values.size());
+    if (maxValueNameLen) *maxValueNameLen = longestName;
+    if (maxValueLen) *maxValueLen = longestData;
+  }
+  if (lastWriteTime) {
+    const std::int64_t time = hivex_node_timestamp(hive_, node);
+    *lastWriteTime = time < 0 ? 0 : static_cast<std::uint64_t>(time);
+  }
+  return kErrorSuccess;
+}
+
+long HiveRegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
+                                std::uint32_t* nameSize) {
+  hive_node_h node = 0;
+  if (!Node(key, &node)) return kErrorInvalidHandle;
+  if (!name || !nameSize) return kErrorInvalidParameter;
+  const NodeIndex& keyIndex = Index(node);
+  if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
+  const std::string& text = keyIndex.children[index].ansiName;
+  if (text.size() >= *nameSize) return kErrorMoreData;
+  std::memcpy(name, text.c_str(), text.size() + 1);
+  *nameSize = static_cast<std::uint32_t>(text.size());
+  return kErrorSuccess;
+}
+
+long HiveRegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                                   std::uint8_t* data, std::uint32_t* dataSize) {
+  hive_node_h node = 0;
+  if (!Node(key, &node)) return kErrorInvalidHandle;
+  if (data && !dataSize) return kErrorInvalidParameter;
+  const NodeIndex& index = ValueIndex(node);
+  const auto found = index.valueByName.find(LookupName(valueName ? valueName : ""));
+  if (found == index.valueByName.end()) return kErrorFileNotFound;
+  const ValueData& value = Data(found->second);
+  const auto size = static_cast<std::uint32_t>(value.bytes.size());
+  if (type) *type = value.type;
+  if (data) {
+    if (*dataSize < size) {
+      *dataSize = size;
+      return kErrorMoreData;
+    }
+    std::memcpy(data, value.bytes.data(), size);
+    // As Windows does: a text stored without its NUL gets one where the buffer has room.
+    if (IsTextType(value.type) && size < *dataSize && (size == 0 || data[size - 1] != 0)) {
+      data[size] = 0;
+    }
+  }
+  if (dataSize) *dataSize = size;
+  return kErrorSuccess;
+}
+
+long HiveRegistryApi::CloseKey(RegKey key) {
+  return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
+}

@@ -1,0 +1,86 @@
+// The registry seam over a hive file (libhivex, native builds only): the hive's root stands
+// for HKEY_LOCAL_MACHINE\SYSTEM, and each call answers as the Windows A call would on that
+// hive, read-only: names compared case-insensitively, subkeys in stored order, texts
+// converted from UTF-16 to the chosen ANSI code page with the sizes Windows reports.
+#pragma once
+
+#include <hivex.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "common/exception.h"
+#include "inventory/registry_api.h"
+
+// A file that cannot be read as a hive, or a hive found corrupt while it is read: the file's
+// name and the reason, on one line.
+class EHiveError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class HiveRegistryApi final : public RegistryApi {
+ public:
+  // The format addresses at most 2 GiB of bins after its 4 KiB header (cell offsets are 32
+  // bits, the top one marking volatile cells): a larger file is no hive, and is refused
+  // before anything of it is read.
+  static constexpr std::uint64_t kLargestHive = 0x1000 + 0x80000000ull;
+
+  // Opens the file for reading; EHiveError when it is missing, empty, too large, not a hive,
+  // truncated or corrupt.
+  HiveRegistryApi(const std::string& path, unsigned codePage);
+  ~HiveRegistryApi() override;
+  HiveRegistryApi(const HiveRegistryApi&) = delete;
+  HiveRegistryApi& operator=(const HiveRegistryApi&) = delete;
+
+  long OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options, std::uint32_t samDesired,
+                 RegKey* result) override;
+  long QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                    std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                    std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) override;
+  long EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) override;
+  long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
+                    std::uint32_t* dataSize) override;
+  long CloseKey(RegKey key) override;
+
+  int OpenHandles() const { return static_cast<int>(handles_.size()); }
+
+ private:
+  struct Child {
+    hive_node_h node;
+    std::string ansiName;
+    std::uint32_t length;  // in UTF-16 code units, as Windows counts name lengths
+  };
+  // What a node's subkeys and values are, read once: the scan opens every instance key by a
+  // path from the root, so each step is a lookup, not a walk through thousands of names.
+  struct NodeIndex {
+    std::vector<Child> children;
+    std::unordered_map<std::u16string, hive_node_h> childByName;
+    bool valuesRead = false;
+    std::vector<hive_value_h> values;
+    std::unordered_map<std::u16string, hive_value_h> valueByName;
+  };
+  struct ValueData {
+    hive_value_h value = 0;
+    std::uint32_t type = 0;
+    std::string bytes;  // text types already in the code page
+  };
+
+  [[noreturn]] void Corrupt(const char* what) const;
+  NodeIndex& Index(hive_node_h node);
+  NodeIndex& ValueIndex(hive_node_h node);
+  std::u16string LookupName(std::string_view ansi) const;
+  const ValueData& Data(hive_value_h value);
+  bool Node(RegKey key, hive_node_h* node) const;
+
+  std::string path_;
+  unsigned codePage_;
+  hive_h* hive_ = nullptr;
+  std::unordered_map<hive_node_h, NodeIndex> indexes_;
+  ValueData lastData_;
+  std::map<RegKey, hive_node_h> handles_;
+  RegKey nextHandle_ = 0x1000;
+};

@@ -1,0 +1,56 @@
+// tolvane-list, the window's driver list for scripts: its options, its help, and one run of
+// the scan written to an output file seam (text as Save writes it, CSV or JSON). The
+// entry points (win32_list_main.cpp over the live registry, hive_main.cpp over a hive file)
+// only supply the seams and the process's streams.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "cli/code_page.h"
+#include "common/exception.h"
+#include "inventory/registry_api.h"
+#include "output/file_api.h"
+
+inline constexpr std::string_view kListProgram = "tolvane-list";
+inline constexpr std::string_view kListVersion = "1.07 beta";
+// The name the output seam is opened with: the entry points' seams take standard output.
+inline constexpr std::string_view kListOutputName = "-";
+
+enum class ListFormat { kText, kCsv, kJson };
+// Where the build reads the records: only a hive reader takes a file and a code page.
+enum class ListSource { kLiveRegistry, kHiveFile };
+
+struct ListOptions {
+  ListFormat format = ListFormat::kText;
+  bool current = false;
+  bool help = false;
+  bool version = false;
+  std::string hivePath;
+  unsigned codePage = kCodePageWestern;
+};
+
+// A command line that cannot be run: one line saying why.
+class EUsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The arguments after the program's name. Raises EUsageError.
+ListOptions ParseListOptions(int argc, const char* const* argv, ListSource source);
+
+// Lines ended by LF.
+std::string ListHelp(ListSource source);
+
+// The ANSI code page's bytes to UTF-8, for JSON.
+using AnsiToUtf8Fn = std::function<std::string(std::string_view)>;
+
+// Scans the registry behind the seam and writes the rows to the output seam. Returns 0, or 1 with
+// errorLine set to what standard error gets: the program's name and the message the window's error
+// box would show.
+int RunList(const ListOptions& options, RegistryApi& registry, FileApi& output,
+            const AnsiToUtf8Fn& toUtf8, std::string& errorLine);
+
+// "tolvane-list: " and the message with the error box's period rule.
+std::string ListErrorLine(std::string_view message);

@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# tolvane-list --hive end to end, on hives this test makes: every kind of bad input (an empty
+# file, random bytes, a truncated hive, a hive without a Class key, a file too large to be a
+# hive, a missing file) gives one clear error line and exit status 1 with nothing listed; a
+# bad command line gives one usage line and status 2; the control set order and --current;
+# names found whatever their case; texts in 1252 and 65001; a value that is not text stops
+# the list after the rows before it; CSV and JSON read back by Python's own parsers give the
+# registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+list=$1
+source "$here/hive_lib.sh"
+source "$here/../gui/save_lib.sh"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+expect_eq() { if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; else echo "ok: $1"; fi; }
+
+# run ARGS...: runs the program; sets status, out (file), err (text).
+run() {
+  status=0
+  "$list" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
+  err=$(cat "$tmp/err")
+}
+
+# expect_refused WHAT STATUS PATTERN ARGS...: one line on standard error matching PATTERN,
+# nothing on standard output.
+expect_refused() {
+  local what=$1 want=$2 pattern=$3
+  shift 3
+  run "$@"
+  expect_eq "$what: exit status" "$want" "$status"
+  expect_eq "$what: one line on standard error" 1 "$(wc -l <"$tmp/err")"
+  [[ $err == $pattern ]] || fail "$what: error line '$err' is not like '$pattern'"
+  expect_eq "$what: nothing listed" 0 "$(stat -c %s "$tmp/out")"
+}
+
+# 1. Bad input.
+: >"$tmp/empty.hive"
+expect_refused "empty file" 1 "tolvane-list: $tmp/empty.hive: empty file, not a registry hive." \
+  --hive "$tmp/empty.hive"
+head -c 65536 /dev/urandom >"$tmp/random.hive"
+expect_refused "random bytes" 1 "tolvane-list: $tmp/random.hive: not a registry hive." \
+  --hive "$tmp/random.hive"
+hive_from_reg "$tmp/demo.hive" "$here/../../resources/demo/drivers.reg" || fail "demo hive not made"
+for size in 4 4096 6000 20000; do
+  head -c "$size" "$tmp/demo.hive" >"$tmp/truncated.hive"
+  expect_refused "hive truncated to $size bytes" 1 \
+    "tolvane-list: $tmp/truncated.hive: truncated or corrupt registry hive (*)" \
+    --hive "$tmp/truncated.hive"
+done
+# A bin whose size points past the end of the file.
+cp "$tmp/demo.hive" "$tmp/corrupt.hive"
+printf '\xff\xff\xff\x7f' | dd of="$tmp/corrupt.hive" bs=1 seek=$((0x1008)) conv=notrunc 2>/dev/null
+expect_refused "corrupt bin" 1 "tolvane-list: $tmp/corrupt.hive: truncated or corrupt registry hive (*)" \
+  --hive "$tmp/corrupt.hive"
+python3 "$here/empty_hive.py" "$tmp/bare.hive"
+expect_refused "hive without a Class key" 1 \
+  "tolvane-list: no Class key in ControlSet002, ControlSet003 or ControlSet001." --hive "$tmp/bare.hive"
+truncate -s 3G "$tmp/huge.hive"
+printf regf | dd of="$tmp/huge.hive" conv=notrunc 2>/dev/null
+expect_refused "file too large to be a hive" 1 \
+  "tolvane-list: $tmp/huge.hive: larger than any registry hive can be (2 GiB)" --hive "$tmp/huge.hive"
+rm -f "$tmp/huge.hive"
+expect_refused "missing file" 1 "tolvane-list: $tmp/none.hive: No such file or directory." \
+  --hive "$tmp/none.hive"
+
+# 2. Bad command lines.
+expect_refused "unknown option" 2 "tolvane-list: unknown option '--fast' (*)" --hive "$tmp/demo.hive" --fast
+expect_refused "no hive" 2 "tolvane-list: --hive FILE is needed*" --format csv
+expect_refused "unknown format" 2 "tolvane-list: unknown format 'xml'*" --hive "$tmp/demo.hive" --format xml
+expect_refused "code page not supported" 2 "tolvane-list: unsupported code page '437'*" \
+  --hive "$tmp/demo.hive" --codepage 437
+expect_refused "option without its value" 2 "tolvane-list: --hive needs a value*" --hive
+expect_refused "argument" 2 "tolvane-list: unexpected argument 'extra'*" --hive "$tmp/demo.hive" extra
+run --version
+expect_eq "--version" "tolvane-list 1.07 beta" "$(cat "$tmp/out")"
+run --help
+grep -q 'ControlSet002, ControlSet003, ControlSet001' "$tmp/out" || fail "--help names the window's order"
+
+# 3. The demo records live in ControlSet001 alone: the third try finds them.
+run --hive "$tmp/demo.hive"
+expect_eq "demo: status" 0 "$status"
+expect_eq "demo: rows" 30 "$(grep -c $'\r$' "$tmp/out")"
+expect_eq "demo: first line" $'USB Root Hub (USB 3.0),Microsoft,10.0.19041.1202\r' "$(head -1 "$tmp/out")"
+
+# 4. ControlSet002 before ControlSet001; --current takes what Select names; names and value
+# names in any case.
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n"Current"=dword:00000001\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\controlset002\\CONTROL\\class\\Net\\0000]\r\n'
+  printf '"driverdesc"="From 002"\r\n"PROVIDERNAME"="Two"\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\Net\\0000]\r\n'
+  printf '"DriverDesc"="From 001"\r\n"ProviderName"="One"\r\n\r\n'
+} >"$tmp/sets.reg"
+hive_from_reg "$tmp/sets.hive" "$tmp/sets.reg" || fail "sets hive not made"
+run --hive "$tmp/sets.hive"
+expect_eq "window's order" $'From 002,Two,\r' "$(cat "$tmp/out")"
+run --hive "$tmp/sets.hive" --current
+expect_eq "--current" $'From 001,One,\r' "$(cat "$tmp/out")"
+
+# 5. A value that is not text: the rows before it, the row it cut short (as Save writes it),
+# then the error box's message.
+GUI_CLASS_KEY='HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Control\Class'
+# shellcheck source=../gui/gui_lib.sh
+source <(sed -n '/^gui_records()/,/^}/p' "$here/../gui/gui_lib.sh")
+gui_records "$tmp/bad.reg" 5 3
+hive_from_reg "$tmp/bad.hive" "$tmp/bad.reg" || fail "bad hive not made"
+for format in text csv json; do
+  run --hive "$tmp/bad.hive" --format "$format"
+  expect_eq "$format, bad type: status" 1 "$status"
+  expect_eq "$format, bad type: message" "tolvane-list: Invalid data type for 'InfSection'" "$err"
+  cp "$tmp/out" "$tmp/bad.$format"
+done
+expect_eq "text, bad type: rows before and the cut row" \
+  "$(printf 'Driver 01,Maker 01,1.0.1.0\r\nDriver 02,Maker 02,1.0.2.0\r\nDriver 03,Maker 03,1.0.3.0\r\n_')" \
+  "$(cat "$tmp/bad.text"; echo _)"
+expect_eq "csv, bad type: header and the whole rows" 3 "$(grep -c $'\r$' "$tmp/bad.csv")"
+expect_eq "json, bad type: the whole rows" 2 \
+  "$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$tmp/bad.json")"
+
+# 6. Texts: commas, quotes, line breaks, backslashes, controls, bytes above 0x7F, a
+# character Windows-1252 lacks; CSV and JSON read back by Python give the texts themselves.
+S=$SAVE_SEP
+rows=(
+  "VMware \"SVGA\" 3D, rev. 2${S}VMware, Inc.${S}8.17.3.5"
+  "Pilote réseau Œuvre €${S}Fabrikam © ™${S}1.0"
+  "Two$(printf '\r\n')lines	tab${S}C:\\Windows\\inf${S}2.0"
+  "Кириллица${S}Ünïcödé${S}3.0"
+)
+save_records "$tmp/texts.reg.utf16" "${rows[@]}"
+iconv -f UTF-16 -t UTF-8 "$tmp/texts.reg.utf16" >"$tmp/texts.reg"
+hive_from_reg "$tmp/texts.hive" "$tmp/texts.reg" || fail "texts hive not made"
+run --hive "$tmp/texts.hive"
+{ for row in "${rows[@]}"; do save_split "$row"; printf '%s,%s,%s\r\n' "$desc" "$provider" "$version"; done; } |
+  python3 -c 'import sys; sys.stdout.buffer.write(sys.stdin.read().encode("cp1252", "replace"))' \
+    >"$tmp/texts.1252"
+cmp -s "$tmp/out" "$tmp/texts.1252" && echo "ok: Windows-1252 bytes" ||
+  fail "Windows-1252 bytes: $(cmp "$tmp/out" "$tmp/texts.1252" 2>&1)"
+run --hive "$tmp/texts.hive" --codepage 65001
+{ for row in "${rows[@]}"; do save_split "$row"; printf '%s,%s,%s\r\n' "$desc" "$provider" "$version"; done; } >"$tmp/texts.utf8"
+cmp -s "$tmp/out" "$tmp/texts.utf8" && echo "ok: UTF-8 bytes" || fail "UTF-8 bytes: $(cmp "$tmp/out" "$tmp/texts.utf8" 2>&1)"
+for cp in 1252 65001; do
+  "$list" --hive "$tmp/texts.hive" --codepage "$cp" --format csv >"$tmp/texts.csv"
+  "$list" --hive "$tmp/texts.hive" --codepage "$cp" --format json >"$tmp/texts.json"
+  python3 - "$tmp/texts.csv" "$tmp/texts.json" "$cp" "${rows[@]}" <<'PY' && echo "ok: CSV and JSON in $cp" || fail "CSV and JSON in $cp"
+import csv, json, sys
+csv_file, json_file, cp, rows = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+encoding = "cp1252" if cp == "1252" else "utf-8"
+def ansi(text):
+    return text.encode(encoding, errors="replace").decode(encoding) if cp == "1252" else text
+raw = open(csv_file, "rb").read()
+assert raw.endswith(b"\r\n") and b"\r\n".join(raw.split(b"\r\n")) == raw
+table = list(csv.reader(open(csv_file, newline="", encoding=encoding)))
+objects = json.load(open(json_file, encoding="utf-8"))
+captions = table[0]
+assert captions == ["Driver", "Provider", "Version", "Driver Date", "Inf Path", "Inf Section",
+                    "Inf Section Ext", "Matching Device Id", "EnumPropPages32"], captions
+assert len(table) == len(rows) + 1 and len(objects) == len(rows)
+for i, row in enumerate(rows):
+    desc, provider, version = [ansi(f) for f in row.split("\x1f")]
+    want = [desc, provider, version, "", "oem%d.inf" % (i + 1), "", "", "", ""]
+    assert table[i + 1] == want, (table[i + 1], want)
+    assert objects[i] == dict(zip(captions, want)), (objects[i], want)
+PY
+done
+
+if [ "$failed" -ne 0 ]; then exit 1; fi
+echo "all checks passed"
