@@ -23,6 +23,11 @@ struct FreeDeleter {
 template <typename T>
 using Malloced = std::unique_ptr<T, FreeDeleter>;
 
+// hivex reports a value's type as stored, any 32-bit number, through a pointer to its enum:
+// it is received into a plain number so that no value outside the enum is read as one.
+static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+hive_type* TypeOut(std::uint32_t& type) { return reinterpret_cast<hive_type*>(&type); }
+
 bool IsTextType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
@@ -121,15 +126,15 @@ std::u16string HiveRegistryApi::LookupName(std::string_view ansi) const {
 
 const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value) {
   if (lastData_.value == value) return lastData_;
-  hive_type type{};
+  std::uint32_t type = 0;
   std::size_t length = 0;
   errno = 0;
-  if (hivex_value_type(hive_, value, &type, &length) != 0) Corrupt("value type");
+  if (hivex_value_type(hive_, value, TypeOut(type), &length) != 0) Corrupt("value type");
   lastData_.value = 0;
-  lastData_.type = static_cast<std::uint32_t>(type);
+  lastData_.type = type;
   lastData_.bytes.clear();
   if (length != 0) {
-    Malloced<char> bytes(hivex_value_value(hive_, value, &type, &length));
+    Malloced<char> bytes(hivex_value_value(hive_, value, TypeOut(type), &length));
     if (!bytes) Corrupt("value data");
     lastData_.bytes.assign(bytes.get(), length);
   }
@@ -203,9 +208,9 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
       if (!name) Corrupt("value name");
       longestName = std::max(
           longestName, static_cast<std::uint32_t>(AnsiToUtf16(kCodePageUtf8, name.get()).size()));
-      hive_type type{};
+      std::uint32_t type = 0;
       std::size_t length = 0;
-      if (hivex_value_type(hive_, value, &type, &length) != 0) Corrupt("value type");
+      if (hivex_value_type(hive_, value, TypeOut(type), &length) != 0) Corrupt("value type");
       longestData = std::max(longestData, static_cast<std::uint32_t>(length));
     }
     if (values) *values = static_cast<std::uint32_t>(withValues.values.size());

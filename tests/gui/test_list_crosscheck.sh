@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# tolvane-list lists what the window lists, byte for byte: for the same driver records (the
+# demo records; texts with commas, quotes, line breaks and bytes above 0x7F, then a record
+# whose InfSection is not text), File, Save in the window under Wine, tolvane-list.exe of
+# this build under Wine and tolvane-list --hive on Linux (a hive made from the same .reg
+# text) write the same bytes; the two tolvane-lists also give the same CSV and JSON, the
+# same exit status, and on an error the window's message after the rows before it.
+set -uo pipefail
+here=$(dirname "$0")
+source "$here/gui_lib.sh"
+source "$here/save_lib.sh"
+source "$here/../hive/hive_lib.sh"
+gui_setup
+
+list_exe=$(dirname "$TOLVANE_EXE")/tolvane-list.exe
+list_native=$(dirname "$TOLVANE_EXE")/../native/tolvane-list
+if [ ! -x "$list_native" ]; then
+  gui_fail "no native tolvane-list at $list_native: scripts/build native makes it"
+  gui_finish
+fi
+out=$GUI_TMP/out
+mkdir -p "$out"
+winout=$(save_winpath "$out")
+
+# crosscheck NAME REG_FOR_WINE REG_FOR_HIVEX [ERROR]: loads the records into the prefix
+# and into a hive, then compares the three outputs; ERROR is the message expected, if any.
+crosscheck() {
+  local name=$1 wine_reg=$2 hive_reg=$3 error=${4:-} format status_exe status_native
+  wine reg delete "$GUI_CLASS_KEY" /f >/dev/null 2>&1 || true
+  wine reg import "$wine_reg" >/dev/null 2>&1 || gui_fail "$name: records not imported"
+  hive_from_reg "$GUI_TMP/$name.hive" "$hive_reg" || gui_fail "$name: hive not made"
+
+  status_native=0
+  "$list_native" --hive "$GUI_TMP/$name.hive" >"$GUI_TMP/$name.native" \
+    2>"$GUI_TMP/$name.native.err" || status_native=$?
+  status_exe=0
+  wine "$list_exe" >"$GUI_TMP/$name.exe" 2>"$GUI_TMP/$name.exe.err" </dev/null || status_exe=$?
+  gui_expect_eq "$name: exit status of tolvane-list --hive" "$([ -n "$error" ] && echo 1 || echo 0)" \
+    "$status_native"
+  gui_expect_eq "$name: exit status of tolvane-list.exe" "$status_native" "$status_exe"
+  gui_expect_eq "$name: error line of tolvane-list --hive" \
+    "$([ -z "$error" ] || echo "tolvane-list: $error")" "$(cat "$GUI_TMP/$name.native.err")"
+  gui_expect_eq "$name: error line of tolvane-list.exe, CR LF ended" \
+    "$(cat "$GUI_TMP/$name.native.err")" "$(tr -d '\r' <"$GUI_TMP/$name.exe.err")"
+  if cmp -s "$GUI_TMP/$name.native" "$GUI_TMP/$name.exe"; then
+    echo "ok: $name: tolvane-list.exe writes the bytes tolvane-list --hive writes"
+  else
+    gui_fail "$name: tolvane-list.exe and --hive differ: $(cmp "$GUI_TMP/$name.native" "$GUI_TMP/$name.exe" 2>&1)"
+  fi
+  for format in csv json; do
+    "$list_native" --hive "$GUI_TMP/$name.hive" --format "$format" >"$GUI_TMP/$name.native.$format" 2>/dev/null
+    wine "$list_exe" --format "$format" >"$GUI_TMP/$name.exe.$format" 2>/dev/null </dev/null
+    cmp -s "$GUI_TMP/$name.native.$format" "$GUI_TMP/$name.exe.$format" &&
+      echo "ok: $name: the same $format from both" ||
+      gui_fail "$name: $format differs: $(cmp "$GUI_TMP/$name.native.$format" "$GUI_TMP/$name.exe.$format" 2>&1)"
+  done
+
+  gui_start_program || return 1
+  gui_expect_eq "$name: the window's ANSI code page, the one --hive converts to by default" 1252 \
+    "$(gui_state acp)"
+  if [ -n "$error" ]; then
+    gui_expect_eq "$name: the window's error box" "text=$error" \
+      "$(gui_probe errorbox | grep '^text=')"
+    gui_probe ok
+    gui_wait_state enabled 1 10 || gui_fail "$name: the window stayed disabled after OK"
+  fi
+  gui_key alt+f s
+  save_accept_name "$winout\\$name.txt"
+  save_wait_bytes "$name: File, Save in the window writes the bytes of tolvane-list" \
+    "$out/$name.txt" "$GUI_TMP/$name.native"
+  save_wait_closed || gui_fail "$name: the Save dialog stayed open"
+  gui_key F10
+  gui_wait_exit 10
+  gui_stop_program
+}
+
+# 1. The demo records, moved to the control set the test records live in.
+sed 's/ControlSet001/ControlSet002/' "$GUI_ROOT/resources/demo/drivers.reg" >"$GUI_TMP/demo.reg"
+crosscheck demo "$GUI_TMP/demo.reg" "$GUI_TMP/demo.reg"
+
+# 2. Texts Save writes unchanged, a character Windows-1252 lacks, and a record that stops
+# the scan after its InfPath.
+S=$SAVE_SEP
+rows=(
+  "VMware SVGA 3D${S}VMware, Inc.${S}8.17.3.5"
+  "Acme \"Turbo\" NIC${S}Acme; \"Labs\"${S}5.1"
+  "Pilote réseau Œuvre €${S}Fabrikam © ™ Ж${S}10.0"
+  "Two$(printf '\r\n')lines${S}C:\\inf${S}2.0"
+)
+save_records "$GUI_TMP/texts.reg" "${rows[@]}"
+{
+  printf '[%s\\Class99\\0000]\r\n"DriverDesc"="VMware VMCI Bus Device"\r\n' "$GUI_CLASS_KEY"
+  printf '"ProviderName"="VMware, Inc."\r\n"DriverVersion"="9.8.16.0"\r\n"DriverDate"="1-2-2020"\r\n'
+  printf '"InfPath"="oem9.inf"\r\n"InfSection"=dword:00000001\r\n\r\n'
+} | iconv -f UTF-8 -t UTF-16LE >>"$GUI_TMP/texts.reg"
+iconv -f UTF-16 -t UTF-8 "$GUI_TMP/texts.reg" >"$GUI_TMP/texts.utf8.reg"
+crosscheck texts "$GUI_TMP/texts.reg" "$GUI_TMP/texts.utf8.reg" "Invalid data type for 'InfSection'"
+
+gui_finish
