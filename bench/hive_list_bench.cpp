@@ -11,30 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/counting_file_api.h"
 #include "cli/hive_registry_api.h"
 #include "cli/list_command.h"
 #include "inventory/driver_row.h"
 
 namespace {
-
-// Output that goes nowhere but is counted, so neither side can skip its work.
-class CountingFileApi final : public FileApi {
- public:
-  std::uint32_t CreateFileA(const char*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                            FileHandle* handle) override {
-    *handle = 1;
-    return 0;
-  }
-  std::uint32_t GetFileType(FileHandle) override { return kFileTypeDisk; }
-  std::uint32_t WriteFile(FileHandle, const void*, std::uint32_t bytesToWrite,
-                          std::uint32_t* bytesWritten) override {
-    bytes += bytesToWrite;
-    *bytesWritten = bytesToWrite;
-    return 0;
-  }
-  std::uint32_t CloseHandle(FileHandle) override { return 0; }
-  std::size_t bytes = 0;
-};
 
 std::size_t BareWalk(const char* path, std::size_t& classes) {
   hive_h* hive = hivex_open(path, 0);

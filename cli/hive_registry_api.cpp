@@ -23,6 +23,9 @@ struct FreeDeleter {
 template <typename T>
 using Malloced = std::unique_ptr<T, FreeDeleter>;
 
+// Above this many subkeys a key's names are hashed for lookups.
+constexpr std::size_t kLinearSearch = 16;
+
 // hivex reports a value's type as stored, any 32-bit number, through a pointer to its enum:
 // it is received into a plain number so that no value outside the enum is read as one.
 static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
@@ -32,13 +35,12 @@ bool IsTextType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-std::u16string Upper(std::u16string name) {
-  for (char16_t& unit : name) unit = UpperCaseUnit(unit);
-  return name;
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
 }
-
-// hivex gives names in UTF-8.
-std::u16string NameKey(const char* utf8) { return Upper(AnsiToUtf16(kCodePageUtf8, utf8)); }
 
 std::string Utf16Bytes(const std::u16string& units) {
   std::string bytes;
@@ -48,6 +50,30 @@ std::string Utf16Bytes(const std::u16string& units) {
     bytes += static_cast<char>(unit >> 8);
   }
   return bytes;
+}
+
+// A name in upper case, UTF-8, from its UTF-8 (as hivex gives names) or its UTF-16 units.
+std::string Folded(std::u16string units) {
+  for (char16_t& unit : units) unit = UpperCaseUnit(unit);
+  return Utf16ToAnsi(kCodePageUtf8, Utf16Bytes(units));
+}
+
+std::string FoldedUtf8(std::string_view utf8) {
+  if (!IsAscii(utf8)) return Folded(AnsiToUtf16(kCodePageUtf8, utf8));
+  std::string folded(utf8);
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folded;
+}
+
+bool EqualsAsciiFolded(const char* name, std::string_view ascii) {
+  std::size_t i = 0;
+  for (; i < ascii.size(); ++i) {
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (name[i] == '\0' || fold(name[i]) != fold(ascii[i])) return false;
+  }
+  return name[i] == '\0';
 }
 
 }  // namespace
@@ -83,28 +109,32 @@ void HiveRegistryApi::Corrupt(const char* what) const {
   throw EHiveError(path_ + ": corrupt registry hive (" + what + ": " + std::strerror(errno) + ")");
 }
 
-HiveRegistryApi::NodeIndex& HiveRegistryApi::Index(hive_node_h node) {
-  if (auto found = indexes_.find(node); found != indexes_.end()) return found->second;
+HiveRegistryApi::NodeIndex& HiveRegistryApi::Children(hive_node_h node) {
+  NodeIndex& index = indexes_[node];
+  if (index.childrenRead) return index;
   errno = 0;
   Malloced<hive_node_h> children(hivex_node_children(hive_, node));
   if (!children) Corrupt("subkey list");
-  NodeIndex index;
   for (const hive_node_h* child = children.get(); *child; ++child) {
     errno = 0;
     Malloced<char> name(hivex_node_name(hive_, *child));
     if (!name) Corrupt("key name");
-    const std::u16string units = AnsiToUtf16(kCodePageUtf8, name.get());
-    index.children.push_back(Child{*child, Utf16ToAnsi(codePage_, Utf16Bytes(units)),
-                                   static_cast<std::uint32_t>(units.size())});
-    // Two subkeys of one name only in a damaged hive: the first one answers, as a lookup
-    // in stored order would find it.
-    index.childByName.emplace(Upper(units), *child);
+    const std::string_view utf8 = name.get();
+    if (IsAscii(utf8)) {
+      index.children.push_back(Child{*child, std::string(utf8), FoldedUtf8(utf8),
+                                     static_cast<std::uint32_t>(utf8.size())});
+    } else {
+      const std::u16string units = AnsiToUtf16(kCodePageUtf8, utf8);
+      index.children.push_back(Child{*child, Utf16ToAnsi(codePage_, Utf16Bytes(units)),
+                                     FoldedUtf8(utf8), static_cast<std::uint32_t>(units.size())});
+    }
   }
-  return indexes_.emplace(node, std::move(index)).first->second;
+  index.childrenRead = true;
+  return index;
 }
 
-HiveRegistryApi::NodeIndex& HiveRegistryApi::ValueIndex(hive_node_h node) {
-  NodeIndex& index = Index(node);
+HiveRegistryApi::NodeIndex& HiveRegistryApi::Values(hive_node_h node) {
+  NodeIndex& index = indexes_[node];
   if (index.valuesRead) return index;
   errno = 0;
   Malloced<hive_value_h> values(hivex_node_values(hive_, node));
@@ -113,15 +143,48 @@ HiveRegistryApi::NodeIndex& HiveRegistryApi::ValueIndex(hive_node_h node) {
     errno = 0;
     Malloced<char> name(hivex_value_key(hive_, *value));
     if (!name) Corrupt("value name");
-    index.values.push_back(*value);
-    index.valueByName.emplace(NameKey(name.get()), *value);
+    index.values.emplace_back(*value, index.valueNames.size());
+    index.valueNames.append(name.get()).push_back('\0');
   }
   index.valuesRead = true;
   return index;
 }
 
-std::u16string HiveRegistryApi::LookupName(std::string_view ansi) const {
-  return Upper(AnsiToUtf16(codePage_, ansi));
+std::string HiveRegistryApi::LookupName(std::string_view ansi) const {
+  return IsAscii(ansi) ? FoldedUtf8(ansi) : Folded(AnsiToUtf16(codePage_, ansi));
+}
+
+hive_node_h HiveRegistryApi::FindChild(NodeIndex& index, std::string_view ansi) const {
+  const std::string folded = LookupName(ansi);
+  if (index.children.size() <= kLinearSearch) {
+    for (const Child& child : index.children) {
+      if (child.folded == folded) return child.node;
+    }
+    return 0;
+  }
+  if (index.childByName.empty()) {
+    index.childByName.reserve(index.children.size());
+    // The first of two equal names (only in a damaged hive) answers, as a search in order.
+    for (const Child& child : index.children) index.childByName.emplace(child.folded, child.node);
+  }
+  const auto found = index.childByName.find(folded);
+  return found == index.childByName.end() ? 0 : found->second;
+}
+
+hive_value_h HiveRegistryApi::FindValue(const NodeIndex& index, std::string_view ansi) const {
+  // Folding keeps ASCII letters ASCII and the others not: an ASCII name can only equal an
+  // ASCII one, which needs no conversion.
+  if (IsAscii(ansi)) {
+    for (const auto& [value, name] : index.values) {
+      if (EqualsAsciiFolded(index.valueNames.c_str() + name, ansi)) return value;
+    }
+    return 0;
+  }
+  const std::string folded = LookupName(ansi);
+  for (const auto& [value, name] : index.values) {
+    if (FoldedUtf8(index.valueNames.c_str() + name) == folded) return value;
+  }
+  return 0;
 }
 
 const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value) {
@@ -159,7 +222,7 @@ long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t op
   if (key == kHKeyLocalMachine) {
     // HKEY_LOCAL_MACHINE holds one key here, SYSTEM: the hive's root.
     const std::string_view first = path.substr(0, path.find('\\'));
-    if (LookupName(first) != u"SYSTEM") return kErrorFileNotFound;
+    if (LookupName(first) != "SYSTEM") return kErrorFileNotFound;
     path.remove_prefix(first.size());
     if (!path.empty()) path.remove_prefix(1);
     node = hivex_root(hive_);
@@ -173,10 +236,8 @@ long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t op
     const std::size_t end = std::min(path.find('\\'), path.size());
     const std::string_view name = path.substr(0, end);
     if (name.empty()) return kErrorFileNotFound;
-    const NodeIndex& index = Index(node);
-    const auto found = index.childByName.find(LookupName(name));
-    if (found == index.childByName.end()) return kErrorFileNotFound;
-    node = found->second;
+    node = FindChild(Children(node), name);
+    if (!node) return kErrorFileNotFound;
     path.remove_prefix(end == path.size() ? end : end + 1);
   }
   const RegKey handle = nextHandle_;
@@ -191,7 +252,7 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
                                    std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
   hive_node_h node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
-  const NodeIndex& index = Index(node);
+  const NodeIndex& index = Children(node);
   if (subKeys) *subKeys = static_cast<std::uint32_t>(index.children.size());
   if (maxSubKeyLen) {
     std::uint32_t longest = 0;
@@ -199,15 +260,12 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
     *maxSubKeyLen = longest;
   }
   if (values || maxValueNameLen || maxValueLen) {
-    const NodeIndex& withValues = ValueIndex(node);
+    const NodeIndex& withValues = Values(node);
     std::uint32_t longestName = 0;
     std::uint32_t longestData = 0;
-    for (const hive_value_h value : withValues.values) {
-      errno = 0;
-      Malloced<char> name(hivex_value_key(hive_, value));
-      if (!name) Corrupt("value name");
-      longestName = std::max(
-          longestName, static_cast<std::uint32_t>(AnsiToUtf16(kCodePageUtf8, name.get()).size()));
+    for (const auto& [value, name] : withValues.values) {
+      const std::u16string units = AnsiToUtf16(kCodePageUtf8, withValues.valueNames.c_str() + name);
+      longestName = std::max(longestName, static_cast<std::uint32_t>(units.size()));
       std::uint32_t type = 0;
       std::size_t length = 0;
       if (hivex_value_type(hive_, value, TypeOut(type), &length) != 0) Corrupt("value type");
@@ -229,7 +287,7 @@ long HiveRegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
   hive_node_h node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
   if (!name || !nameSize) return kErrorInvalidParameter;
-  const NodeIndex& keyIndex = Index(node);
+  const NodeIndex& keyIndex = Children(node);
   if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
   const std::string& text = keyIndex.children[index].ansiName;
   if (text.size() >= *nameSize) return kErrorMoreData;
@@ -243,10 +301,9 @@ long HiveRegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint3
   hive_node_h node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
   if (data && !dataSize) return kErrorInvalidParameter;
-  const NodeIndex& index = ValueIndex(node);
-  const auto found = index.valueByName.find(LookupName(valueName ? valueName : ""));
-  if (found == index.valueByName.end()) return kErrorFileNotFound;
-  const ValueData& value = Data(found->second);
+  const hive_value_h found = FindValue(Values(node), valueName ? valueName : "");
+  if (!found) return kErrorFileNotFound;
+  const ValueData& value = Data(found);
   const auto size = static_cast<std::uint32_t>(value.bytes.size());
   if (type) *type = value.type;
   if (data) {

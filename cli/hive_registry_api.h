@@ -52,16 +52,22 @@ class HiveRegistryApi final : public RegistryApi {
   struct Child {
     hive_node_h node;
     std::string ansiName;
+    std::string folded;    // upper case, UTF-8: names compare as the registry compares them
     std::uint32_t length;  // in UTF-16 code units, as Windows counts name lengths
   };
   // What a node's subkeys and values are, read once: the scan opens every instance key by a
-  // path from the root, so each step is a lookup, not a walk through thousands of names.
+  // path from the root, so each step is a lookup, not a walk through the hive.
   struct NodeIndex {
+    bool childrenRead = false;
     std::vector<Child> children;
-    std::unordered_map<std::u16string, hive_node_h> childByName;
+    // Built at the first search of a large list (a Class key's thousands of classes); a small
+    // one is searched in order.
+    std::unordered_map<std::string_view, hive_node_h> childByName;
     bool valuesRead = false;
-    std::vector<hive_value_h> values;
-    std::unordered_map<std::u16string, hive_value_h> valueByName;
+    // A key holds few values: searched in order by the names hivex gives (UTF-8), kept
+    // NUL-separated in one string.
+    std::vector<std::pair<hive_value_h, std::size_t>> values;
+    std::string valueNames;
   };
   struct ValueData {
     hive_value_h value = 0;
@@ -70,9 +76,11 @@ class HiveRegistryApi final : public RegistryApi {
   };
 
   [[noreturn]] void Corrupt(const char* what) const;
-  NodeIndex& Index(hive_node_h node);
-  NodeIndex& ValueIndex(hive_node_h node);
-  std::u16string LookupName(std::string_view ansi) const;
+  NodeIndex& Children(hive_node_h node);
+  NodeIndex& Values(hive_node_h node);
+  std::string LookupName(std::string_view ansi) const;
+  hive_node_h FindChild(NodeIndex& index, std::string_view ansi) const;
+  hive_value_h FindValue(const NodeIndex& index, std::string_view ansi) const;
   const ValueData& Data(hive_value_h value);
   bool Node(RegKey key, hive_node_h* node) const;
 

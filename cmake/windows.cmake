@@ -85,5 +85,7 @@ foreach(src ${TOLVANE_WINDOWS_PROGRAMS})
   target_link_libraries(${name} PRIVATE tolvane_win32)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 endforeach()
+# The benchmark of tolvane-list runs its portable part.
+target_link_libraries(list_bench PRIVATE tolvane_list_core)
 # The soak test's probe reads the program's working set through psapi; the program never does.
 target_link_libraries(resource_probe PRIVATE psapi)
