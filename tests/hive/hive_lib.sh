@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Hive files for the tests and benchmarks of tolvane-list, made from .reg text on this
 # machine: an empty hive of our own (tests/hive/empty_hive.py) with the records merged into
 # it by hivexregedit. Source it.

@@ -3,7 +3,8 @@
 # file, random bytes, a truncated hive, a hive without a Class key, a file too large to be a
 # hive, a missing file) gives one clear error line and exit status 1 with nothing listed; a
 # bad command line gives one usage line and status 2; the control set order and --current;
-# names found whatever their case; texts in 1252 and 65001; a value that is not text stops
+# names found whatever their case; texts in 1252 and 65001; the NUL and size rules of text
+# data; a value that is not text stops
 # the list after the rows before it; CSV and JSON read back by Python's own parsers give the
 # registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
@@ -32,6 +33,7 @@ expect_refused() {
   run "$@"
   expect_eq "$what: exit status" "$want" "$status"
   expect_eq "$what: one line on standard error" 1 "$(wc -l <"$tmp/err")"
+  # shellcheck disable=SC2053  # PATTERN is a glob
   [[ $err == $pattern ]] || fail "$what: error line '$err' is not like '$pattern'"
   expect_eq "$what: nothing listed" 0 "$(stat -c %s "$tmp/out")"
 }
@@ -103,10 +105,16 @@ expect_eq "--current" $'From 001,One,\r' "$(cat "$tmp/out")"
 
 # 5. A value that is not text: the rows before it, the row it cut short (as Save writes it),
 # then the error box's message.
-GUI_CLASS_KEY='HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Control\Class'
-# shellcheck source=../gui/gui_lib.sh
-source <(sed -n '/^gui_records()/,/^}/p' "$here/../gui/gui_lib.sh")
-gui_records "$tmp/bad.reg" 5 3
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  for i in 1 2 3 4 5; do
+    printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Class\\Class%02d\\0000]\r\n' "$i"
+    printf '"DriverDesc"="Driver %02d"\r\n"ProviderName"="Maker %02d"\r\n' "$i" "$i"
+    printf '"DriverVersion"="1.0.%d.0"\r\n"InfPath"="oem%d.inf"\r\n' "$i" "$i"
+    [ "$i" -ne 3 ] || printf '"InfSection"=dword:00000001\r\n'
+    printf '\r\n'
+  done
+} >"$tmp/bad.reg"
 hive_from_reg "$tmp/bad.hive" "$tmp/bad.reg" || fail "bad hive not made"
 for format in text csv json; do
   run --hive "$tmp/bad.hive" --format "$format"
@@ -124,6 +132,7 @@ expect_eq "json, bad type: the whole rows" 2 \
 # 6. Texts: commas, quotes, line breaks, backslashes, controls, bytes above 0x7F, a
 # character Windows-1252 lacks; CSV and JSON read back by Python give the texts themselves.
 S=$SAVE_SEP
+GUI_CLASS_KEY='HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Control\Class'  # where save_records writes
 rows=(
   "VMware \"SVGA\" 3D, rev. 2${S}VMware, Inc.${S}8.17.3.5"
   "Pilote réseau Œuvre €${S}Fabrikam © ™${S}1.0"
@@ -166,6 +175,20 @@ for i, row in enumerate(rows):
     assert objects[i] == dict(zip(captions, want)), (objects[i], want)
 PY
 done
+
+# 7. Data as the reader gets it from the A calls: a text without its NUL, an odd byte count,
+# a NUL inside the text, an empty text, REG_EXPAND_SZ unexpanded; then REG_MULTI_SZ stops.
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet003\\Control\\Class\\Raw\\0000]\r\n'
+  printf '"DriverDesc"=hex(2):25,00,53,00,79,00,73,00,25,00\r\n'
+  printf '"ProviderName"=hex(1):41,00,42\r\n"DriverVersion"=hex(1):61,00,00,00,62,00,00,00\r\n'
+  printf '"DriverDate"=hex(1):\r\n"InfPath"=hex(7):61,00,00,00,00,00\r\n\r\n'
+} >"$tmp/data.reg"
+hive_from_reg "$tmp/data.hive" "$tmp/data.reg" || fail "data hive not made"
+run --hive "$tmp/data.hive"
+expect_eq "text rules: the row" $'%Sys%,A,a\r' "$(cat "$tmp/out")"
+expect_eq "text rules: REG_MULTI_SZ is no text" "tolvane-list: Invalid data type for 'InfPath'" "$err"
 
 if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "all checks passed"
