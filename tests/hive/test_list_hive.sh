@@ -4,9 +4,8 @@
 # hive, a missing file) gives one clear error line and exit status 1 with nothing listed; a
 # bad command line gives one usage line and status 2; the control set order and --current;
 # names found whatever their case; texts in 1252 and 65001; the NUL and size rules of text
-# data; a value that is not text stops
-# the list after the rows before it; CSV and JSON read back by Python's own parsers give the
-# registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
+# data; a value that is not text stops the list after the rows before it; CSV and JSON read
+# back by Python's own parsers give the registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 list=$1
