@@ -34,6 +34,12 @@ tolvane_runs_32bit() {
 tolvane_wine_prefix() {
   local dir=$1
   export WINEPREFIX=$dir
+  if [ -f "$dir/system.reg" ] && tolvane_runs_32bit &&
+    [ ! -f "$dir/drive_c/windows/syswow64/kernel32.dll" ]; then
+    # Made before Wine's 32-bit half was installed: such a prefix cannot run i686 programs.
+    wineserver -k 2>/dev/null || true
+    rm -rf "$dir"
+  fi
   if [ ! -f "$dir/system.reg" ]; then
     mkdir -p "$dir"
     # No Mono or Gecko install prompts: the program needs neither.
@@ -61,32 +67,16 @@ tolvane_unmanaged_frames() {
 # the current WINEPREFIX, started with no pipe of ours open: a test runner that waits for
 # its child's output to close would otherwise wait for them too.
 tolvane_wine_session() {
-  wineserver -p 2>/dev/null || true  # already running for this prefix: keep it
+  wineserver -p </dev/null >/dev/null 2>&1 || true  # already running for this prefix: keep it
   wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-# tolvane_set_reg_value KEY VALUE DATA: sets a REG_SZ value in the current prefix for a test,
-# noting the value it replaces; tolvane_restore_reg_values gives every noted value back.
-TOLVANE_CHANGED_VALUES=()
-tolvane_set_reg_value() {
-  local old
-  old=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }') || true
-  TOLVANE_CHANGED_VALUES+=("$1|$2|${old:--}")
-  wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1
-}
-
-tolvane_restore_reg_values() {
-  local entry key value old
-  for entry in "${TOLVANE_CHANGED_VALUES[@]}"; do
-    IFS='|' read -r key value old <<<"$entry"
-    if [ "$old" = "-" ]; then
-      wine reg delete "$key" /v "$value" /f >/dev/null 2>&1 || true
-    else
-      wine reg add "$key" /v "$value" /t REG_SZ /d "$old" /f >/dev/null 2>&1 || true
-    fi
+# tolvane_stop_wine PREFIX...: ends the Wine server of each prefix, if one runs.
+tolvane_stop_wine() {
+  local prefix
+  for prefix in "$@"; do
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   done
-  TOLVANE_CHANGED_VALUES=()
 }
 
 # tolvane_start_display: starts Xvfb on a free display number unless DISPLAY already
