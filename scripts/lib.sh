@@ -57,6 +57,16 @@ tolvane_wine_prefix() {
     # until then this may run again, harmlessly.)
     tolvane_unmanaged_frames
   fi
+  tolvane_wine_fonts "$dir"
+}
+
+# tolvane_wine_fonts DIR: Wine's own fonts (Marlett for the caption buttons, MS Sans Serif and
+# the rest, from Debian's fonts-wine) in the prefix's Fonts folder, where both halves of Wine
+# find them: without them the frame's buttons draw as the letters "0 1 r".
+tolvane_wine_fonts() {
+  local fonts=$1/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null || true
 }
 
 tolvane_unmanaged_frames() {
