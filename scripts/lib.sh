@@ -89,6 +89,30 @@ tolvane_stop_wine() {
   done
 }
 
+# tolvane_set_reg_value KEY VALUE DATA: sets a REG_SZ value in the current prefix for a test,
+# noting the value it replaces; tolvane_restore_reg_values gives every noted value back.
+TOLVANE_CHANGED_VALUES=()
+tolvane_set_reg_value() {
+  local old
+  old=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }') || true
+  TOLVANE_CHANGED_VALUES+=("$1|$2|${old:--}")
+  wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1
+}
+
+tolvane_restore_reg_values() {
+  local entry key value old
+  for entry in "${TOLVANE_CHANGED_VALUES[@]}"; do
+    IFS='|' read -r key value old <<<"$entry"
+    if [ "$old" = "-" ]; then
+      wine reg delete "$key" /v "$value" /f >/dev/null 2>&1 || true
+    else
+      wine reg add "$key" /v "$value" /t REG_SZ /d "$old" /f >/dev/null 2>&1 || true
+    fi
+  done
+  TOLVANE_CHANGED_VALUES=()
+}
+
 # tolvane_start_display: starts Xvfb on a free display number unless DISPLAY already
 # answers, and exports DISPLAY. The server ends when the calling shell's session ends
 # or when tolvane_stop_display is called.
