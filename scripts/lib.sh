@@ -34,6 +34,12 @@ tolvane_runs_32bit() {
 tolvane_wine_prefix() {
   local dir=$1
   export WINEPREFIX=$dir
+  if [ -f "$dir/system.reg" ] && tolvane_runs_32bit &&
+    [ ! -f "$dir/drive_c/windows/syswow64/kernel32.dll" ]; then
+    # Made before Wine's 32-bit half was installed: such a prefix cannot run i686 programs.
+    wineserver -k 2>/dev/null || true
+    rm -rf "$dir"
+  fi
   if [ ! -f "$dir/system.reg" ]; then
     mkdir -p "$dir"
     # No Mono or Gecko install prompts: the program needs neither.
@@ -51,6 +57,16 @@ tolvane_wine_prefix() {
     # until then this may run again, harmlessly.)
     tolvane_unmanaged_frames
   fi
+  tolvane_wine_fonts "$dir"
+}
+
+# tolvane_wine_fonts DIR: Wine's own fonts (Marlett for the caption buttons, MS Sans Serif and
+# the rest, from Debian's fonts-wine) in the prefix's Fonts folder, where both halves of Wine
+# find them: without them the frame's buttons draw as the letters "0 1 r".
+tolvane_wine_fonts() {
+  local fonts=$1/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null || true
 }
 
 tolvane_unmanaged_frames() {
@@ -61,8 +77,16 @@ tolvane_unmanaged_frames() {
 # the current WINEPREFIX, started with no pipe of ours open: a test runner that waits for
 # its child's output to close would otherwise wait for them too.
 tolvane_wine_session() {
-  wineserver -p 2>/dev/null || true  # already running for this prefix: keep it
+  wineserver -p </dev/null >/dev/null 2>&1 || true  # already running for this prefix: keep it
   wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# tolvane_stop_wine PREFIX...: ends the Wine server of each prefix, if one runs.
+tolvane_stop_wine() {
+  local prefix
+  for prefix in "$@"; do
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  done
 }
 
 # tolvane_set_reg_value KEY VALUE DATA: sets a REG_SZ value in the current prefix for a test,

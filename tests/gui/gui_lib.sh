@@ -4,8 +4,9 @@
 
 GUI_ROOT=${TOLVANE_SOURCE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 source "$GUI_ROOT/scripts/lib.sh"
-GUI_BUILD=$TOLVANE_BUILD/win64
-TOLVANE_EXE=${TOLVANE_EXE:-$GUI_BUILD/tolvane.exe}
+# The build under test is the one whose program TOLVANE_EXE names (x86_64 when run by hand).
+TOLVANE_EXE=${TOLVANE_EXE:-$TOLVANE_BUILD/win64/tolvane.exe}
+GUI_BUILD=$(dirname "$TOLVANE_EXE")
 GUI_PROBE=$(dirname "$TOLVANE_EXE")/probe.exe
 GUI_SHOTS=$GUI_BUILD/gui-shots
 GUI_TMP=$(mktemp -d)

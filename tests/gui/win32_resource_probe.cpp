@@ -21,7 +21,9 @@ namespace {
 
 // Where the process environment block keeps the address of the process's GDI handle table,
 // and the layout of one entry of that table.
-constexpr std::size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+constexpr std::size_t kPeb64GdiTableOffset = 0xF8;
+constexpr std::size_t kPebGdiTableOffset = sizeof(void*) == 8 ? kPeb64GdiTableOffset : 0x94;
+[[maybe_unused]] constexpr std::size_t kWow64PebDistance = 0x1000;
 constexpr std::size_t kGdiTableEntries = 0x10000;
 #pragma pack(push, 1)
 struct GdiTableEntry {
@@ -155,11 +157,24 @@ long long TableGdiObjects(HANDLE process) {
   if (!query) return -1;
   PROCESS_BASIC_INFORMATION basic{};
   if (query(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) < 0) return -1;
+  const auto* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
   const void* table = nullptr;
-  const auto* pebField = reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiTableOffset;
-  if (!ReadProcessMemory(process, pebField, &table, sizeof(table), nullptr) || !table) {
+  if (!ReadProcessMemory(process, peb + kPebGdiTableOffset, &table, sizeof(table), nullptr)) {
     return -1;
   }
+#ifndef _WIN64
+  // A 32-bit process under WoW64: Wine keeps the table's address only in the 64-bit PEB, which
+  // lies one page before the 32-bit one.
+  if (!table) {
+    std::uint64_t wide = 0;
+    if (ReadProcessMemory(process, peb - kWow64PebDistance + kPeb64GdiTableOffset, &wide,
+                          sizeof(wide), nullptr) &&
+        wide <= UINT32_MAX) {
+      table = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(wide));
+    }
+  }
+#endif
+  if (!table) return -1;
   std::vector<GdiTableEntry> entries(kGdiTableEntries);
   if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(GdiTableEntry),
                          nullptr)) {
