@@ -80,20 +80,9 @@ void Put(int fd, const std::string& text) {
 
 int main(int argc, char** argv) {
   ListOptions options;
-  try {
-    options = ParseListOptions(argc - 1, argv + 1, ListSource::kHiveFile);
-  } catch (const EUsageError& e) {
-    Put(STDERR_FILENO, std::string(kListProgram) + ": " + e.Message() +
-                           " (tolvane-list --help lists the options)\n");
-    return 2;
-  }
-  if (options.help) {
-    Put(STDOUT_FILENO, ListHelp(ListSource::kHiveFile));
-    return 0;
-  }
-  if (options.version) {
-    Put(STDOUT_FILENO, std::string(kListProgram) + " " + std::string(kListVersion) + "\n");
-    return 0;
+  if (const auto reply = ReplyWithoutList(argc - 1, argv + 1, ListSource::kHiveFile, options)) {
+    Put(reply->toError ? STDERR_FILENO : STDOUT_FILENO, reply->text);
+    return reply->status;
   }
   try {
     HiveRegistryApi hive(options.hivePath, options.codePage);

@@ -136,6 +136,22 @@ std::string ListHelp(ListSource source) {
   return help;
 }
 
+std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, ListSource source,
+                                          ListOptions& options) {
+  try {
+    options = ParseListOptions(argc, argv, source);
+  } catch (const EUsageError& e) {
+    return ListReply{2, true,
+                     std::string(kListProgram) + ": " + e.Message() +
+                         " (tolvane-list --help lists the options)\n"};
+  }
+  if (options.help) return ListReply{0, false, ListHelp(source)};
+  if (options.version) {
+    return ListReply{0, false, std::string(kListProgram) + " " + std::string(kListVersion) + "\n"};
+  }
+  return std::nullopt;
+}
+
 std::string ListErrorLine(std::string_view message) {
   return std::string(kListProgram) + ": " + ErrorBoxText(message);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,19 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
 
 // Lines ended by LF.
 std::string ListHelp(ListSource source);
+
+// What the command line alone answers: a usage error (status 2, for standard error), the help or
+// the version (status 0, for standard output). Lines ended by LF.
+struct ListReply {
+  int status;
+  bool toError;
+  std::string text;
+};
+
+// Parses the arguments after the program's name into options. Returns the reply when the command
+// line is answered without a scan, nothing when the list is to be run.
+std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, ListSource source,
+                                          ListOptions& options);
 
 // The ANSI code page's bytes to UTF-8, for JSON.
 using AnsiToUtf8Fn = std::function<std::string(std::string_view)>;

@@ -65,20 +65,9 @@ std::string AcpToUtf8(std::string_view ansi) {
 
 int main(int argc, char** argv) {
   ListOptions options;
-  try {
-    options = ParseListOptions(argc - 1, argv + 1, ListSource::kLiveRegistry);
-  } catch (const EUsageError& e) {
-    Put(STD_ERROR_HANDLE, std::string(kListProgram) + ": " + e.Message() +
-                              " (tolvane-list --help lists the options)\n");
-    return 2;
-  }
-  if (options.help) {
-    Put(STD_OUTPUT_HANDLE, ListHelp(ListSource::kLiveRegistry));
-    return 0;
-  }
-  if (options.version) {
-    Put(STD_OUTPUT_HANDLE, std::string(kListProgram) + " " + std::string(kListVersion) + "\n");
-    return 0;
+  if (const auto reply = ReplyWithoutList(argc - 1, argv + 1, ListSource::kLiveRegistry, options)) {
+    Put(reply->toError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE, reply->text);
+    return reply->status;
   }
   Win32RegistryApi registry;
   StdoutFileApi output;
