@@ -1,8 +1,9 @@
-// Output for the benchmarks of tolvane-list: the file seam writing nowhere, counting bytes,
-// so that no side of a comparison can skip its work and none pays for a disk.
+// Output for the benchmarks: the file seam with nothing behind it, counting bytes, so that what
+// is timed is the writer's own work and no side of a comparison can skip it or pays for a disk.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "output/file_api.h"
 

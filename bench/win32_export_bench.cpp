@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/text_export.h"
+#include "bench/counting_file_api.h"
 #include "bench_rows.h"
 #include "output/win32_file_api.h"
 
@@ -42,25 +43,8 @@ double TimeExport(const RowStore& rows, const std::string& path) {
   return Seconds(start, stop);
 }
 
-// The file seam with nothing behind it: what is left is the export's own work.
-class NullFileApi final : public FileApi {
- public:
-  std::uint32_t CreateFileA(const char*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                            FileHandle* handle) override {
-    *handle = 1;
-    return 0;
-  }
-  std::uint32_t GetFileType(FileHandle) override { return kFileTypeDisk; }
-  std::uint32_t WriteFile(FileHandle, const void*, std::uint32_t bytesToWrite,
-                          std::uint32_t* bytesWritten) override {
-    *bytesWritten = bytesToWrite;
-    return 0;
-  }
-  std::uint32_t CloseHandle(FileHandle) override { return 0; }
-};
-
 double TimeOwnWork(const RowStore& rows) {
-  NullFileApi files;
+  CountingFileApi files;
   IoResult ioResult;
   LARGE_INTEGER start, stop;
   QueryPerformanceCounter(&start);
