@@ -324,3 +324,16 @@ long HiveRegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint3
 long HiveRegistryApi::CloseKey(RegKey key) {
   return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
+
+std::uint32_t HiveRegistryApi::GetThreadLocale() {
+  constexpr std::uint32_t kUsEnglish = 0x0409;
+  return kUsEnglish;
+}
+
+bool HiveRegistryApi::GetCPInfo(std::uint32_t codePage, CpInfo* info) {
+  if (codePage != kCpAcp && codePage != codePage_) return false;
+  *info = CpInfo{};
+  info->maxCharSize = codePage_ == kCodePageUtf8 ? 4 : 1;
+  info->defaultChar[0] = '?';
+  return true;
+}

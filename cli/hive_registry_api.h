@@ -45,6 +45,10 @@ class HiveRegistryApi final : public RegistryApi {
   long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataSize) override;
   long CloseKey(RegKey key) override;
+  // A Windows in US English with the chosen code page as its ANSI code page: neither of the
+  // code pages offered has lead bytes.
+  std::uint32_t GetThreadLocale() override;
+  bool GetCPInfo(std::uint32_t codePage, CpInfo* info) override;
 
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <new>
 
 #include "common/text.h"
 
@@ -11,6 +13,35 @@ namespace {
 // Key names are at most 255 characters; even at four bytes a character a name fits. A name
 // that still does not fit is not a name the registry can hold.
 constexpr std::uint32_t kLargestNameBuffer = 4 * 255 + 1;
+
+// The languages of Europe, by primary language id (the low ten bits of an LCID). Any other
+// language counts as not Western, which can only make a name buffer larger.
+constexpr std::uint16_t kWesternLanguages[] = {
+    0x02, 0x03, 0x05, 0x06, 0x07, 0x08,  // Bulgarian, Catalan, Czech, Danish, German, Greek
+    0x09, 0x0A, 0x0B, 0x0C, 0x0E, 0x0F,  // English, Spanish, Finnish, French, Hungarian, Icelandic
+    0x10, 0x13, 0x14, 0x15, 0x16, 0x17,  // Italian, Dutch, Norwegian, Polish, Portuguese, Romansh
+    0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D,  // Romanian, Russian, Croatian/Serbian, Slovak, Albanian,
+                                         // Swedish
+    0x1F, 0x22, 0x23, 0x24, 0x25, 0x26,  // Turkish, Ukrainian, Belarusian, Slovenian, Estonian,
+                                         // Latvian
+    0x27, 0x2D, 0x2E, 0x2F, 0x38, 0x3A,  // Lithuanian, Basque, Sorbian, Macedonian, Faroese,
+                                         // Maltese
+    0x3B, 0x3C, 0x52, 0x56, 0x62, 0x6E,  // Sami, Irish, Welsh, Galician, Frisian, Luxembourgish
+    0x7E, 0x82, 0x83, 0x84, 0x91,        // Breton, Occitan, Corsican, Alsatian, Scottish Gaelic
+};
+
+// The key summary counts a name's length in characters, and a double-byte code page can
+// spend two bytes on one: where the thread's language is not Western and the ANSI code page
+// has lead bytes, a name can need twice its length in bytes.
+bool NamesMayNeedTwoBytesACharacter(LocaleApi& locale) {
+  const std::uint32_t language = locale.GetThreadLocale() & 0x3FF;
+  if (std::find(std::begin(kWesternLanguages), std::end(kWesternLanguages), language) !=
+      std::end(kWesternLanguages)) {
+    return false;
+  }
+  CpInfo info;
+  return locale.GetCPInfo(kCpAcp, &info) && info.leadByte[0] != 0;
+}
 
 // The text of the first `count` bytes of a buffer, cut at its first NUL.
 std::string TextUpToNul(const char* bytes, std::size_t count) {
@@ -56,9 +87,11 @@ void TRegistry::ListSubkeys(std::vector<std::string>& list) {
       kErrorSuccess) {
     return;
   }
-  // The summary counts characters; with a multi-byte code page a name can need more bytes.
-  // Such an index is retried with a larger buffer rather than lost.
-  std::uint32_t bufferSize = std::min(longest, kLargestNameBuffer - 1) + 1;
+  std::uint32_t length = std::min(longest, kLargestNameBuffer - 1);
+  if (NamesMayNeedTwoBytesACharacter(api_)) length = std::min(2 * length, kLargestNameBuffer - 1);
+  // A name that still does not fit (one added since the summary, or more bytes a character
+  // than that) is retried with a larger buffer rather than lost.
+  std::uint32_t bufferSize = length + 1;
   auto buffer = std::make_unique<char[]>(bufferSize);
   list.reserve(count);
   for (std::uint32_t index = 0; index < count; ++index) {
@@ -86,11 +119,12 @@ std::string TRegistry::ReadText(std::string_view name) {
     return std::string();
   }
 
-  // Not zeroed: only the bytes the second query reports written are looked at.
-  auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+  // Not zeroed: only the bytes the second query reports written are looked at. A size that
+  // no buffer can be made for is data that cannot be read.
+  std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size]);
   std::uint32_t written = size;
-  if (api_.QueryValueEx(currentKey_, valueName.c_str(), &type, buffer.get(), &written) !=
-      kErrorSuccess) {
+  if (!buffer || api_.QueryValueEx(currentKey_, valueName.c_str(), &type, buffer.get(), &written) !=
+                     kErrorSuccess) {
     throw ERegistryException(FormatText("Failed to get data for '%s'", name));
   }
   if (type != kRegSz && type != kRegExpandSz) {

@@ -10,8 +10,9 @@
 #include "common/exception.h"
 #include "inventory/registry_api.h"
 
-// Raised by ReadText: "Failed to get data for '%s'" or "Invalid data type for '%s'", with the
-// value name as passed.
+// Raised by ReadText: "Failed to get data for '%s'" (the data cannot be read, or no buffer can
+// be made for the size it reports) or "Invalid data type for '%s'", with the value name as
+// passed.
 class ERegistryException : public Exception {
  public:
   using Exception::Exception;
@@ -33,7 +34,9 @@ class TRegistry {
   // against the open key, or the root when none is open. On success the new key replaces
   // the open one; on failure (absent, or read access refused) nothing changes.
   bool OpenExisting(std::string_view path);
-  // Replaces the list's content with the open key's subkey names in enumeration order.
+  // Replaces the list's content with the open key's subkey names in enumeration order. The
+  // name buffer is sized from the key summary, twice over where the thread's language is not
+  // Western and the ANSI code page is double-byte (the registry seam answers both).
   void ListSubkeys(std::vector<std::string>& list);
   // The text of a REG_SZ or REG_EXPAND_SZ value (unexpanded), cut at its first NUL; the empty
   // string for an absent value or one without data, whatever its type.

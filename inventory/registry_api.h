@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "inventory/locale_api.h"
+
 // A key handle, holding an HKEY's value. The predefined roots have their Windows values
 // (sign-extended to the pointer's width, as windows.h defines them).
 using RegKey = std::uintptr_t;
@@ -40,10 +42,10 @@ inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
 inline constexpr long kErrorKeyDeleted = 1018;
 
-class RegistryApi {
+// The A calls give names in the ANSI code page, so whatever stands for the registry also
+// answers the locale questions about that code page (a hive file stands for one of its own).
+class RegistryApi : public LocaleApi {
  public:
-  virtual ~RegistryApi() = default;
-
   // RegOpenKeyExA
   virtual long OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options,
                          std::uint32_t samDesired, RegKey* result) = 0;

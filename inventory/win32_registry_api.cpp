@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
@@ -59,3 +62,14 @@ long Win32RegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint
 }
 
 long Win32RegistryApi::CloseKey(RegKey key) { return RegCloseKey(ToHkey(key)); }
+
+std::uint32_t Win32RegistryApi::GetThreadLocale() { return ::GetThreadLocale(); }
+
+bool Win32RegistryApi::GetCPInfo(std::uint32_t codePage, CpInfo* info) {
+  CPINFO answer{};
+  if (!::GetCPInfo(codePage, &answer)) return false;
+  info->maxCharSize = answer.MaxCharSize;
+  std::copy(std::begin(answer.DefaultChar), std::end(answer.DefaultChar), info->defaultChar);
+  std::copy(std::begin(answer.LeadByte), std::end(answer.LeadByte), info->leadByte);
+  return true;
+}

@@ -1,4 +1,5 @@
-// The registry seam's Windows back end: each operation is one advapi32 call.
+// The registry seam's Windows back end: each operation is one advapi32 call (kernel32 for the
+// two locale questions).
 #pragma once
 
 #include "inventory/registry_api.h"
@@ -14,4 +15,6 @@ class Win32RegistryApi final : public RegistryApi {
   long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataSize) override;
   long CloseKey(RegKey key) override;
+  std::uint32_t GetThreadLocale() override;
+  bool GetCPInfo(std::uint32_t codePage, CpInfo* info) override;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -330,22 +331,37 @@ TEST(DriverScanRows, TenThousandClassesAllBecomeRows) {
   EXPECT_EQ(fake.OpenHandles(), 0u);
 }
 
-TEST(DriverScanErrors, WrongTypeStopsTheScanKeepingTheRowsSoFar) {
-  FakeRegistry fake;
-  AddInstance(fake, kSet002, "{a}", FullValues("a"));
-  AddInstance(fake, kSet002, "{b}", FullValues("b"));
-  fake.SetValue(kSet002 + "\\{b}\\0000", "InfSection", kRegDword, std::string("\1\0\0\0", 4));
-  AddInstance(fake, kSet002, "{c}", FullValues("c"));
-  RowStore rows;
-  for (int run = 0; run < 2; ++run) {
-    fake.ClearCalls();
-    const ScanResult result = Scan(fake, rows);
-    EXPECT_EQ(result.status, "");
-    EXPECT_EQ(result.error, "Invalid data type for 'InfSection'");
-    EXPECT_EQ(RowLines(rows),
-              (Lines{ExpectedLine(FullValues("a")), ExpectedLine(FullValues("b"), 4)}));
-    EXPECT_FALSE(TraceMentions(fake, "{c}"));
-    EXPECT_EQ(fake.OpenHandles(), 0u);
+TEST(DriverScanErrors, ValueThatCannotBeReadStopsTheScanKeepingTheRowsSoFar) {
+  const std::string instance = kSet002 + "\\{b}\\0000";
+  const struct {
+    std::function<void(FakeRegistry&)> fault;
+    std::string error;
+  } cases[] = {
+      {[&](FakeRegistry& f) {
+         f.SetValue(instance, "InfSection", kRegDword, std::string("\1\0\0\0", 4));
+       },
+       "Invalid data type for 'InfSection'"},
+      // A size no buffer can be made for ends the scan the same way, with a sentence.
+      {[&](FakeRegistry& f) { f.ReportSize(instance, "InfSection", 0xFFFFFFFF); },
+       "Failed to get data for 'InfSection'"},
+  };
+  for (const auto& c : cases) {
+    FakeRegistry fake;
+    AddInstance(fake, kSet002, "{a}", FullValues("a"));
+    AddInstance(fake, kSet002, "{b}", FullValues("b"));
+    c.fault(fake);
+    AddInstance(fake, kSet002, "{c}", FullValues("c"));
+    RowStore rows;
+    for (int run = 0; run < 2; ++run) {
+      fake.ClearCalls();
+      const ScanResult result = Scan(fake, rows);
+      EXPECT_EQ(result.status, "");
+      EXPECT_EQ(result.error, c.error);
+      EXPECT_EQ(RowLines(rows),
+                (Lines{ExpectedLine(FullValues("a")), ExpectedLine(FullValues("b"), 4)}));
+      EXPECT_FALSE(TraceMentions(fake, "{c}"));
+      EXPECT_EQ(fake.OpenHandles(), 0u);
+    }
   }
 }
 

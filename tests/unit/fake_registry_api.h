@@ -58,6 +58,13 @@ class FakeRegistry final : public RegistryApi {
   // change the tree in the middle of a command.
   void OnCall(std::function<void(RegCall call, std::size_t ordinal)> hook);
 
+  // The answers of the locale questions: US English and a single-byte ANSI code page unless
+  // set; no answer for the code page makes GetCPInfo fail.
+  void SetLocale(std::uint32_t threadLocale, std::optional<CpInfo> ansiCodePage) {
+    threadLocale_ = threadLocale;
+    ansiCodePage_ = ansiCodePage;
+  }
+
   std::size_t OpenHandles() const { return handles_.size(); }
   const std::vector<RegCallRecord>& Calls() const { return calls_; }
   std::size_t CallCount(RegCall call) const;
@@ -74,6 +81,12 @@ class FakeRegistry final : public RegistryApi {
   long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataSize) override;
   long CloseKey(RegKey key) override;
+  std::uint32_t GetThreadLocale() override { return threadLocale_; }
+  bool GetCPInfo(std::uint32_t codePage, CpInfo* info) override {
+    if (codePage != kCpAcp || !ansiCodePage_) return false;
+    *info = *ansiCodePage_;
+    return true;
+  }
 
  private:
   struct Node;
@@ -100,4 +113,6 @@ class FakeRegistry final : public RegistryApi {
   std::size_t callsMade_ = 0;
   std::map<RegCall, std::size_t> callsOfKind_;
   std::vector<RegCallRecord> calls_;
+  std::uint32_t threadLocale_ = 0x0409;
+  std::optional<CpInfo> ansiCodePage_ = CpInfo{1, {'?', 0}, {}};
 };

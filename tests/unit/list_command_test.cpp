@@ -216,6 +216,7 @@ TEST(ListRun, CurrentReadsTheControlSetSelectNamesOrSaysWhyNot) {
     std::string data;
     int status;
     std::string written, error;
+    std::uint32_t providerSize = 0;  // a size the provider's value reports instead of its own
   } cases[] = {
       {true, kRegDword, dword(3), 0, "From 003,Three,\r\n", ""},
       {true, kRegDword, dword(1), 1, "", "tolvane-list: the current control set has no Class key."},
@@ -226,6 +227,8 @@ TEST(ListRun, CurrentReadsTheControlSetSelectNamesOrSaysWhyNot) {
       {true, kRegDword, dword(1000), 1, "", noCurrent},
       {true, kRegDword, "\x03", 1, "", noCurrent},
       {true, kRegQword, dword(3) + dword(0), 1, "", noCurrent},
+      {true, kRegDword, dword(3), 1, "", "tolvane-list: Failed to get data for 'ProviderName'",
+       0xFFFFFFFF},
   };
   for (const auto& c : cases) {
     FakeRegistry registry;
@@ -233,6 +236,7 @@ TEST(ListRun, CurrentReadsTheControlSetSelectNamesOrSaysWhyNot) {
     registry.SetText(set3, "ProviderName", "Three");
     registry.SetText("SYSTEM\\ControlSet002\\Control\\Class\\Net\\0000", "DriverDesc", "From 002");
     if (c.select) registry.SetValue("SYSTEM\\Select", "Current", c.type, c.data);
+    if (c.providerSize) registry.ReportSize(set3, "ProviderName", c.providerSize);
     FakeFileApi files;
     ListOptions options;
     options.current = true;

@@ -2,10 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fake_registry_api.h"
+
+// A value may report a size no buffer can be made for (4 GiB on the 32-bit program). Under
+// AddressSanitizer such a request aborts the process unless the allocator may say no: let
+// it, from 2 GiB on, so a test can meet the refusal the program meets.
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1:max_allocation_size_mb=2048";
+}
 
 namespace {
 
@@ -223,6 +232,46 @@ TEST(RegistryListSubkeys, NamesComeInCaseInsensitiveEnumerationOrderWithOneBuffe
                    "Enum HKLM\\SYSTEM\\Key 3 [11] = 0"}));
 }
 
+TEST(RegistryListSubkeys, BufferDoublesOnlyForALanguageNotWesternWithADoubleByteCodePage) {
+  const CpInfo japanese{2, {'?', 0}, {0x81, 0x9F, 0xE0, 0xFC}};  // 932
+  const CpInfo chinese{2, {'?', 0}, {0x81, 0xFE}};               // 936, 949, 950
+  const CpInfo western{1, {'?', 0}, {}};                         // 1252
+  const struct {
+    std::uint32_t threadLocale;
+    std::optional<CpInfo> ansiCodePage;
+    std::uint32_t bufferSize;  // for a longest name of 10 bytes
+  } cases[] = {
+      {0x0411, japanese, 21},      // Japanese
+      {0x0804, chinese, 21},       // Chinese (PRC)
+      {0x0412, chinese, 21},       // Korean
+      {0x0401, japanese, 21},      // Arabic is not Western either
+      {0x00010411, japanese, 21},  // a sort order beside the language changes nothing
+      {0x0409, japanese, 11},      // English
+      {0x0407, japanese, 11},      // German
+      {0x0419, japanese, 11},      // Russian
+      {0x0408, japanese, 11},      // Greek
+      {0x0411, western, 11},       // a code page without lead bytes
+      {0x0411, std::nullopt, 11},  // GetCPInfo fails
+  };
+  const std::string japaneseName = "\x93\xFA\x96\x7B";  // Shift-JIS for two characters
+  for (const auto& c : cases) {
+    OpenReader r;
+    r.fake.AddKey(std::string(kKey) + "\\0123456789");
+    r.fake.AddKey(std::string(kKey) + "\\" + japaneseName);
+    r.fake.SetLocale(c.threadLocale, c.ansiCodePage);
+    ASSERT_TRUE(r.reader.OpenExisting("\\SYSTEM\\Key"));
+    r.fake.ClearCalls();
+    std::vector<std::string> list;
+    r.reader.ListSubkeys(list);
+    EXPECT_EQ(list, (Lines{"0123456789", japaneseName})) << std::hex << c.threadLocale;
+    const std::string size = " [" + std::to_string(c.bufferSize) + "] = 0";
+    EXPECT_EQ(r.fake.Trace(),
+              (Lines{"QueryInfo HKLM\\SYSTEM\\Key = 0", "Enum HKLM\\SYSTEM\\Key 0" + size,
+                     "Enum HKLM\\SYSTEM\\Key 1" + size}))
+        << std::hex << c.threadLocale;
+  }
+}
+
 TEST(RegistryListSubkeys, FailedSummaryListsNothingAndRaisesNothing) {
   OpenReader r;
   r.fake.AddKey(std::string(kKey) + "\\X");
@@ -414,12 +463,20 @@ TEST(RegistryReadText, ErrorNamesTheValueAsPassedAndKeepsTheKeyOpen) {
 }
 
 TEST(RegistryReadText, FailedDataQueryRaisesFailedToGetData) {
-  for (const long code : {kErrorAccessDenied, kErrorMoreData, kErrorKeyDeleted}) {
+  const std::function<void(FakeRegistry&)> faults[] = {
+      [](FakeRegistry& f) { f.FailCall(RegCall::QueryValueEx, 2, kErrorAccessDenied); },
+      [](FakeRegistry& f) { f.FailCall(RegCall::QueryValueEx, 2, kErrorMoreData); },
+      [](FakeRegistry& f) { f.FailCall(RegCall::QueryValueEx, 2, kErrorKeyDeleted); },
+      // A size that no buffer can be made for: the data is not read at all.
+      [](FakeRegistry& f) { f.ReportSize(kKey, "V", 0xFFFFFFFF); },
+  };
+  for (std::size_t n = 0; n < std::size(faults); ++n) {
     OpenReader r;
     r.fake.SetText(kKey, "V", "text");
-    r.fake.FailCall(RegCall::QueryValueEx, 2, code);
+    faults[n](r.fake);
     ASSERT_TRUE(r.reader.OpenExisting("\\SYSTEM\\Key"));
-    EXPECT_EQ(MessageOf(r.reader, "V"), "Failed to get data for 'V'") << code;
+    EXPECT_EQ(MessageOf(r.reader, "V"), "Failed to get data for 'V'") << n;
+    EXPECT_TRUE(r.reader.HasCurrentKey()) << n;
   }
 }
 

@@ -158,6 +158,8 @@ TEST_F(RegistryOnWine, ReaderListsEveryNameEvenOneLongerThanTheSummarySaid) {
       return inner_.QueryValueEx(k, n, t, d, s);
     }
     long CloseKey(RegKey k) override { return inner_.CloseKey(k); }
+    std::uint32_t GetThreadLocale() override { return inner_.GetThreadLocale(); }
+    bool GetCPInfo(std::uint32_t c, CpInfo* i) override { return inner_.GetCPInfo(c, i); }
 
    private:
     RegistryApi& inner_;
