@@ -40,6 +40,8 @@ add_test(NAME print_queue COMMAND bash -c
 set_tests_properties(print_queue PROPERTIES FIXTURES_SETUP print_queue ENVIRONMENT "${TOLVANE_TEST_ENV}")
 
 # One executable, and one CTest entry, per file in tests/windows: each starts Wine once.
+# The reader's double-byte case is left to an entry of its own, under a Japanese locale.
+set(TOLVANE_DOUBLE_BYTE_CASES "RegistryOnWine.DoubleByte*")
 file(GLOB TOLVANE_WINDOWS_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
 file(GLOB TOLVANE_WINDOWS_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/support_*.cpp)
 foreach(src ${TOLVANE_WINDOWS_TESTS})
@@ -47,12 +49,22 @@ foreach(src ${TOLVANE_WINDOWS_TESTS})
   add_executable(${name} ${src} ${TOLVANE_WINDOWS_TEST_SUPPORT})
   target_link_libraries(${name} PRIVATE tolvane_win32 gtest gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/unit)
-  add_test(NAME ${name} COMMAND ${name})
+  set(args)
+  if(name STREQUAL "registry_test")
+    set(args --gtest_filter=-${TOLVANE_DOUBLE_BYTE_CASES})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} ${args})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${TOLVANE_TEST_ENV}" TIMEOUT 600)
   if(name MATCHES "print")
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED print_queue)
   endif()
 endforeach()
+
+# Wine takes the locale from LANG (glibc must have it: scripts/install-deps generates
+# ja_JP.UTF-8); Japanese makes the ANSI code page 932. LC_ALL, were it set, would win over LANG.
+add_test(NAME registry_test_932 COMMAND registry_test --gtest_filter=${TOLVANE_DOUBLE_BYTE_CASES})
+set_tests_properties(registry_test_932 PROPERTIES
+  ENVIRONMENT "${TOLVANE_TEST_ENV};LANG=ja_JP.UTF-8;LC_ALL=" TIMEOUT 600)
 
 # Tests of the real program, driven from Linux (xdotool, screenshots, CUPS): one CTest entry
 # per script in tests/gui.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,46 @@ class RegistryOnWine : public ::testing::Test {
 
   RegistrySandbox sandbox_{"registry"};
   Win32RegistryApi api_;
+};
+
+// The Windows back end, watched: a hook runs after each key summary, and every enumeration
+// is recorded with the buffer size it was given and its result.
+class Watched final : public RegistryApi {
+ public:
+  struct Enumeration {
+    std::uint32_t bufferSize;
+    long result;
+  };
+
+  explicit Watched(RegistryApi& inner) : inner_(inner) {}
+  long OpenKeyEx(RegKey k, const char* s, std::uint32_t o, std::uint32_t m, RegKey* r) override {
+    return inner_.OpenKeyEx(k, s, o, m, r);
+  }
+  long QueryInfoKey(RegKey k, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c,
+                    std::uint32_t* d, std::uint32_t* e, std::uint64_t* f) override {
+    const long result = inner_.QueryInfoKey(k, a, b, c, d, e, f);
+    if (afterSummary) afterSummary();
+    return result;
+  }
+  long EnumKeyEx(RegKey k, std::uint32_t i, char* n, std::uint32_t* s) override {
+    const std::uint32_t bufferSize = *s;
+    const long result = inner_.EnumKeyEx(k, i, n, s);
+    enumerations.push_back({bufferSize, result});
+    return result;
+  }
+  long QueryValueEx(RegKey k, const char* n, std::uint32_t* t, std::uint8_t* d,
+                    std::uint32_t* s) override {
+    return inner_.QueryValueEx(k, n, t, d, s);
+  }
+  long CloseKey(RegKey k) override { return inner_.CloseKey(k); }
+  std::uint32_t GetThreadLocale() override { return inner_.GetThreadLocale(); }
+  bool GetCPInfo(std::uint32_t c, CpInfo* i) override { return inner_.GetCPInfo(c, i); }
+
+  std::function<void()> afterSummary;
+  std::vector<Enumeration> enumerations;
+
+ private:
+  RegistryApi& inner_;
 };
 
 std::string ReadOrError(TRegistry& reader, const char* name) {
@@ -138,33 +179,8 @@ TEST_F(RegistryOnWine, ReaderListsEveryNameEvenOneLongerThanTheSummarySaid) {
   ASSERT_TRUE(sandbox_.AddKey("L\\b"));
   ASSERT_TRUE(sandbox_.AddKey("L\\C"));
   // A longer name that appears between the summary and the enumeration.
-  class Growing final : public RegistryApi {
-   public:
-    Growing(RegistryApi& inner, RegistrySandbox& sandbox) : inner_(inner), sandbox_(sandbox) {}
-    long OpenKeyEx(RegKey k, const char* s, std::uint32_t o, std::uint32_t m, RegKey* r) override {
-      return inner_.OpenKeyEx(k, s, o, m, r);
-    }
-    long QueryInfoKey(RegKey k, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c,
-                      std::uint32_t* d, std::uint32_t* e, std::uint64_t* f) override {
-      const long result = inner_.QueryInfoKey(k, a, b, c, d, e, f);
-      sandbox_.AddKey("L\\" + std::string(255, 'A'));
-      return result;
-    }
-    long EnumKeyEx(RegKey k, std::uint32_t i, char* n, std::uint32_t* s) override {
-      return inner_.EnumKeyEx(k, i, n, s);
-    }
-    long QueryValueEx(RegKey k, const char* n, std::uint32_t* t, std::uint8_t* d,
-                      std::uint32_t* s) override {
-      return inner_.QueryValueEx(k, n, t, d, s);
-    }
-    long CloseKey(RegKey k) override { return inner_.CloseKey(k); }
-    std::uint32_t GetThreadLocale() override { return inner_.GetThreadLocale(); }
-    bool GetCPInfo(std::uint32_t c, CpInfo* i) override { return inner_.GetCPInfo(c, i); }
-
-   private:
-    RegistryApi& inner_;
-    RegistrySandbox& sandbox_;
-  } growing(api_, sandbox_);
+  Watched growing(api_);
+  growing.afterSummary = [this] { sandbox_.AddKey("L\\" + std::string(255, 'A')); };
 
   TRegistry reader(growing);
   reader.SelectRoot(kHKeyLocalMachine);
@@ -172,6 +188,40 @@ TEST_F(RegistryOnWine, ReaderListsEveryNameEvenOneLongerThanTheSummarySaid) {
   std::vector<std::string> names{"stale"};
   reader.ListSubkeys(names);
   EXPECT_EQ(names, (Lines{std::string(255, 'A'), "b"}));
+}
+
+// Runs in an entry of its own under a Japanese locale (LANG=ja_JP.UTF-8), where Wine's ANSI
+// code page is 932 and the key summary counts a name's length in characters.
+TEST_F(RegistryOnWine, DoubleByteClassNamesListAndScanWhole) {
+  ASSERT_EQ(GetACP(), 932u) << "no Japanese locale: scripts/install-deps generates ja_JP.UTF-8";
+  // Shift-JIS, two bytes a character, trail bytes among ASCII letters: "デバイス", "日本語".
+  const std::string device = "\x83\x66\x83\x6F\x83\x43\x83\x58";
+  const std::string japanese = "\x93\xFA\x96\x7B\x8C\xEA";
+  for (const std::string& name : {japanese, device}) {
+    ASSERT_TRUE(sandbox_.SetText(kSet002 + '\\' + name + "\\0000", "DriverDesc", name));
+  }
+  Watched watched(api_);
+  TRegistry reader(watched);
+  reader.SelectRoot(kHKeyLocalMachine);
+  ASSERT_TRUE(reader.OpenExisting("\\" + kSet002));
+  std::uint32_t longest = 0;
+  ASSERT_EQ(
+      api_.QueryInfoKey(reader.CurrentKey(), nullptr, &longest, nullptr, nullptr, nullptr, nullptr),
+      kErrorSuccess);
+  std::vector<std::string> names;
+  reader.ListSubkeys(names);
+  EXPECT_EQ(names, (Lines{device, japanese}));
+  // Each name fits the first time: the buffer holds twice the summary's length.
+  ASSERT_EQ(watched.enumerations.size(), 2u) << "summary said " << longest;
+  for (const Watched::Enumeration& enumeration : watched.enumerations) {
+    EXPECT_EQ(enumeration.bufferSize, 2 * longest + 1);
+    EXPECT_EQ(enumeration.result, kErrorSuccess);
+  }
+  reader.CloseCurrent();
+
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(api_, rows), "Count: 2");
+  EXPECT_EQ(RowLines(rows), (Lines{device + "||||||||", japanese + "||||||||"}));
 }
 
 TEST_F(RegistryOnWine, ScanPrefersControlSet002) {
