@@ -10,8 +10,9 @@
 #include "fake_registry_api.h"
 
 // A value may report a size no buffer can be made for (4 GiB on the 32-bit program). Under
-// AddressSanitizer such a request aborts the process unless the allocator may say no: let
-// it, from 2 GiB on, so a test can meet the refusal the program meets.
+// AddressSanitizer such a request aborts the process unless the allocator may say no: for
+// the whole unit-test program (the scan's and tolvane-list's tests count on it too), it says
+// no from 2 GiB on, so the tests meet the refusal the program meets.
 extern "C" const char* __asan_default_options() {
   return "allocator_may_return_null=1:max_allocation_size_mb=2048";
 }
