@@ -29,7 +29,7 @@ ScreenPoint CentredOnPrimary(int screenWidth, int screenHeight, int width, int h
   return {std::max(0, (screenWidth - width) / 2), std::max(0, (screenHeight - height) / 2)};
 }
 
-ScreenPoint CentredOnMonitor(const ScreenRect& monitor, int width, int height) {
+ScreenPoint CentredOnMonitor(const Rect& monitor, int width, int height) {
   return {monitor.left + (monitor.Width() - width) / 2,
           monitor.top + (monitor.Height() - height) / 2};
 }
@@ -38,10 +38,10 @@ std::optional<ScreenPoint> FirstShowingPlacement::Place(PlacementScreens& screen
                                                         int height) {
   if (placed_) return std::nullopt;
   placed_ = true;
-  const ScreenRect primary = screens.PrimaryScreen();
+  const Rect primary = screens.PrimaryScreen();
   const ScreenPoint centred = CentredOnPrimary(primary.Width(), primary.Height(), width, height);
-  const ScreenRect box{centred.x, centred.y, centred.x + width, centred.y + height};
-  if (const std::optional<ScreenRect> other = screens.ActiveMonitorIfOther(box)) {
+  const Rect box{centred.x, centred.y, centred.x + width, centred.y + height};
+  if (const std::optional<Rect> other = screens.ActiveMonitorIfOther(box)) {
     return CentredOnMonitor(*other, width, height);
   }
   return centred;

@@ -1,6 +1,6 @@
 #include "ui/placement.h"
 
-ScreenPoint CommonDialogOrigin(const ScreenRect& monitor, int width, int height) {
+ScreenPoint CommonDialogOrigin(const Rect& monitor, int width, int height) {
   return {monitor.left + (monitor.Width() - width) / 2,
           monitor.top + (monitor.Height() - height) / 3};
 }

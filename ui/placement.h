@@ -2,15 +2,7 @@
 // screen rectangles, so the rules are tested without a screen.
 #pragma once
 
-struct ScreenRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-};
+#include "common/rect.h"
 
 struct ScreenPoint {
   int x = 0;
@@ -19,7 +11,7 @@ struct ScreenPoint {
 
 // Where a common dialog (Save, Print) goes on a monitor: centred horizontally, with one
 // third of the free height above it.
-ScreenPoint CommonDialogOrigin(const ScreenRect& monitor, int width, int height);
+ScreenPoint CommonDialogOrigin(const Rect& monitor, int width, int height);
 
 // Where a window goes when it is centred on a screen of the given size: the free width and
 // height halved, truncated toward zero (a window larger than the screen starts above/left).

@@ -149,22 +149,22 @@ void TForm1::CreateComponents() {
   }
   bandBitmap_ = static_cast<HBITMAP>(LoadImageA(instance, "BAND", IMAGE_BITMAP, 0, 0, 0));
 
-  const ControlBounds coolBar = ScaleBounds(Form1Layout::kCoolBar1, textHeight_);
+  const Rect coolBar = ScaleBounds(Form1Layout::kCoolBar1, textHeight_);
   CoolBar1 = CreateWindowExA(0, REBARCLASSNAMEA, nullptr,
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
                                  CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE | RBS_FIXEDORDER,
-                             coolBar.left, coolBar.top, coolBar.width, coolBar.height, handle_,
+                             coolBar.left, coolBar.top, coolBar.Width(), coolBar.Height(), handle_,
                              nullptr, instance, nullptr);
   SendMessageA(CoolBar1, WM_SETFONT, font, FALSE);
   SendMessageA(CoolBar1, RB_SETBKCOLOR, 0, static_cast<LPARAM>(RGB(255, 255, 255)));
 
-  const ControlBounds toolBar = ScaleBounds(Form1Layout::kToolBar1, textHeight_);
+  const Rect toolBar = ScaleBounds(Form1Layout::kToolBar1, textHeight_);
   ToolBar1 =
       CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
                           CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE,
-                      toolBar.left, toolBar.top, toolBar.width, toolBar.height, CoolBar1, nullptr,
-                      instance, nullptr);
+                      toolBar.left, toolBar.top, toolBar.Width(), toolBar.Height(), CoolBar1,
+                      nullptr, instance, nullptr);
   // The buttons report to the form, not to the band bar that holds them.
   SendMessageA(ToolBar1, TB_SETPARENT, reinterpret_cast<WPARAM>(handle_), 0);
   SendMessageA(ToolBar1, WM_SETFONT, font, FALSE);
@@ -194,7 +194,7 @@ void TForm1::CreateComponents() {
   band.fStyle = RBBS_FIXEDSIZE | RBBS_FIXEDBMP | RBBS_NOGRIPPER;
   band.hwndChild = ToolBar1;
   band.hbmBack = bandBitmap_;
-  band.cxMinChild = toolBar.width;
+  band.cxMinChild = toolBar.Width();
   band.cyMinChild = ScaleValue(Form1Layout::kBandMinHeight, textHeight_);
   band.cx = ScaleValue(Form1Layout::kBandWidth, textHeight_);
   SendMessageA(CoolBar1, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
@@ -202,12 +202,12 @@ void TForm1::CreateComponents() {
   // background is painted here, as Windows' own would paint it: tiled from the band's origin.
   SetWindowSubclass(CoolBar1, CoolBarProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
-  const ControlBounds listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
+  const Rect listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
   ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
                                   LVS_OWNERDATA | LVS_SINGLESEL,
-                              listView.left, listView.top, listView.width, listView.height, handle_,
-                              nullptr, instance, nullptr);
+                              listView.left, listView.top, listView.Width(), listView.Height(),
+                              handle_, nullptr, instance, nullptr);
   SendMessageA(ListView1, WM_SETFONT, font, FALSE);
   const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
   SendMessageA(ListView1, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -221,11 +221,11 @@ void TForm1::CreateComponents() {
     SendMessageA(ListView1, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
 
-  const ControlBounds statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
+  const Rect statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
   StatusBar1 = CreateWindowExA(
       0, STATUSCLASSNAMEA, nullptr,
       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN | CCS_NORESIZE, statusBar.left,
-      statusBar.top, statusBar.width, statusBar.height, handle_, nullptr, instance, nullptr);
+      statusBar.top, statusBar.Width(), statusBar.Height(), handle_, nullptr, instance, nullptr);
   if (statusFont_ != nullptr) {
     SendMessageA(StatusBar1, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_), FALSE);
   }
@@ -241,8 +241,8 @@ void TForm1::ArrangeComponents() {
   GetClientRect(handle_, &client);
   const int width = client.right;
   const int height = client.bottom;
-  const int coolBarHeight = ScaleBounds(Form1Layout::kCoolBar1, textHeight_).height;
-  const int statusHeight = ScaleBounds(Form1Layout::kStatusBar1, textHeight_).height;
+  const int coolBarHeight = ScaleBounds(Form1Layout::kCoolBar1, textHeight_).Height();
+  const int statusHeight = ScaleBounds(Form1Layout::kStatusBar1, textHeight_).Height();
   const int listHeight = std::max(0, height - coolBarHeight - statusHeight);
   MoveWindow(CoolBar1, 0, 0, width, coolBarHeight, TRUE);
   MoveWindow(ListView1, 0, coolBarHeight, width, listHeight, TRUE);

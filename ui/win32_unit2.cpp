@@ -45,11 +45,11 @@ class Win32PlacementScreens : public PlacementScreens {
  public:
   explicit Win32PlacementScreens(HWND active) : active_(active) {}
 
-  ScreenRect PrimaryScreen() override {
+  Rect PrimaryScreen() override {
     return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   }
 
-  std::optional<ScreenRect> ActiveMonitorIfOther(const ScreenRect& box) override {
+  std::optional<Rect> ActiveMonitorIfOther(const Rect& box) override {
     if (active_ == nullptr) return std::nullopt;
     HMONITOR activeMonitor = MonitorFromWindow(active_, MONITOR_DEFAULTTONULL);
     const RECT boxRect{box.left, box.top, box.right, box.bottom};
@@ -60,8 +60,8 @@ class Win32PlacementScreens : public PlacementScreens {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (!GetMonitorInfoA(activeMonitor, &info)) return std::nullopt;
-    return ScreenRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
-                      info.rcMonitor.bottom};
+    return Rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                info.rcMonitor.bottom};
   }
 
  private:
@@ -111,14 +111,14 @@ TAboutBox::TAboutBox(HWND owner) {
 
   const int width = Scale(L::kClientWidth);
   Shape1 = {0, 0, width, Scale(L::kShape1Height)};
-  const AboutBounds bevel = AboutScaleBounds(L::kBevel1, textHeight_);
-  Bevel1 = {0, bevel.top, width, bevel.top + bevel.height};
+  const Rect bevel = AboutScaleBounds(L::kBevel1, textHeight_);
+  Bevel1 = {0, bevel.top, width, bevel.bottom};
 
   const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
   ProductName.transparent = true;
   SetUpLabel(ProductName, L::kProductName, productNameFont_, std::string(L::kProductNameText),
              text);
-  Comments.wrapWidth = Scale(L::kComments.width);
+  Comments.wrapWidth = Scale(L::kComments.Width());
   SetUpLabel(Comments, L::kComments, commentsFont_, kMakerWebPage, kNavy);
   Comments.onMouseEnter = &TAboutBox::CommentsMouseEnter;
   Comments.onMouseLeave = &TAboutBox::CommentsMouseLeave;
@@ -129,10 +129,10 @@ TAboutBox::TAboutBox(HWND owner) {
   AddWindowlessControl(Version);
   AddWindowlessControl(Label1);
 
-  const AboutBounds ok = AboutScaleBounds(L::kOKButton, textHeight_);
+  const Rect ok = AboutScaleBounds(L::kOKButton, textHeight_);
   OKButton = CreateWindowExA(0, "BUTTON", std::string(L::kOKButtonText).c_str(),
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, ok.left, ok.top,
-                             ok.width, ok.height, handle_,
+                             ok.Width(), ok.Height(), handle_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                              GetModuleHandleA(nullptr), nullptr);
   SendMessageA(OKButton, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_), FALSE);
@@ -163,8 +163,8 @@ int TAboutBox::MeasureTextHeight() const {
   return measured ? size.cy : kAboutDesignTextHeight;
 }
 
-void TAboutBox::SetUpLabel(TLabel& label, const AboutBounds& design, HFONT font,
-                           std::string caption, COLORREF color) {
+void TAboutBox::SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::string caption,
+                           COLORREF color) {
   label.caption = std::move(caption);
   label.font = font;
   label.color = color;

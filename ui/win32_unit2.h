@@ -72,7 +72,7 @@ class TAboutBox {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint();
-  void SetUpLabel(TLabel& label, const AboutBounds& design, HFONT font, std::string caption,
+  void SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::string caption,
                   COLORREF color);
   int MeasureTextHeight() const;
   int Scale(int value) const { return AboutScale(value, textHeight_); }
