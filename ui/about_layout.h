@@ -62,13 +62,6 @@ inline Rect AboutScaleBounds(const Rect& bounds, int measured,
 std::vector<std::string> WrapAtSpaces(std::string_view text, int maxWidth,
                                       const std::function<int(std::string_view)>& measure);
 
-// Centred on the primary screen, halves truncated toward zero; a box larger than the screen
-// starts at 0 rather than off its top or left edge.
-ScreenPoint CentredOnPrimary(int screenWidth, int screenHeight, int width, int height);
-
-// Centred on a monitor anywhere on the desktop (its coordinates may be negative).
-ScreenPoint CentredOnMonitor(const Rect& monitor, int width, int height);
-
 // What the first showing needs to know of the screens.
 class PlacementScreens {
  public:
@@ -78,7 +71,10 @@ class PlacementScreens {
   virtual std::optional<Rect> ActiveMonitorIfOther(const Rect& box) = 0;
 };
 
-// The box is placed on its first showing only; later showings keep where it was.
+// The box is placed on its first showing only; later showings keep where it was. It is centred
+// on the primary screen, where a box larger than the screen starts at the top-left corner
+// rather than off it, unless the active window is on another monitor: then it is centred
+// there (that monitor's coordinates may be negative).
 class FirstShowingPlacement {
  public:
   std::optional<ScreenPoint> Place(PlacementScreens& screens, int width, int height);

@@ -4,6 +4,8 @@
 
 #include "common/exception.h"
 #include "ui/app_text.h"
+#include "ui/placement.h"
+#include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
 TApplication* Application = nullptr;
@@ -61,10 +63,10 @@ TApplication::TApplication(HINSTANCE instance)
   if (!RegisterClassA(&wc)) throw Exception("Cannot register the application window");
   // Shown later with no size at the screen's centre: invisible, yet the taskbar lists it, and
   // the windows it owns get no entries of their own.
+  const ScreenPoint centre = CentredOrigin(PrimaryScreen(), 0, 0);
   handle_ = CreateWindowExA(0, kWindowClass, title_.c_str(),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                            0, nullptr, nullptr, instance_, nullptr);
+                            centre.x, centre.y, 0, 0, nullptr, nullptr, instance_, nullptr);
   if (handle_ == nullptr) throw Exception("Cannot create the application window");
   HMENU systemMenu = GetSystemMenu(handle_, FALSE);
   for (const UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) {
@@ -113,11 +115,9 @@ void TApplication::ShowMainForm(bool maximised) {
     }
     RECT bounds;
     GetWindowRect(window, &bounds);
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
-    SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const ScreenPoint at =
+        CentredOrigin(PrimaryScreen(), bounds.right - bounds.left, bounds.bottom - bounds.top);
+    SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ShowWindow(window, maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   SetForegroundWindow(window);
@@ -207,8 +207,8 @@ void TApplication::ShowErrorText(const std::string& message) {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (GetMonitorInfoA(MonitorFromWindow(active, MONITOR_DEFAULTTOPRIMARY), &info)) {
-      SetWindowPos(handle_, nullptr, (info.rcMonitor.left + info.rcMonitor.right) / 2,
-                   (info.rcMonitor.top + info.rcMonitor.bottom) / 2, 0, 0,
+      const ScreenPoint centre = CentredOrigin(ToRect(info.rcMonitor), 0, 0);
+      SetWindowPos(handle_, nullptr, centre.x, centre.y, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }

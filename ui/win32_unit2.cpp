@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "ui/maker.h"
+#include "ui/placement.h"
+#include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
 namespace {
@@ -45,9 +47,7 @@ class Win32PlacementScreens : public PlacementScreens {
  public:
   explicit Win32PlacementScreens(HWND active) : active_(active) {}
 
-  Rect PrimaryScreen() override {
-    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
+  Rect PrimaryScreen() override { return ::PrimaryScreen(); }
 
   std::optional<Rect> ActiveMonitorIfOther(const Rect& box) override {
     if (active_ == nullptr) return std::nullopt;
@@ -60,8 +60,7 @@ class Win32PlacementScreens : public PlacementScreens {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (!GetMonitorInfoA(activeMonitor, &info)) return std::nullopt;
-    return Rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
-                info.rcMonitor.bottom};
+    return ToRect(info.rcMonitor);
   }
 
  private:

@@ -37,19 +37,19 @@ TEST(LayoutScaling, LargeValuesDoNotOverflow) {
 }
 
 TEST(Centring, HalvesTheFreeSpace) {
-  const ScreenPoint at = CentredOrigin(1280, 1024, 632, 496);
+  const ScreenPoint at = CentredOrigin({0, 0, 1280, 1024}, 632, 496);
   EXPECT_EQ(at.x, 324);
   EXPECT_EQ(at.y, 264);
 }
 
 TEST(Centring, OddFreeSpaceTruncates) {
-  const ScreenPoint at = CentredOrigin(1281, 1025, 632, 496);
+  const ScreenPoint at = CentredOrigin({0, 0, 1281, 1025}, 632, 496);
   EXPECT_EQ(at.x, 324);
   EXPECT_EQ(at.y, 264);
 }
 
 TEST(Centring, WindowLargerThanTheScreenTruncatesTowardZero) {
-  const ScreenPoint at = CentredOrigin(600, 400, 633, 497);
+  const ScreenPoint at = CentredOrigin({0, 0, 600, 400}, 633, 497);
   EXPECT_EQ(at.x, -16);  // -33 / 2
   EXPECT_EQ(at.y, -48);  // -97 / 2
 }
