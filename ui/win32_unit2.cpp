@@ -11,6 +11,7 @@
 #include "ui/maker.h"
 #include "ui/placement.h"
 #include "ui/win32_dialog_placement.h"
+#include "ui/win32_application.h"
 #include "ui/win32_modal.h"
 
 namespace {
@@ -33,14 +34,13 @@ void RegisterAboutClass() {
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   if (GetClassInfoExA(GetModuleHandleA(nullptr), kClassName, &windowClass)) return;
-  windowClass.cbSize = sizeof(windowClass);
+  windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
-  windowClass.lpfnWndProc = DefWindowProcA;  // replaced per instance
-  RegisterClassExA(&windowClass);
+  ProgramWindow::RegisterWindowClass(windowClass);
 }
 
 class Win32PlacementScreens : public PlacementScreens {
@@ -82,12 +82,10 @@ TAboutBox* AboutBox = nullptr;
 TAboutBox::TAboutBox(HWND owner) {
   RegisterAboutClass();
   using L = AboutBoxLayout;
-  handle_ = CreateWindowExA(kExStyle, kClassName, std::string(L::kCaption).c_str(), kStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, L::kClientWidth, L::kClientHeight, owner,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
+  CreateHandledWindow(kExStyle, kClassName, std::string(L::kCaption).c_str(), kStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, L::kClientWidth, L::kClientHeight, owner, nullptr,
+                      GetModuleHandleA(nullptr));
   if (handle_ == nullptr) return;
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TAboutBox::WindowProc));
 
   // A fixed dialog: the system menu offers only Move and Close.
   if (HMENU menu = GetSystemMenu(handle_, FALSE)) {
@@ -192,13 +190,7 @@ void TAboutBox::SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::s
                   top + static_cast<int>(label.lines.size()) * label.lineHeight};
 }
 
-LRESULT CALLBACK TAboutBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* box = reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (box == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  return box->Dispatch(message, wParam, lParam);
-}
-
-LRESULT TAboutBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TAboutBox::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
       Paint();
@@ -276,48 +268,35 @@ int TAboutBox::ShowModal() {
   if (handle_ == nullptr || showing_) return AboutBoxLayout::kCancelModalResult;
   showing_ = true;
   const ProgramCursor::ModalNote cursorNote = TheProgramCursor().EnterModal();
-  HWND active = GetActiveWindow();
-  const std::vector<HWND> disabled = DisableTaskWindows(handle_);
-
-  RECT frame;
-  GetWindowRect(handle_, &frame);
-  Win32PlacementScreens screens(active);
-  if (const std::optional<ScreenPoint> at =
-          placement_.Place(screens, frame.right - frame.left, frame.bottom - frame.top)) {
-    SetWindowPos(handle_, nullptr, at->x, at->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  ShowWindow(handle_, SW_SHOW);
-  SetActiveWindow(handle_);
-  SetFocus(OKButton);
-
-  modalResult_ = 0;
-  while (modalResult_ == 0) {
-    MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TrackHoverAtIdle();
-      if (modalResult_ == 0) WaitMessage();
-      continue;
+  int result = 0;
+  {
+    ModalBoxScope modal(handle_);
+    RECT frame;
+    GetWindowRect(handle_, &frame);
+    Win32PlacementScreens screens(modal.Active());
+    if (const std::optional<ScreenPoint> at =
+            placement_.Place(screens, frame.right - frame.left, frame.bottom - frame.top)) {
+      SetWindowPos(handle_, nullptr, at->x, at->y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (msg.message == WM_QUIT) {
-      // The program is ending: close with Cancel and leave the request to the caller's loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
+    ShowWindow(handle_, SW_SHOW);
+    SetActiveWindow(handle_);
+    SetFocus(OKButton);
+
+    modalResult_ = 0;
+    // The program is ending: close with Cancel and leave the request to the caller's loop.
+    if (!Application->RunModal(handle_, [this] { return modalResult_ != 0; })) {
       modalResult_ = AboutBoxLayout::kCancelModalResult;
-      break;
     }
-    if (!IsDialogMessageA(handle_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  const int result = modalResult_;
+    result = modalResult_;
 
-  const bool stillActive = GetActiveWindow() == handle_;
-  // Enabled before the box hides: hiding the active window hands the activation to the next
-  // window that can take it, and with all of ours disabled that would be another program's,
-  // leaving the main window behind it.
-  EnableTaskWindows(disabled);
-  ShowWindow(handle_, SW_HIDE);
-  if (stillActive && active != nullptr && IsWindow(active)) SetActiveWindow(active);
+    if (GetActiveWindow() != handle_) modal.KeepActivation();
+    // Enabled before the box hides: hiding the active window hands the activation to the next
+    // window that can take it, and with all of ours disabled that would be another program's,
+    // leaving the main window behind it.
+    modal.EnableWindows();
+    ShowWindow(handle_, SW_HIDE);
+  }
   TheProgramCursor().LeaveModal(cursorNote);
   showing_ = false;
   return result;
