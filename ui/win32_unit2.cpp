@@ -10,8 +10,8 @@
 
 #include "ui/maker.h"
 #include "ui/placement.h"
-#include "ui/win32_dialog_placement.h"
 #include "ui/win32_application.h"
+#include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
 namespace {
