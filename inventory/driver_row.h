@@ -50,6 +50,12 @@ class RowStore {
   std::size_t Count() const { return rows_.size(); }
   const DriverRow& Row(std::size_t index) const { return rows_[index]; }
 
+  // The one rule for a cell: column 0 is the row's caption, column j >= 1 its sub-item j - 1;
+  // null for a cell the store does not have (a row past the end, a sub-item the row lacks).
+  const std::string* FindCell(std::size_t row, std::size_t column) const;
+  // The cell's text, empty for a cell the store does not have.
+  std::string CellText(std::size_t row, std::size_t column) const;
+
  private:
   std::vector<DriverRow> rows_;
 };

@@ -121,9 +121,8 @@ DrawOp FontOp(int points, bool bold) {
 }
 
 std::string RowStoreRows::Cell(std::size_t row, std::size_t column) const {
-  if (row >= store_.Count()) throw EStringListError(row);
-  const DriverRow& driver = store_.Row(row);
-  return column == 0 ? driver.caption : driver.SubItem(column - 1);
+  if (const std::string* text = store_.FindCell(row, column)) return *text;
+  throw EStringListError(row >= store_.Count() ? row : column - 1);
 }
 
 void DrawReportPages(ReportCanvas& canvas, const ReportLayout& layout, const PageMetrics& page,

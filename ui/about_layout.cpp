@@ -25,24 +25,16 @@ std::vector<std::string> WrapAtSpaces(std::string_view text, int maxWidth,
   return lines;
 }
 
-ScreenPoint CentredOnPrimary(int screenWidth, int screenHeight, int width, int height) {
-  return {std::max(0, (screenWidth - width) / 2), std::max(0, (screenHeight - height) / 2)};
-}
-
-ScreenPoint CentredOnMonitor(const ScreenRect& monitor, int width, int height) {
-  return {monitor.left + (monitor.Width() - width) / 2,
-          monitor.top + (monitor.Height() - height) / 2};
-}
-
 std::optional<ScreenPoint> FirstShowingPlacement::Place(PlacementScreens& screens, int width,
                                                         int height) {
   if (placed_) return std::nullopt;
   placed_ = true;
-  const ScreenRect primary = screens.PrimaryScreen();
-  const ScreenPoint centred = CentredOnPrimary(primary.Width(), primary.Height(), width, height);
-  const ScreenRect box{centred.x, centred.y, centred.x + width, centred.y + height};
-  if (const std::optional<ScreenRect> other = screens.ActiveMonitorIfOther(box)) {
-    return CentredOnMonitor(*other, width, height);
+  const Rect primary = screens.PrimaryScreen();
+  ScreenPoint centred = CentredOrigin(primary, width, height);
+  centred = {std::max(primary.left, centred.x), std::max(primary.top, centred.y)};
+  const Rect box{centred.x, centred.y, centred.x + width, centred.y + height};
+  if (const std::optional<Rect> other = screens.ActiveMonitorIfOther(box)) {
+    return CentredOrigin(*other, width, height);
   }
   return centred;
 }

@@ -14,8 +14,6 @@
 // The layout is drawn for 96 pixels per inch and a window text height ("0") of 13 pixels.
 inline constexpr int kAboutDesignTextHeight = 13;
 
-using AboutBounds = ControlBounds;
-
 struct AboutFont {
   std::string_view face;
   int height;  // character height in pixels
@@ -30,16 +28,16 @@ struct AboutBoxLayout {
   static constexpr AboutFont kWindowFont{"MS Sans Serif", 11, false, false};
 
   static constexpr int kShape1Height = 65;
-  static constexpr AboutBounds kBevel1{0, 65, kClientWidth, 9};
-  static constexpr AboutBounds kProductName{8, 16, 122, 29};
+  static constexpr Rect kBevel1{0, 65, kClientWidth, 74};
+  static constexpr Rect kProductName{8, 16, 130, 45};
   static constexpr AboutFont kProductNameFont{"Georgia", 24, false, false};
-  static constexpr AboutBounds kComments{64, 176, 166, 16};  // wraps at its width
+  static constexpr Rect kComments{64, 176, 230, 192};  // wraps at its width
   static constexpr AboutFont kCommentsFont{"MS Sans Serif", 13, true, true};
-  static constexpr AboutBounds kVersion{8, 72, 101, 13};
+  static constexpr Rect kVersion{8, 72, 109, 85};
   static constexpr AboutFont kVersionFont{"MS Sans Serif", 11, true, false};
-  static constexpr AboutBounds kLabel1{64, 200, 166, 16};
+  static constexpr Rect kLabel1{64, 200, 230, 216};
   static constexpr AboutFont kLabel1Font{"Georgia", 13, false, false};
-  static constexpr AboutBounds kOKButton{111, 228, 75, 25};
+  static constexpr Rect kOKButton{111, 228, 186, 253};
 
   static constexpr std::string_view kProductNameText = "Tolvane";
   static constexpr std::string_view kVersionText = "Version 1.07 beta";
@@ -53,8 +51,8 @@ struct AboutBoxLayout {
 inline int AboutScale(int value, int measured, int designed = kAboutDesignTextHeight) {
   return ScaleValue(value, measured, designed);
 }
-inline AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured,
-                                    int designed = kAboutDesignTextHeight) {
+inline Rect AboutScaleBounds(const Rect& bounds, int measured,
+                             int designed = kAboutDesignTextHeight) {
   return ScaleBounds(bounds, measured, designed);
 }
 
@@ -64,23 +62,19 @@ inline AboutBounds AboutScaleBounds(const AboutBounds& bounds, int measured,
 std::vector<std::string> WrapAtSpaces(std::string_view text, int maxWidth,
                                       const std::function<int(std::string_view)>& measure);
 
-// Centred on the primary screen, halves truncated toward zero; a box larger than the screen
-// starts at 0 rather than off its top or left edge.
-ScreenPoint CentredOnPrimary(int screenWidth, int screenHeight, int width, int height);
-
-// Centred on a monitor anywhere on the desktop (its coordinates may be negative).
-ScreenPoint CentredOnMonitor(const ScreenRect& monitor, int width, int height);
-
 // What the first showing needs to know of the screens.
 class PlacementScreens {
  public:
   virtual ~PlacementScreens() = default;
-  virtual ScreenRect PrimaryScreen() = 0;
+  virtual Rect PrimaryScreen() = 0;
   // The monitor of the program's active window, when a box at `box` would lie on another one.
-  virtual std::optional<ScreenRect> ActiveMonitorIfOther(const ScreenRect& box) = 0;
+  virtual std::optional<Rect> ActiveMonitorIfOther(const Rect& box) = 0;
 };
 
-// The box is placed on its first showing only; later showings keep where it was.
+// The box is placed on its first showing only; later showings keep where it was. It is centred
+// on the primary screen, where a box larger than the screen starts at the top-left corner
+// rather than off it, unless the active window is on another monitor: then it is centred
+// there (that monitor's coordinates may be negative).
 class FirstShowingPlacement {
  public:
   std::optional<ScreenPoint> Place(PlacementScreens& screens, int width, int height);

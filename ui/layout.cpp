@@ -12,10 +12,8 @@ int ScaleValue(int value, int measured, int designed) {
   return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-ControlBounds ScaleBounds(const ControlBounds& bounds, int measured, int designed) {
-  const int left = ScaleValue(bounds.left, measured, designed);
-  const int top = ScaleValue(bounds.top, measured, designed);
-  const int right = ScaleValue(bounds.left + bounds.width, measured, designed);
-  const int bottom = ScaleValue(bounds.top + bounds.height, measured, designed);
-  return {left, top, right - left, bottom - top};
+Rect ScaleBounds(const Rect& bounds, int measured, int designed) {
+  return {ScaleValue(bounds.left, measured, designed), ScaleValue(bounds.top, measured, designed),
+          ScaleValue(bounds.right, measured, designed),
+          ScaleValue(bounds.bottom, measured, designed)};
 }

@@ -5,24 +5,16 @@
 #include <array>
 #include <string_view>
 
+#include "common/rect.h"
+
 inline constexpr int kDesignTextHeight = 14;
-
-struct ControlBounds {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-
-  bool operator==(const ControlBounds&) const = default;
-};
 
 // value * measured / designed, rounded to the nearest integer, halves away from zero.
 int ScaleValue(int value, int measured, int designed = kDesignTextHeight);
 
-// Scales a control's left and top and its right and bottom edges; width and height follow
-// from the edges, so neighbouring controls stay flush.
-ControlBounds ScaleBounds(const ControlBounds& bounds, int measured,
-                          int designed = kDesignTextHeight);
+// Scales a control's four edges; width and height follow from the edges, so neighbouring
+// controls stay flush.
+Rect ScaleBounds(const Rect& bounds, int measured, int designed = kDesignTextHeight);
 
 // Form1 at design size (96 pixels per inch, "0" 14 pixels high).
 struct Form1Layout {
@@ -34,15 +26,15 @@ struct Form1Layout {
   static constexpr int kClientWidth = 624;
   static constexpr int kClientHeight = 442;
 
-  static constexpr ControlBounds kCoolBar1{0, 0, 624, 57};
+  static constexpr Rect kCoolBar1{0, 0, 624, 57};
   static constexpr int kBandWidth = 620;
   static constexpr int kBandMinHeight = 57;
-  static constexpr ControlBounds kToolBar1{0, 0, 616, 57};
+  static constexpr Rect kToolBar1{0, 0, 616, 57};
   static constexpr int kButtonWidth = 81;
   static constexpr int kButtonHeight = 53;
   static constexpr int kImageSize = 32;
-  static constexpr ControlBounds kListView1{0, 57, 624, 366};
-  static constexpr ControlBounds kStatusBar1{0, 423, 624, 19};
+  static constexpr Rect kListView1{0, 57, 624, 423};
+  static constexpr Rect kStatusBar1{0, 423, 624, 442};
   static constexpr int kStatusPanelWidth = 150;
 };
 

@@ -1,10 +1,6 @@
 #include "ui/placement.h"
 
-ScreenPoint CommonDialogOrigin(const ScreenRect& monitor, int width, int height) {
-  return {monitor.left + (monitor.Width() - width) / 2,
-          monitor.top + (monitor.Height() - height) / 3};
-}
-
-ScreenPoint CentredOrigin(int screenWidth, int screenHeight, int width, int height) {
-  return {(screenWidth - width) / 2, (screenHeight - height) / 2};
+ScreenPoint CentredOrigin(const Rect& area, int width, int height, int heightShare) {
+  return {area.left + (area.Width() - width) / 2,
+          area.top + (area.Height() - height) / heightShare};
 }

@@ -2,25 +2,20 @@
 // screen rectangles, so the rules are tested without a screen.
 #pragma once
 
-struct ScreenRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-};
+#include "common/rect.h"
 
 struct ScreenPoint {
   int x = 0;
   int y = 0;
 };
 
+// The one centring rule: where a window of width x height goes in area. The free width is
+// halved; the free height is divided by heightShare and that much goes above the window (2:
+// centred). Truncated toward zero, so a window larger than the area starts above/left of it.
+ScreenPoint CentredOrigin(const Rect& area, int width, int height, int heightShare = 2);
+
 // Where a common dialog (Save, Print) goes on a monitor: centred horizontally, with one
 // third of the free height above it.
-ScreenPoint CommonDialogOrigin(const ScreenRect& monitor, int width, int height);
-
-// Where a window goes when it is centred on a screen of the given size: the free width and
-// height halved, truncated toward zero (a window larger than the screen starts above/left).
-ScreenPoint CentredOrigin(int screenWidth, int screenHeight, int width, int height);
+inline ScreenPoint CommonDialogOrigin(const Rect& monitor, int width, int height) {
+  return CentredOrigin(monitor, width, height, 3);
+}

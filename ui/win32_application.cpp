@@ -4,7 +4,10 @@
 
 #include "common/exception.h"
 #include "ui/app_text.h"
+#include "ui/placement.h"
+#include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
+#include "ui/win32_window.h"
 
 TApplication* Application = nullptr;
 
@@ -52,19 +55,18 @@ TApplication::TApplication(HINSTANCE instance)
     : instance_(instance), title_(ApplicationTitle(ModulePath(), LowerAnsi)) {
   Application = this;
   icon_ = LoadIconA(instance_, "MAINICON");
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = WindowProc;
+  WNDCLASSEXA wc{};
   wc.hInstance = instance_;
   wc.hIcon = icon_;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.lpszClassName = kWindowClass;
-  if (!RegisterClassA(&wc)) throw Exception("Cannot register the application window");
+  if (!RegisterWindowClass(wc)) throw Exception("Cannot register the application window");
   // Shown later with no size at the screen's centre: invisible, yet the taskbar lists it, and
   // the windows it owns get no entries of their own.
-  handle_ = CreateWindowExA(0, kWindowClass, title_.c_str(),
-                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                            0, nullptr, nullptr, instance_, nullptr);
+  const ScreenPoint centre = CentredOrigin(PrimaryScreen(), 0, 0);
+  CreateHandledWindow(0, kWindowClass, title_.c_str(),
+                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                      centre.x, centre.y, 0, 0, nullptr, nullptr, instance_);
   if (handle_ == nullptr) throw Exception("Cannot create the application window");
   HMENU systemMenu = GetSystemMenu(handle_, FALSE);
   for (const UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) {
@@ -113,11 +115,9 @@ void TApplication::ShowMainForm(bool maximised) {
     }
     RECT bounds;
     GetWindowRect(window, &bounds);
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
-    SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const ScreenPoint at =
+        CentredOrigin(PrimaryScreen(), bounds.right - bounds.left, bounds.bottom - bounds.top);
+    SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ShowWindow(window, maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   SetForegroundWindow(window);
@@ -148,6 +148,15 @@ void TApplication::HandleMessage() {
   }
 }
 
+bool TApplication::RunModal(HWND box, const std::function<bool()>& ended) {
+  const HWND outerBox = std::exchange(modalBox_, box);
+  modalQuit_ = false;
+  while (!modalQuit_ && !ended()) HandleMessage();
+  const bool quit = std::exchange(modalQuit_, false);
+  modalBox_ = outerBox;
+  return !quit;
+}
+
 void TApplication::ProcessMessages() {
   while (!terminated_ && ProcessMessage()) {
   }
@@ -157,11 +166,17 @@ bool TApplication::ProcessMessage() {
   MSG msg;
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
-    terminated_ = true;
+    if (modalBox_ != nullptr) {
+      // The box closes first; the loop beneath takes the request.
+      modalQuit_ = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));
+    } else {
+      terminated_ = true;
+    }
     return true;
   }
   try {
-    if (!IsShortCutMessage(msg)) {
+    if (!IsShortCutMessage(msg) && (modalBox_ == nullptr || !IsDialogMessageA(modalBox_, &msg))) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -200,30 +215,18 @@ void TApplication::HandleException(std::exception_ptr error) {
 void TApplication::ShowErrorText(const std::string& message) {
   if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
   const std::string text = ErrorBoxText(message);
-  HWND active = GetActiveWindow();
-  HWND focus = GetFocus();
+  const ModalBoxScope modal(handle_);
   // The box follows its owner's monitor: move the (sizeless) owner to the active window's.
-  if (active != nullptr) {
+  if (HWND active = modal.Active()) {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (GetMonitorInfoA(MonitorFromWindow(active, MONITOR_DEFAULTTOPRIMARY), &info)) {
-      SetWindowPos(handle_, nullptr, (info.rcMonitor.left + info.rcMonitor.right) / 2,
-                   (info.rcMonitor.top + info.rcMonitor.bottom) / 2, 0, 0,
+      const ScreenPoint centre = CentredOrigin(ToRect(info.rcMonitor), 0, 0);
+      SetWindowPos(handle_, nullptr, centre.x, centre.y, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
-  const std::vector<HWND> disabled = DisableTaskWindows(handle_);
   MessageBoxA(handle_, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
-  EnableTaskWindows(disabled);
-  if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
-  if (focus != nullptr && IsWindow(focus)) SetFocus(focus);
-}
-
-LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (Application == nullptr || Application->handle_ != window) {
-    return DefWindowProcA(window, message, wParam, lParam);
-  }
-  return GuardedMessage([&] { return Application->HandleWindowMessage(message, wParam, lParam); });
 }
 
 LRESULT TApplication::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {

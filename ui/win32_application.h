@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "ui/menu_model.h"
+#include "ui/win32_window.h"
 
-class TApplication {
+class TApplication final : public ProgramWindow {
  public:
   // What the application needs of its main window.
   struct MainForm {
@@ -28,7 +29,6 @@ class TApplication {
   TApplication& operator=(const TApplication&) = delete;
 
   HINSTANCE Instance() const { return instance_; }
-  HWND Handle() const { return handle_; }
   HICON Icon() const { return icon_; }
   const std::string& Title() const { return title_; }
   HWND MainWindow() const { return mainForm_.window; }
@@ -40,9 +40,13 @@ class TApplication {
   // the message loop until the quit request.
   void Run();
 
-  // Takes and handles one message, or, when the queue is empty, runs the idle handlers and
-  // waits for the next message. Modal loops call it too.
+  // The one message step: takes and handles one message, or, when the queue is empty, runs the
+  // idle handlers and waits for the next message. Every loop of the program takes it.
   void HandleMessage();
+  // The loop of a modal box of the program: steps until ended() holds, giving the box its
+  // dialog keys (Tab, Enter, Space) first. A request to end the program ends the box's loop
+  // too and is posted again for the loop beneath; then the result is false.
+  bool RunModal(HWND box, const std::function<bool()>& ended);
   // Handles every message already waiting, without waiting for more: the print job's abort
   // check runs it while the spooler works. A quit request ends it and ends the loop later.
   void ProcessMessages();
@@ -64,8 +68,7 @@ class TApplication {
   void Restore();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool IsShortCutMessage(const MSG& msg);
   // Takes one waiting message and handles it; false when the queue was empty.
   bool ProcessMessage();
@@ -74,11 +77,12 @@ class TApplication {
 
   HINSTANCE instance_;
   HICON icon_ = nullptr;
-  HWND handle_ = nullptr;
   std::string title_;
   MainForm mainForm_;
   std::vector<std::function<void()>> idleHandlers_;
   bool terminated_ = false;
+  HWND modalBox_ = nullptr;     // the box whose modal loop runs, if any
+  bool modalQuit_ = false;      // a request to end the program reached that loop
   bool mainFormShown_ = false;  // the main window's first showing has happened
   bool startMaximised_ = false;
 };

@@ -9,8 +9,7 @@ void PlaceCommonDialog(HWND dialog, HWND anchor) {
   RECT box;
   if (!GetWindowRect(dialog, &box)) return;
   // The work area, not the whole monitor: a dialog under the taskbar helps nobody.
-  const ScreenRect monitor{info.rcWork.left, info.rcWork.top, info.rcWork.right,
-                           info.rcWork.bottom};
-  const ScreenPoint at = CommonDialogOrigin(monitor, box.right - box.left, box.bottom - box.top);
+  const ScreenPoint at =
+      CommonDialogOrigin(ToRect(info.rcWork), box.right - box.left, box.bottom - box.top);
   SetWindowPos(dialog, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -13,16 +13,21 @@ BOOL CALLBACK CollectInputWindow(HWND window, LPARAM list) {
 
 }  // namespace
 
-std::vector<HWND> DisableTaskWindows(HWND keep) {
-  std::vector<HWND> windows;
-  EnumThreadWindows(GetCurrentThreadId(), CollectInputWindow, reinterpret_cast<LPARAM>(&windows));
-  std::erase(windows, keep);
-  for (HWND window : windows) EnableWindow(window, FALSE);
-  return windows;
+ModalBoxScope::ModalBoxScope(HWND box) : active_(GetActiveWindow()), focus_(GetFocus()) {
+  EnumThreadWindows(GetCurrentThreadId(), CollectInputWindow, reinterpret_cast<LPARAM>(&disabled_));
+  std::erase(disabled_, box);
+  for (HWND window : disabled_) EnableWindow(window, FALSE);
 }
 
-void EnableTaskWindows(const std::vector<HWND>& windows) {
-  for (HWND window : windows) {
+ModalBoxScope::~ModalBoxScope() {
+  EnableWindows();
+  if (active_ != nullptr && IsWindow(active_)) SetActiveWindow(active_);
+  if (focus_ != nullptr && IsWindow(focus_)) SetFocus(focus_);
+}
+
+void ModalBoxScope::EnableWindows() {
+  for (HWND window : disabled_) {
     if (IsWindow(window)) EnableWindow(window, TRUE);
   }
+  disabled_.clear();
 }

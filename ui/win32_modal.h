@@ -6,9 +6,25 @@
 
 #include <vector>
 
-// Disables the visible windows of this thread that take input now, except keep, and returns
-// them so that exactly those are given input back afterwards.
-std::vector<HWND> DisableTaskWindows(HWND keep = nullptr);
+// A modal box over the program's windows, for as long as it lives: the visible windows of this
+// thread that take input now, except the box itself, are disabled, and the active window and
+// the focus are remembered. At its end exactly those windows that still exist are given input
+// back, then the activation and the focus.
+class ModalBoxScope {
+ public:
+  explicit ModalBoxScope(HWND box = nullptr);
+  ~ModalBoxScope();
+  ModalBoxScope(const ModalBoxScope&) = delete;
+  ModalBoxScope& operator=(const ModalBoxScope&) = delete;
 
-// Gives input back to the windows DisableTaskWindows took it from, those that still exist.
-void EnableTaskWindows(const std::vector<HWND>& windows);
+  HWND Active() const { return active_; }
+  // Gives the windows their input back now, ahead of the end (once only).
+  void EnableWindows();
+  // The user went elsewhere while the box was up: the end leaves activation and focus there.
+  void KeepActivation() { active_ = focus_ = nullptr; }
+
+ private:
+  HWND active_;
+  HWND focus_;
+  std::vector<HWND> disabled_;
+};

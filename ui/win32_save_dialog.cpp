@@ -2,8 +2,6 @@
 
 #include <commdlg.h>
 
-#include <vector>
-
 #include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
@@ -29,28 +27,6 @@ UINT_PTR CALLBACK PlacingHook(HWND hook, UINT message, WPARAM, LPARAM lParam) no
   return 0;
 }
 
-// comdlg32 disables only the dialog's owner, the application's hidden window. The main window
-// must take no input either while the dialog is up: a second Save, a Refresh or Exit would run
-// underneath it. So the thread's windows that take input now are disabled for the dialog's
-// life, then given back input and the activation and focus they had.
-class TaskWindowsDisabled {
- public:
-  TaskWindowsDisabled()
-      : active_(GetActiveWindow()), focus_(GetFocus()), windows_(DisableTaskWindows()) {}
-  ~TaskWindowsDisabled() {
-    EnableTaskWindows(windows_);
-    if (active_ != nullptr && IsWindow(active_)) SetActiveWindow(active_);
-    if (focus_ != nullptr && IsWindow(focus_)) SetFocus(focus_);
-  }
-  TaskWindowsDisabled(const TaskWindowsDisabled&) = delete;
-  TaskWindowsDisabled& operator=(const TaskWindowsDisabled&) = delete;
-
- private:
-  HWND active_;
-  HWND focus_;
-  std::vector<HWND> windows_;
-};
-
 }  // namespace
 
 bool TSaveDialog::Execute(HWND owner, HWND anchor) {
@@ -66,7 +42,10 @@ bool TSaveDialog::Execute(HWND owner, HWND anchor) {
   options.Flags = kOptions;
   options.lCustData = reinterpret_cast<LPARAM>(anchor);
   options.lpfnHook = PlacingHook;
-  const TaskWindowsDisabled modal;
+  // comdlg32 disables only the dialog's owner, the application's hidden window. The main window
+  // must take no input either while the dialog is up: a second Save, a Refresh or Exit would
+  // run underneath it.
+  const ModalBoxScope modal;
   if (!GetSaveFileNameA(&options)) return false;
   fileName_ = name;
   filterIndex_ = options.nFilterIndex;

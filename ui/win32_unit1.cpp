@@ -1,13 +1,19 @@
 #include "ui/win32_unit1.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <array>
 
 #include "common/exception.h"
 #include "inventory/driver_scan.h"
 #include "inventory/win32_registry_api.h"
+#include "output/text_export.h"
+#include "output/win32_printer.h"
 #include "ui/layout.h"
 #include "ui/maker.h"
+#include "ui/win32_application.h"
+#include "ui/win32_menu_bar.h"
 #include "ui/win32_unit2.h"
 
 TForm1* Form1 = nullptr;
@@ -15,12 +21,17 @@ TForm1* Form1 = nullptr;
 namespace {
 
 constexpr char kWindowClass[] = "TForm1";
-constexpr UINT kFirstMenuCommand = 100;
-constexpr int kFirstToolButton = 1;
-constexpr COLORREF kImageTransparent = RGB(255, 0, 255);
-constexpr std::array<const char*, 4> kToolImages{"REFRESH", "SAVE", "PRINT", "EXIT"};
+// The toolbar buttons' handlers, in the order of kToolButtons.
+constexpr std::array<void (TForm1::*)(TSender), kToolButtons.size()> kToolButtonClicks{
+    &TForm1::ToolButton1Click, &TForm1::ToolButton2Click, &TForm1::ToolButton3Click,
+    &TForm1::ToolButton4Click};
 // Posted when a print job lets go of the rows, to run the commands it held back.
 constexpr UINT kWmHeldCommands = WM_APP + 1;
+
+// A negative index (none the list asks for) wraps to a cell the store does not have.
+std::string ListCellText(const RowStore& rows, int row, int column) {
+  return rows.CellText(static_cast<std::size_t>(row), static_cast<std::size_t>(column));
+}
 
 int MeasureTextHeight(HFONT font) {
   HDC dc = GetDC(nullptr);
@@ -39,14 +50,13 @@ TForm1::TForm1(TApplication& application)
       printHold_([this] { PostMessageA(handle_, kWmHeldCommands, 0, 0); }) {
   Form1 = this;
   HINSTANCE instance = application_.Instance();
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = WindowProc;
+  WNDCLASSEXA wc{};
   wc.hInstance = instance;
   wc.hIcon = application_.Icon();
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = kWindowClass;
-  if (!RegisterClassA(&wc)) throw Exception("Cannot register the main window");
+  if (!RegisterWindowClass(wc)) throw Exception("Cannot register the main window");
 
   const std::string face(Form1Layout::kFontFace);
   font_ = CreateFontA(-Form1Layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -62,10 +72,9 @@ TForm1::TForm1(TApplication& application)
 
   BuildMenu();
   const std::string caption(Form1Layout::kCaption);
-  handle_ =
-      CreateWindowExA(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+  CreateHandledWindow(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                       CW_USEDEFAULT, CW_USEDEFAULT, Form1Layout::kOuterWidth,
-                      Form1Layout::kOuterHeight, application_.Handle(), MainMenu1, instance, this);
+                      Form1Layout::kOuterHeight, application_.Handle(), MainMenu1, instance);
   if (handle_ == nullptr) throw Exception("Cannot create the main window");
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   CreateComponents();
@@ -77,8 +86,7 @@ TForm1::TForm1(TApplication& application)
 
 TForm1::~TForm1() {
   if (IsWindow(handle_)) DestroyWindow(handle_);
-  if (ImageList2 != nullptr) ImageList_Destroy(ImageList2);
-  if (bandBitmap_ != nullptr) DeleteObject(bandBitmap_);
+  FreeToolBand(toolBand_);
   if (statusFont_ != nullptr) DeleteObject(statusFont_);
   if (font_ != nullptr) DeleteObject(font_);
   Form1 = nullptr;
@@ -112,102 +120,32 @@ void TForm1::BuildMenu() {
        {{"About1", "About", {}, true, handler(&TForm1::About1Click), {}}}},
   };
 
-  MainMenu1 = CreateMenu();
-  std::vector<std::string> topCaptions;
-  for (const MenuItem& top : menu_) topCaptions.push_back(top.caption);
-  topCaptions = AssignAccessKeys(topCaptions);
-  for (std::size_t t = 0; t < menu_.size(); ++t) {
-    HMENU popup = CreatePopupMenu();
-    std::vector<std::string> captions;
-    for (const MenuItem& item : menu_[t].items) captions.push_back(item.caption);
-    captions = AssignAccessKeys(captions);
-    for (std::size_t i = 0; i < menu_[t].items.size(); ++i) {
-      const MenuItem& item = menu_[t].items[i];
-      if (item.IsSeparator()) {
-        AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
-        continue;
-      }
-      const UINT id = kFirstMenuCommand + static_cast<UINT>(commands_.size());
-      commands_.push_back(&item);
-      AppendMenuA(popup, MF_STRING, id, MenuItemText(captions[i], item.shortCut).c_str());
-    }
-    AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), topCaptions[t].c_str());
-  }
+  Save1 = &menu_[0].items[0];
+  Print1 = &menu_[0].items[1];
+  Refresh1 = &menu_[1].items[0];
+  MainMenu1 = CreateMenuBar(menu_, commands_);
 }
 
 void TForm1::CreateComponents() {
   HINSTANCE instance = application_.Instance();
   const WPARAM font = reinterpret_cast<WPARAM>(font_);
 
-  ImageList2 = ImageList_Create(Form1Layout::kImageSize, Form1Layout::kImageSize,
-                                ILC_COLOR24 | ILC_MASK, static_cast<int>(kToolImages.size()), 32);
-  for (const char* name : kToolImages) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, 0));
-    if (bitmap == nullptr) continue;
-    ImageList_AddMasked(ImageList2, bitmap, kImageTransparent);
-    DeleteObject(bitmap);
-  }
-  bandBitmap_ = static_cast<HBITMAP>(LoadImageA(instance, "BAND", IMAGE_BITMAP, 0, 0, 0));
-
-  const ControlBounds coolBar = ScaleBounds(Form1Layout::kCoolBar1, textHeight_);
-  CoolBar1 = CreateWindowExA(0, REBARCLASSNAMEA, nullptr,
-                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
-                                 CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE | RBS_FIXEDORDER,
-                             coolBar.left, coolBar.top, coolBar.width, coolBar.height, handle_,
-                             nullptr, instance, nullptr);
-  SendMessageA(CoolBar1, WM_SETFONT, font, FALSE);
-  SendMessageA(CoolBar1, RB_SETBKCOLOR, 0, static_cast<LPARAM>(RGB(255, 255, 255)));
-
-  const ControlBounds toolBar = ScaleBounds(Form1Layout::kToolBar1, textHeight_);
-  ToolBar1 =
-      CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
-                          CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE,
-                      toolBar.left, toolBar.top, toolBar.width, toolBar.height, CoolBar1, nullptr,
-                      instance, nullptr);
-  // The buttons report to the form, not to the band bar that holds them.
-  SendMessageA(ToolBar1, TB_SETPARENT, reinterpret_cast<WPARAM>(handle_), 0);
-  SendMessageA(ToolBar1, WM_SETFONT, font, FALSE);
-  SendMessageA(ToolBar1, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageA(ToolBar1, TB_SETBITMAPSIZE, 0,
-               MAKELPARAM(Form1Layout::kImageSize, Form1Layout::kImageSize));
-  SendMessageA(ToolBar1, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ImageList2));
-  std::array<std::string, kToolButtons.size()> captions;
-  std::array<TBBUTTON, kToolButtons.size()> buttons{};
+  std::array<unsigned, kToolButtons.size()> buttonCommands{};
   for (std::size_t i = 0; i < kToolButtons.size(); ++i) {
-    captions[i] = std::string(kToolButtons[i].caption);
-    buttons[i].iBitmap = kToolButtons[i].image;
-    buttons[i].idCommand = kFirstToolButton + static_cast<int>(i);
-    buttons[i].fsState = TBSTATE_ENABLED;
-    buttons[i].fsStyle = BTNS_BUTTON;
-    buttons[i].iString = reinterpret_cast<INT_PTR>(captions[i].c_str());
+    buttonCommands[i] =
+        commands_.Add([this, i] { (this->*kToolButtonClicks[i])(&kToolButtons[i]); });
   }
-  SendMessageA(ToolBar1, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-  SendMessageA(ToolBar1, TB_SETBUTTONWIDTH, 0,
-               MAKELPARAM(Form1Layout::kButtonWidth, Form1Layout::kButtonWidth));
-  SendMessageA(ToolBar1, TB_SETBUTTONSIZE, 0,
-               MAKELPARAM(Form1Layout::kButtonWidth, Form1Layout::kButtonHeight));
+  toolBand_ = CreateToolBand(handle_, instance, font_, textHeight_, buttonCommands);
+  CoolBar1 = toolBand_.coolBar;
+  ToolBar1 = toolBand_.toolBar;
+  ImageList2 = toolBand_.images;
 
-  REBARBANDINFOA band{};
-  band.cbSize = sizeof(band);
-  band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_BACKGROUND;
-  band.fStyle = RBBS_FIXEDSIZE | RBBS_FIXEDBMP | RBBS_NOGRIPPER;
-  band.hwndChild = ToolBar1;
-  band.hbmBack = bandBitmap_;
-  band.cxMinChild = toolBar.width;
-  band.cyMinChild = ScaleValue(Form1Layout::kBandMinHeight, textHeight_);
-  band.cx = ScaleValue(Form1Layout::kBandWidth, textHeight_);
-  SendMessageA(CoolBar1, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
-  // Not every comctl32 paints a band's bitmap (Wine's leaves it out), so the band bar's
-  // background is painted here, as Windows' own would paint it: tiled from the band's origin.
-  SetWindowSubclass(CoolBar1, CoolBarProc, 0, reinterpret_cast<DWORD_PTR>(this));
-
-  const ControlBounds listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
+  const Rect listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
   ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
                                   LVS_OWNERDATA | LVS_SINGLESEL,
-                              listView.left, listView.top, listView.width, listView.height, handle_,
-                              nullptr, instance, nullptr);
+                              listView.left, listView.top, listView.Width(), listView.Height(),
+                              handle_, nullptr, instance, nullptr);
   SendMessageA(ListView1, WM_SETFONT, font, FALSE);
   const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
   SendMessageA(ListView1, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -221,11 +159,11 @@ void TForm1::CreateComponents() {
     SendMessageA(ListView1, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
 
-  const ControlBounds statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
+  const Rect statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
   StatusBar1 = CreateWindowExA(
       0, STATUSCLASSNAMEA, nullptr,
       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN | CCS_NORESIZE, statusBar.left,
-      statusBar.top, statusBar.width, statusBar.height, handle_, nullptr, instance, nullptr);
+      statusBar.top, statusBar.Width(), statusBar.Height(), handle_, nullptr, instance, nullptr);
   if (statusFont_ != nullptr) {
     SendMessageA(StatusBar1, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_), FALSE);
   }
@@ -241,19 +179,12 @@ void TForm1::ArrangeComponents() {
   GetClientRect(handle_, &client);
   const int width = client.right;
   const int height = client.bottom;
-  const int coolBarHeight = ScaleBounds(Form1Layout::kCoolBar1, textHeight_).height;
-  const int statusHeight = ScaleBounds(Form1Layout::kStatusBar1, textHeight_).height;
+  const int coolBarHeight = ScaleBounds(Form1Layout::kCoolBar1, textHeight_).Height();
+  const int statusHeight = ScaleBounds(Form1Layout::kStatusBar1, textHeight_).Height();
   const int listHeight = std::max(0, height - coolBarHeight - statusHeight);
   MoveWindow(CoolBar1, 0, 0, width, coolBarHeight, TRUE);
   MoveWindow(ListView1, 0, coolBarHeight, width, listHeight, TRUE);
   MoveWindow(StatusBar1, 0, height - statusHeight, width, statusHeight, TRUE);
-}
-
-const MenuItem& TForm1::Item(std::string_view name) const {
-  for (const MenuItem* item : commands_) {
-    if (item->name == name) return *item;
-  }
-  throw Exception("Menu item not found: " + std::string(name));
 }
 
 std::vector<ReportColumn> TForm1::ColumnsOf(HWND listView) {
@@ -290,37 +221,6 @@ void TForm1::SyncListCount() {
   InvalidateRect(ListView1, nullptr, TRUE);
 }
 
-std::string TForm1::CellText(int row, int column) const {
-  if (row < 0 || static_cast<std::size_t>(row) >= rows_.Count() || column < 0) return {};
-  const DriverRow& driver = rows_.Row(static_cast<std::size_t>(row));
-  if (column == 0) return driver.caption;
-  const auto sub = static_cast<std::size_t>(column - 1);
-  return sub < driver.subItems.size() ? driver.subItems[sub] : std::string();
-}
-
-void TForm1::PaintBandBackground(HDC dc) const {
-  RECT client;
-  GetClientRect(CoolBar1, &client);
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  RECT band;
-  BITMAP info;
-  if (bandBitmap_ == nullptr ||
-      !SendMessageA(CoolBar1, RB_GETRECT, 0, reinterpret_cast<LPARAM>(&band)) ||
-      !GetObjectA(bandBitmap_, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) {
-    return;
-  }
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, bandBitmap_);
-  for (LONG y = band.top; y < band.bottom; y += info.bmHeight) {
-    for (LONG x = band.left; x < band.right; x += info.bmWidth) {
-      BitBlt(dc, x, y, std::min<LONG>(info.bmWidth, band.right - x),
-             std::min<LONG>(info.bmHeight, band.bottom - y), source, 0, 0, SRCCOPY);
-    }
-  }
-  SelectObject(source, old);
-  DeleteDC(source);
-}
-
 // Handlers.
 
 void TForm1::ToolButton4Click(TSender) { PostMessageA(handle_, WM_CLOSE, 0, 0); }
@@ -345,9 +245,9 @@ void TForm1::Refresh1Click(TSender) {
   SetStatusText(0, status);
 }
 
-void TForm1::ToolButton1Click(TSender) { Click(Item("Refresh1")); }
+void TForm1::ToolButton1Click(TSender) { Click(*Refresh1); }
 
-void TForm1::FormShow(TSender) { Click(Item("Refresh1")); }
+void TForm1::FormShow(TSender) { Click(*Refresh1); }
 
 void TForm1::About1Click(TSender) { AboutBox->ShowModal(); }
 
@@ -372,11 +272,11 @@ void TForm1::RunHeldCommands() {
   }
   if (refreshHeld_) {
     refreshHeld_ = false;
-    Click(Item("Refresh1"));
+    Click(*Refresh1);
   }
 }
 
-void TForm1::ToolButton3Click(TSender) { Click(Item("Print1")); }
+void TForm1::ToolButton3Click(TSender) { Click(*Print1); }
 
 void TForm1::Save1Click(TSender) {
   HWND active = GetActiveWindow();
@@ -384,35 +284,11 @@ void TForm1::Save1Click(TSender) {
   SaveRows(files_, rows_, SaveDialog1.FileName(), ioResult_);
 }
 
-void TForm1::ToolButton2Click(TSender) { Click(Item("Save1")); }
+void TForm1::ToolButton2Click(TSender) { Click(*Save1); }
 
 // Messages.
 
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (form == nullptr || form->handle_ != window) {
-    return DefWindowProcA(window, message, wParam, lParam);
-  }
-  return GuardedMessage([&] { return form->HandleMessage(message, wParam, lParam); });
-}
-
-LRESULT CALLBACK TForm1::CoolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR, DWORD_PTR form) {
-  if (message == WM_ERASEBKGND) {
-    return GuardedMessage([&]() -> LRESULT {
-      reinterpret_cast<const TForm1*>(form)->PaintBandBackground(reinterpret_cast<HDC>(wParam));
-      return 1;
-    });
-  }
-  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, CoolBarProc, 0);
-  return DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TForm1::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
       ArrangeComponents();
@@ -455,29 +331,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TForm1::HandleCommand(WPARAM wParam, LPARAM lParam) {
-  const UINT id = LOWORD(wParam);
-  if (lParam == 0 && HIWORD(wParam) == 0) {
-    if (id >= kFirstMenuCommand && id - kFirstMenuCommand < commands_.size()) {
-      Click(*commands_[id - kFirstMenuCommand]);
-    }
-    return;
-  }
-  if (reinterpret_cast<HWND>(lParam) != ToolBar1) return;
-  switch (static_cast<int>(id) - kFirstToolButton) {
-    case 0:
-      ToolButton1Click(&kToolButtons[0]);
-      break;
-    case 1:
-      ToolButton2Click(&kToolButtons[1]);
-      break;
-    case 2:
-      ToolButton3Click(&kToolButtons[2]);
-      break;
-    case 3:
-      ToolButton4Click(&kToolButtons[3]);
-      break;
-    default:
-      break;
+  // Menu items send no window and notification 0; toolbar buttons come from ToolBar1.
+  if ((lParam == 0 && HIWORD(wParam) == 0) || reinterpret_cast<HWND>(lParam) == ToolBar1) {
+    commands_.Run(LOWORD(wParam));
   }
 }
 
@@ -487,7 +343,7 @@ LRESULT TForm1::HandleNotify(const NMHDR& header) {
     case LVN_GETDISPINFOA: {
       LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header))->item;
       if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-        cellBuffer_ = CellText(item.iItem, item.iSubItem);
+        cellBuffer_ = ListCellText(rows_, item.iItem, item.iSubItem);
         lstrcpynA(item.pszText, cellBuffer_.c_str(), item.cchTextMax);
       }
       return 0;
@@ -495,7 +351,7 @@ LRESULT TForm1::HandleNotify(const NMHDR& header) {
     case LVN_GETDISPINFOW: {
       LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header))->item;
       if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-        cellBuffer_ = CellText(item.iItem, item.iSubItem);
+        cellBuffer_ = ListCellText(rows_, item.iItem, item.iSubItem);
         const int written =
             MultiByteToWideChar(CP_ACP, 0, cellBuffer_.c_str(), -1, item.pszText, item.cchTextMax);
         if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';

@@ -3,37 +3,34 @@
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "inventory/driver_row.h"
 #include "output/print_report.h"
-#include "output/text_export.h"
 #include "output/text_file.h"
 #include "output/win32_file_api.h"
-#include "output/printer.h"
-#include "output/win32_printer.h"
+#include "ui/command_table.h"
 #include "ui/menu_model.h"
-#include "ui/win32_application.h"
 #include "ui/win32_save_dialog.h"
+#include "ui/win32_tool_band.h"
+#include "ui/win32_window.h"
+
+class TApplication;
+class Win32PrinterApi;
 
 // The sender of a handler: the menu item, toolbar button or form that started it.
 using TSender = const void*;
 
-class TForm1 {
+class TForm1 final : public ProgramWindow {
  public:
   // Creates the window and its components from the stored layout, still hidden, and makes it
   // the application's main window.
   explicit TForm1(TApplication& application);
   ~TForm1();
-  TForm1(const TForm1&) = delete;
-  TForm1& operator=(const TForm1&) = delete;
 
-  HWND Handle() const { return handle_; }
   const RowStore& Rows() const { return rows_; }
   // The columns of ListView1 as they stand now: caption and current width in pixels.
   std::vector<ReportColumn> ListColumns() const { return ColumnsOf(ListView1); }
@@ -58,35 +55,32 @@ class TForm1 {
   HMENU MainMenu1 = nullptr;
   HIMAGELIST ImageList2 = nullptr;
   TSaveDialog SaveDialog1;
+  // The menu items the toolbar and the show event click, found when the menu is built.
+  const MenuItem* Save1 = nullptr;
+  const MenuItem* Print1 = nullptr;
+  const MenuItem* Refresh1 = nullptr;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK CoolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR id, DWORD_PTR form);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   LRESULT HandleNotify(const NMHDR& header);
   void HandleCommand(WPARAM wParam, LPARAM lParam);
 
   void BuildMenu();
   void CreateComponents();
   void ArrangeComponents();
-  const MenuItem& Item(std::string_view name) const;
-  void PaintBandBackground(HDC dc) const;
   void SyncListCount();
   void SetStatusText(int panel, const std::string& text);
-  std::string CellText(int row, int column) const;
   static std::vector<ReportColumn> ColumnsOf(HWND listView);
   void PrintListView(HWND listView);
   void RunHeldCommands();
 
   TApplication& application_;
-  HWND handle_ = nullptr;
   HFONT font_ = nullptr;
   HFONT statusFont_ = nullptr;
-  HBITMAP bandBitmap_ = nullptr;
   int textHeight_ = 0;  // measured height of "0" in the window font
   std::vector<MenuItem> menu_;
-  std::vector<const MenuItem*> commands_;  // menu command id - kFirstMenuCommand -> item
+  CommandTable commands_;  // every menu item and toolbar button, by command id
+  ToolBand toolBand_;
   RowStore rows_;
   std::string cellBuffer_;  // the text last handed to the list view
 

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "ui/maker.h"
+#include "ui/placement.h"
+#include "ui/win32_application.h"
+#include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
 namespace {
@@ -31,25 +34,22 @@ void RegisterAboutClass() {
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   if (GetClassInfoExA(GetModuleHandleA(nullptr), kClassName, &windowClass)) return;
-  windowClass.cbSize = sizeof(windowClass);
+  windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
-  windowClass.lpfnWndProc = DefWindowProcA;  // replaced per instance
-  RegisterClassExA(&windowClass);
+  ProgramWindow::RegisterWindowClass(windowClass);
 }
 
 class Win32PlacementScreens : public PlacementScreens {
  public:
   explicit Win32PlacementScreens(HWND active) : active_(active) {}
 
-  ScreenRect PrimaryScreen() override {
-    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
+  Rect PrimaryScreen() override { return ::PrimaryScreen(); }
 
-  std::optional<ScreenRect> ActiveMonitorIfOther(const ScreenRect& box) override {
+  std::optional<Rect> ActiveMonitorIfOther(const Rect& box) override {
     if (active_ == nullptr) return std::nullopt;
     HMONITOR activeMonitor = MonitorFromWindow(active_, MONITOR_DEFAULTTONULL);
     const RECT boxRect{box.left, box.top, box.right, box.bottom};
@@ -60,8 +60,7 @@ class Win32PlacementScreens : public PlacementScreens {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (!GetMonitorInfoA(activeMonitor, &info)) return std::nullopt;
-    return ScreenRect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
-                      info.rcMonitor.bottom};
+    return ToRect(info.rcMonitor);
   }
 
  private:
@@ -83,12 +82,10 @@ TAboutBox* AboutBox = nullptr;
 TAboutBox::TAboutBox(HWND owner) {
   RegisterAboutClass();
   using L = AboutBoxLayout;
-  handle_ = CreateWindowExA(kExStyle, kClassName, std::string(L::kCaption).c_str(), kStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, L::kClientWidth, L::kClientHeight, owner,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
+  CreateHandledWindow(kExStyle, kClassName, std::string(L::kCaption).c_str(), kStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, L::kClientWidth, L::kClientHeight, owner, nullptr,
+                      GetModuleHandleA(nullptr));
   if (handle_ == nullptr) return;
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TAboutBox::WindowProc));
 
   // A fixed dialog: the system menu offers only Move and Close.
   if (HMENU menu = GetSystemMenu(handle_, FALSE)) {
@@ -111,14 +108,14 @@ TAboutBox::TAboutBox(HWND owner) {
 
   const int width = Scale(L::kClientWidth);
   Shape1 = {0, 0, width, Scale(L::kShape1Height)};
-  const AboutBounds bevel = AboutScaleBounds(L::kBevel1, textHeight_);
-  Bevel1 = {0, bevel.top, width, bevel.top + bevel.height};
+  const Rect bevel = AboutScaleBounds(L::kBevel1, textHeight_);
+  Bevel1 = {0, bevel.top, width, bevel.bottom};
 
   const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
   ProductName.transparent = true;
   SetUpLabel(ProductName, L::kProductName, productNameFont_, std::string(L::kProductNameText),
              text);
-  Comments.wrapWidth = Scale(L::kComments.width);
+  Comments.wrapWidth = Scale(L::kComments.Width());
   SetUpLabel(Comments, L::kComments, commentsFont_, kMakerWebPage, kNavy);
   Comments.onMouseEnter = &TAboutBox::CommentsMouseEnter;
   Comments.onMouseLeave = &TAboutBox::CommentsMouseLeave;
@@ -129,10 +126,10 @@ TAboutBox::TAboutBox(HWND owner) {
   AddWindowlessControl(Version);
   AddWindowlessControl(Label1);
 
-  const AboutBounds ok = AboutScaleBounds(L::kOKButton, textHeight_);
+  const Rect ok = AboutScaleBounds(L::kOKButton, textHeight_);
   OKButton = CreateWindowExA(0, "BUTTON", std::string(L::kOKButtonText).c_str(),
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, ok.left, ok.top,
-                             ok.width, ok.height, handle_,
+                             ok.Width(), ok.Height(), handle_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                              GetModuleHandleA(nullptr), nullptr);
   SendMessageA(OKButton, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_), FALSE);
@@ -163,8 +160,8 @@ int TAboutBox::MeasureTextHeight() const {
   return measured ? size.cy : kAboutDesignTextHeight;
 }
 
-void TAboutBox::SetUpLabel(TLabel& label, const AboutBounds& design, HFONT font,
-                           std::string caption, COLORREF color) {
+void TAboutBox::SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::string caption,
+                           COLORREF color) {
   label.caption = std::move(caption);
   label.font = font;
   label.color = color;
@@ -193,13 +190,7 @@ void TAboutBox::SetUpLabel(TLabel& label, const AboutBounds& design, HFONT font,
                   top + static_cast<int>(label.lines.size()) * label.lineHeight};
 }
 
-LRESULT CALLBACK TAboutBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* box = reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (box == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  return box->Dispatch(message, wParam, lParam);
-}
-
-LRESULT TAboutBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TAboutBox::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
       Paint();
@@ -277,48 +268,35 @@ int TAboutBox::ShowModal() {
   if (handle_ == nullptr || showing_) return AboutBoxLayout::kCancelModalResult;
   showing_ = true;
   const ProgramCursor::ModalNote cursorNote = TheProgramCursor().EnterModal();
-  HWND active = GetActiveWindow();
-  const std::vector<HWND> disabled = DisableTaskWindows(handle_);
-
-  RECT frame;
-  GetWindowRect(handle_, &frame);
-  Win32PlacementScreens screens(active);
-  if (const std::optional<ScreenPoint> at =
-          placement_.Place(screens, frame.right - frame.left, frame.bottom - frame.top)) {
-    SetWindowPos(handle_, nullptr, at->x, at->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  ShowWindow(handle_, SW_SHOW);
-  SetActiveWindow(handle_);
-  SetFocus(OKButton);
-
-  modalResult_ = 0;
-  while (modalResult_ == 0) {
-    MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TrackHoverAtIdle();
-      if (modalResult_ == 0) WaitMessage();
-      continue;
+  int result = 0;
+  {
+    ModalBoxScope modal(handle_);
+    RECT frame;
+    GetWindowRect(handle_, &frame);
+    Win32PlacementScreens screens(modal.Active());
+    if (const std::optional<ScreenPoint> at =
+            placement_.Place(screens, frame.right - frame.left, frame.bottom - frame.top)) {
+      SetWindowPos(handle_, nullptr, at->x, at->y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (msg.message == WM_QUIT) {
-      // The program is ending: close with Cancel and leave the request to the caller's loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
+    ShowWindow(handle_, SW_SHOW);
+    SetActiveWindow(handle_);
+    SetFocus(OKButton);
+
+    modalResult_ = 0;
+    // The program is ending: close with Cancel and leave the request to the caller's loop.
+    if (!Application->RunModal(handle_, [this] { return modalResult_ != 0; })) {
       modalResult_ = AboutBoxLayout::kCancelModalResult;
-      break;
     }
-    if (!IsDialogMessageA(handle_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  const int result = modalResult_;
+    result = modalResult_;
 
-  const bool stillActive = GetActiveWindow() == handle_;
-  // Enabled before the box hides: hiding the active window hands the activation to the next
-  // window that can take it, and with all of ours disabled that would be another program's,
-  // leaving the main window behind it.
-  EnableTaskWindows(disabled);
-  ShowWindow(handle_, SW_HIDE);
-  if (stillActive && active != nullptr && IsWindow(active)) SetActiveWindow(active);
+    if (GetActiveWindow() != handle_) modal.KeepActivation();
+    // Enabled before the box hides: hiding the active window hands the activation to the next
+    // window that can take it, and with all of ours disabled that would be another program's,
+    // leaving the main window behind it.
+    modal.EnableWindows();
+    ShowWindow(handle_, SW_HIDE);
+  }
   TheProgramCursor().LeaveModal(cursorNote);
   showing_ = false;
   return result;

@@ -11,6 +11,7 @@
 #include "ui/about_layout.h"
 #include "ui/program_cursor.h"
 #include "ui/win32_program_cursor.h"
+#include "ui/win32_window.h"
 
 class TAboutBox;
 // The program's About box, created hidden right after the main window.
@@ -42,7 +43,7 @@ class TLabel : public WindowlessControl {
   void MouseLeave() override;
 };
 
-class TAboutBox {
+class TAboutBox final : public ProgramWindow {
  public:
   explicit TAboutBox(HWND owner);
   ~TAboutBox();
@@ -53,7 +54,6 @@ class TAboutBox {
   // 2 for the close button, Alt+F4 or a request to end the program (whose WM_QUIT is posted
   // again for the caller's loop).
   int ShowModal();
-  HWND Handle() const { return handle_; }
 
   void CommentsClick(TLabel* sender);
   void CommentsMouseEnter(TLabel* sender);
@@ -69,15 +69,13 @@ class TAboutBox {
   HWND OKButton = nullptr;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Paint();
-  void SetUpLabel(TLabel& label, const AboutBounds& design, HFONT font, std::string caption,
+  void SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::string caption,
                   COLORREF color);
   int MeasureTextHeight() const;
   int Scale(int value) const { return AboutScale(value, textHeight_); }
 
-  HWND handle_ = nullptr;
   HFONT windowFont_ = nullptr;
   HFONT productNameFont_ = nullptr;
   HFONT commentsFont_ = nullptr;

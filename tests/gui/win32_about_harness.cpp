@@ -1,13 +1,14 @@
 // A stand-in for the program around the About box, so the box can be driven from outside
-// before the main window shows it: a hidden application window, a plain main window and
-// the box. "A" in the main window opens the box; each step is written to the log file named
-// on the command line.
+// before the main window shows it: the application object with its hidden window and its
+// message loop, a plain main window and the box. "A" in the main window opens the box; each step is
+// written to the log file named on the command line.
 #include <windows.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "ui/win32_application.h"
 #include "ui/win32_program_cursor.h"
 #include "ui/win32_unit2.h"
 
@@ -83,27 +84,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   logPath = argv[1];
-  HWND application =
-      CreateHarnessWindow("HarnessApplication", DefWindowProcA, WS_POPUP, nullptr, "about_harness");
-  HWND mainWindow = CreateHarnessWindow("HarnessMain", MainProc, WS_OVERLAPPEDWINDOW, application,
-                                        "About harness");
-  aboutBox = std::make_unique<TAboutBox>(application);
+  TApplication application(GetModuleHandleA(nullptr));
+  application.AddIdleHandler(TrackHoverAtIdle);
+  HWND mainWindow = CreateHarnessWindow("HarnessMain", MainProc, WS_OVERLAPPEDWINDOW,
+                                        application.Handle(), "About harness");
+  aboutBox = std::make_unique<TAboutBox>(application.Handle());
   ShowWindow(mainWindow, SW_SHOW);
   Log("ready");
 
-  MSG msg;
-  for (;;) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TrackHoverAtIdle();
-      WaitMessage();
-      continue;
-    }
-    if (msg.message == WM_QUIT) break;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  while (!application.Terminated()) application.HandleMessage();
   aboutBox.reset();
-  DestroyWindow(application);
   Log("ended");
   return 0;
 }

@@ -8,16 +8,16 @@ namespace {
 
 class FakeScreens : public PlacementScreens {
  public:
-  ScreenRect primary{0, 0, 1280, 1024};
-  std::optional<ScreenRect> activeMonitor;  // set: the active window is on this monitor
+  Rect primary{0, 0, 1280, 1024};
+  std::optional<Rect> activeMonitor;  // set: the active window is on this monitor
   int queries = 0;
-  ScreenRect askedAbout{};
+  Rect askedAbout{};
 
-  ScreenRect PrimaryScreen() override {
+  Rect PrimaryScreen() override {
     ++queries;
     return primary;
   }
-  std::optional<ScreenRect> ActiveMonitorIfOther(const ScreenRect& box) override {
+  std::optional<Rect> ActiveMonitorIfOther(const Rect& box) override {
     askedAbout = box;
     return activeMonitor;
   }
@@ -31,9 +31,9 @@ TEST(AboutBoxScaling, DesignHeightLeavesTheLayoutAlone) {
 }
 
 TEST(AboutBoxScaling, LargerTextGrowsPositionsAndSizes) {
-  EXPECT_EQ(AboutScaleBounds({111, 228, 75, 25}, 16), (AboutBounds{137, 281, 92, 30}));
-  EXPECT_EQ(AboutScale(298, 16), 367);  // 366.77
-  EXPECT_EQ(AboutScale(265, 16), 326);  // 326.15
+  EXPECT_EQ(AboutScaleBounds({111, 228, 186, 253}, 16), (Rect{137, 281, 229, 311}));  // 92 x 30
+  EXPECT_EQ(AboutScale(298, 16), 367);                                                // 366.77
+  EXPECT_EQ(AboutScale(265, 16), 326);                                                // 326.15
 }
 
 TEST(AboutBoxScaling, HalvesRoundAwayFromZero) {
@@ -43,11 +43,11 @@ TEST(AboutBoxScaling, HalvesRoundAwayFromZero) {
 }
 
 TEST(AboutBoxScaling, NeighboursStayFlushBecauseEdgesAreScaled) {
-  const AboutBounds shape{0, 0, 298, 65};
-  const AboutBounds bevel = AboutBoxLayout::kBevel1;
-  const AboutBounds s = AboutScaleBounds(shape, 15);
-  const AboutBounds b = AboutScaleBounds(bevel, 15);
-  EXPECT_EQ(s.top + s.height, b.top);
+  const Rect shape{0, 0, 298, 65};
+  const Rect bevel = AboutBoxLayout::kBevel1;
+  const Rect s = AboutScaleBounds(shape, 15);
+  const Rect b = AboutScaleBounds(bevel, 15);
+  EXPECT_EQ(s.bottom, b.top);
 }
 
 TEST(AboutBoxPlacement, FirstShowingCentresOnThePrimaryScreen) {
@@ -81,7 +81,7 @@ TEST(AboutBoxPlacement, AskedAboutTheBoxWhereTheFirstStepPutsIt) {
 
 TEST(AboutBoxPlacement, ActiveWindowOnAnotherMonitorCentresThere) {
   FakeScreens screens;
-  screens.activeMonitor = ScreenRect{1280, 0, 3200, 1080};
+  screens.activeMonitor = Rect{1280, 0, 3200, 1080};
   FirstShowingPlacement placement;
   const std::optional<ScreenPoint> at = placement.Place(screens, 304, 291);
   ASSERT_TRUE(at.has_value());
@@ -91,7 +91,7 @@ TEST(AboutBoxPlacement, ActiveWindowOnAnotherMonitorCentresThere) {
 
 TEST(AboutBoxPlacement, MonitorLeftOfThePrimaryKeepsItsNegativeCoordinates) {
   FakeScreens screens;
-  screens.activeMonitor = ScreenRect{-1024, -100, 0, 668};
+  screens.activeMonitor = Rect{-1024, -100, 0, 668};
   FirstShowingPlacement placement;
   const std::optional<ScreenPoint> at = placement.Place(screens, 305, 291);
   ASSERT_TRUE(at.has_value());
@@ -105,7 +105,7 @@ TEST(AboutBoxPlacement, LaterShowingsAreNeverPlacedAgain) {
   EXPECT_FALSE(placement.Placed());
   ASSERT_TRUE(placement.Place(screens, 304, 291).has_value());
   EXPECT_TRUE(placement.Placed());
-  screens.activeMonitor = ScreenRect{1280, 0, 3200, 1080};
+  screens.activeMonitor = Rect{1280, 0, 3200, 1080};
   EXPECT_FALSE(placement.Place(screens, 304, 291).has_value());
   EXPECT_FALSE(placement.Place(screens, 304, 291).has_value());
   EXPECT_EQ(screens.queries, 1);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/maker.h"
+#include "ui/win32_application.h"
 #include "ui/win32_program_cursor.h"
 #include "ui/win32_unit2.h"
 
@@ -33,6 +34,14 @@ LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 class AboutBoxTest : public ::testing::Test {
  protected:
+  // The box's modal loop steps the application's loop, with hover tracking at idle, as in the
+  // program.
+  static void SetUpTestSuite() {
+    program_ = new TApplication(GetModuleHandleA(nullptr));
+    program_->AddIdleHandler(TrackHoverAtIdle);
+  }
+  static void TearDownTestSuite() { delete program_; }
+
   void SetUp() override {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = HelperProc;
@@ -72,10 +81,13 @@ class AboutBoxTest : public ::testing::Test {
 
   void Close(UINT message, WPARAM wParam = 0) { PostMessageA(box_->Handle(), message, wParam, 0); }
 
+  static TApplication* program_;
   HWND application_ = nullptr;
   HWND main_ = nullptr;
   std::unique_ptr<TAboutBox> box_;
 };
+
+TApplication* AboutBoxTest::program_ = nullptr;
 
 int MeasuredTextHeight() {
   HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,

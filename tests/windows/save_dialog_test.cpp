@@ -147,7 +147,7 @@ TEST_F(SaveDialogUnderWine, IsCentredWithAThirdOfTheFreeHeightAbove) {
   MONITORINFO info{};
   info.cbSize = sizeof(info);
   GetMonitorInfoA(MonitorFromWindow(owner_, MONITOR_DEFAULTTOPRIMARY), &info);
-  const ScreenRect work{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  const Rect work{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
   const ScreenPoint expected =
       CommonDialogOrigin(work, seen_.box.right - seen_.box.left, seen_.box.bottom - seen_.box.top);
   EXPECT_EQ(seen_.box.left, expected.x);

@@ -1,0 +1,34 @@
+#include "ui/win32_menu_bar.h"
+
+#include <string>
+
+namespace {
+
+std::vector<std::string> AccessKeyCaptions(const std::vector<MenuItem>& items) {
+  std::vector<std::string> captions;
+  for (const MenuItem& item : items) captions.push_back(item.caption);
+  return AssignAccessKeys(captions);
+}
+
+}  // namespace
+
+HMENU CreateMenuBar(const std::vector<MenuItem>& menu, CommandTable& commands) {
+  HMENU bar = CreateMenu();
+  const std::vector<std::string> topCaptions = AccessKeyCaptions(menu);
+  for (std::size_t t = 0; t < menu.size(); ++t) {
+    HMENU popup = CreatePopupMenu();
+    const std::vector<MenuItem>& items = menu[t].items;
+    const std::vector<std::string> captions = AccessKeyCaptions(items);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const MenuItem& item = items[i];
+      if (item.IsSeparator()) {
+        AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+        continue;
+      }
+      const unsigned id = commands.Add([&item] { Click(item); });
+      AppendMenuA(popup, MF_STRING, id, MenuItemText(captions[i], item.shortCut).c_str());
+    }
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), topCaptions[t].c_str());
+  }
+  return bar;
+}

@@ -1,0 +1,27 @@
+// The band at the top of the main window: the toolbar's pictures in an image list, the toolbar
+// with the layout's buttons (kToolButtons) in one fixed band of a rebar, and the band's
+// background, which the program paints itself: not every comctl32 paints a band's bitmap
+// (Wine's leaves it out).
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+
+#include "ui/layout.h"
+
+struct ToolBand {
+  HWND coolBar = nullptr;
+  HWND toolBar = nullptr;
+  HIMAGELIST images = nullptr;
+  HBITMAP background = nullptr;  // the BAND bitmap, tiled from the band's origin
+};
+
+// Creates the band as a child of form, scaled to textHeight. The buttons report to form, not
+// to the rebar that holds them; button i sends command id commands[i].
+ToolBand CreateToolBand(HWND form, HINSTANCE instance, HFONT font, int textHeight,
+                        const std::array<unsigned, kToolButtons.size()>& commands);
+
+// Frees what is not a window, once the windows are gone.
+void FreeToolBand(const ToolBand& band);
