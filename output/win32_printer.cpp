@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "ui/win32_dialog_placement.h"
-
 namespace {
 
 HDC Dc(PrinterHandle handle) { return reinterpret_cast<HDC>(handle); }
@@ -99,12 +97,19 @@ bool DeviceFrom(HGLOBAL namesBlock, HGLOBAL modeBlock, PrinterDevice* device) {
   return true;
 }
 
+// What the dialog's hook needs: where the shell wants the dialog and how it places it.
+struct DialogPlacing {
+  HWND anchor;
+  const std::function<void(HWND, HWND)>* place;
+};
+
 // The dialog's hook: places it once it is set up. No exception may leave a Windows callback.
 UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) noexcept {
   if (message == WM_INITDIALOG) {
     try {
       const auto* request = reinterpret_cast<const PRINTDLGA*>(lParam);
-      PlaceCommonDialog(dialog, reinterpret_cast<HWND>(request->lCustData));
+      const auto* placing = reinterpret_cast<const DialogPlacing*>(request->lCustData);
+      if (*placing->place) (*placing->place)(dialog, placing->anchor);
     } catch (...) {
       // A dialog left where Windows put it is still usable.
     }
@@ -131,8 +136,11 @@ BOOL CALLBACK AbortProc(HDC dc, int) noexcept {
 
 }  // namespace
 
-Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages)
-    : mainWindow_(mainWindow), processMessages_(std::move(processMessages)) {}
+Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
+                                 std::function<void(HWND, HWND)> placeDialog)
+    : mainWindow_(mainWindow),
+      processMessages_(std::move(processMessages)),
+      placeDialog_(std::move(placeDialog)) {}
 
 bool Win32PrinterApi::DefaultPrinter(PrinterDevice* device) {
   PRINTDLGA request{};
@@ -158,7 +166,8 @@ bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
                   PD_ENABLEPRINTHOOK;
   request.nCopies = static_cast<WORD>(device->settings ? device->settings->copies : 1);
   request.lpfnPrintHook = PrintHook;
-  request.lCustData = reinterpret_cast<LPARAM>(anchor);
+  const DialogPlacing placing{anchor, &placeDialog_};
+  request.lCustData = reinterpret_cast<LPARAM>(&placing);
   const BOOL ok = PrintDlgA(&request);
   // The dialog may have replaced either block.
   names.Reset(request.hDevNames);

@@ -13,7 +13,10 @@ class Win32PrinterApi : public PrinterApi {
   // mainWindow: the dialog's owner and anchor when none of the program's windows is active.
   // processMessages: how the abort check dispatches pending messages (the application's own
   // loop step, with its shortcuts); when empty, a plain PeekMessage loop.
-  explicit Win32PrinterApi(HWND mainWindow = nullptr, std::function<void()> processMessages = {});
+  // placeDialog(dialog, anchor): where the shell puts the print dialog once it is set up; when
+  // empty, the dialog stays where Windows put it.
+  explicit Win32PrinterApi(HWND mainWindow = nullptr, std::function<void()> processMessages = {},
+                           std::function<void(HWND, HWND)> placeDialog = {});
 
   bool DefaultPrinter(PrinterDevice* device) override;
   bool PrintDialog(PrinterDevice* device) override;
@@ -44,4 +47,5 @@ class Win32PrinterApi : public PrinterApi {
  private:
   HWND mainWindow_;
   std::function<void()> processMessages_;
+  std::function<void(HWND, HWND)> placeDialog_;
 };
