@@ -279,19 +279,4 @@ std::string Win32PrinterApi::ShortDate() {
   return length > 0 ? std::string(text, static_cast<std::size_t>(length - 1)) : std::string();
 }
 
-void Win32PrinterApi::DispatchPendingMessages() {
-  if (processMessages_) {
-    processMessages_();
-    return;
-  }
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // The message loop that owns the run must still see it.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
+void Win32PrinterApi::DispatchPendingMessages() { processMessages_(); }

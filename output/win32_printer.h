@@ -10,13 +10,14 @@
 
 class Win32PrinterApi : public PrinterApi {
  public:
+  // What the back end takes from the shell:
   // mainWindow: the dialog's owner and anchor when none of the program's windows is active.
   // processMessages: how the abort check dispatches pending messages (the application's own
-  // loop step, with its shortcuts); when empty, a plain PeekMessage loop.
+  // loop step, with its shortcuts).
   // placeDialog(dialog, anchor): where the shell puts the print dialog once it is set up; when
   // empty, the dialog stays where Windows put it.
-  explicit Win32PrinterApi(HWND mainWindow = nullptr, std::function<void()> processMessages = {},
-                           std::function<void(HWND, HWND)> placeDialog = {});
+  Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
+                  std::function<void(HWND, HWND)> placeDialog = {});
 
   bool DefaultPrinter(PrinterDevice* device) override;
   bool PrintDialog(PrinterDevice* device) override;
