@@ -43,13 +43,13 @@ std::uint32_t FakeFileApi::CreateFileA(const char* fileName, std::uint32_t desir
   const std::string name = fileName;
   creates_.push_back({name, desiredAccess, shareMode, creationDisposition, flagsAndAttributes});
   if (const std::uint32_t code = Enter(FileCall::kCreateFile)) return code;
-  if (creationDisposition != kCreateAlways) return kFakeInvalidParameter;
-  if (name.empty()) return kFakePathNotFound;
+  if (creationDisposition != kCreateAlways) return kErrorInvalidParameter;
+  if (name.empty()) return kErrorPathNotFound;
   for (const auto& [other, open] : handles_) {
-    if (open.name == name && (open.shareMode & kFakeShareWrite) == 0) return kFakeSharingViolation;
+    if (open.name == name && (open.shareMode & kFileShareWrite) == 0) return kErrorSharingViolation;
   }
   const auto existing = files_.find(name);
-  if (existing != files_.end() && existing->second.readOnly) return kFakeAccessDenied;
+  if (existing != files_.end() && existing->second.readOnly) return kErrorAccessDenied;
   files_[name].contents.clear();
   *handle = nextHandle_++;
   handles_[*handle] = OpenFile{name, shareMode};
@@ -74,7 +74,7 @@ std::uint32_t FakeFileApi::WriteFile(FileHandle file, const void* buffer,
   block.fileName = name;
   block.bytes.assign(static_cast<const char*>(buffer), bytesToWrite);
   block.error = Enter(FileCall::kWriteFile);
-  if (block.error == 0 && open == handles_.end()) block.error = kFakeInvalidHandle;
+  if (block.error == 0 && open == handles_.end()) block.error = kErrorInvalidHandle;
   if (block.error != 0) return block.error;
   files_[name].contents += block.bytes;
   *bytesWritten = bytesToWrite;
@@ -86,5 +86,5 @@ std::uint32_t FakeFileApi::CloseHandle(FileHandle file) {
   // As on Windows, a close that fails has still let go of a valid handle.
   const bool known = handles_.erase(file) != 0;
   if (code != 0) return code;
-  return known ? 0 : kFakeInvalidHandle;
+  return known ? 0 : kErrorInvalidHandle;
 }

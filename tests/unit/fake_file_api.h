@@ -14,14 +14,6 @@
 
 enum class FileCall { kCreateFile, kGetFileType, kWriteFile, kCloseHandle };
 
-// Windows' values the fake answers with by itself.
-inline constexpr std::uint32_t kFakeShareWrite = 0x2;  // FILE_SHARE_WRITE
-inline constexpr std::uint32_t kFakePathNotFound = 3;
-inline constexpr std::uint32_t kFakeAccessDenied = 5;
-inline constexpr std::uint32_t kFakeInvalidHandle = 6;
-inline constexpr std::uint32_t kFakeSharingViolation = 32;
-inline constexpr std::uint32_t kFakeInvalidParameter = 87;
-
 class FakeFileApi final : public FileApi {
  public:
   struct Block {
