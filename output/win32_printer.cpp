@@ -261,8 +261,8 @@ bool Win32PrinterApi::LineTo(PrinterHandle dc, int x, int y) {
   return ::LineTo(Dc(dc), x, y) != FALSE;
 }
 
-bool Win32PrinterApi::ExtTextOut(PrinterHandle dc, int x, int y, unsigned options,
-                                 const PrinterRect* rect, std::string_view text) {
+bool Win32PrinterApi::ExtTextOut(PrinterHandle dc, int x, int y, unsigned options, const Rect* rect,
+                                 std::string_view text) {
   RECT box{};
   if (rect) box = {rect->left, rect->top, rect->right, rect->bottom};
   return ::ExtTextOutA(Dc(dc), x, y, options, rect ? &box : nullptr, text.data(),

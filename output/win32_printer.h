@@ -40,7 +40,7 @@ class Win32PrinterApi : public PrinterApi {
                              int* height) override;
   bool MoveToEx(PrinterHandle dc, int x, int y) override;
   bool LineTo(PrinterHandle dc, int x, int y) override;
-  bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options, const PrinterRect* rect,
+  bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options, const Rect* rect,
                    std::string_view text) override;
   std::string ShortDate() override;
   void DispatchPendingMessages() override;

@@ -158,7 +158,7 @@ class RecordingPrinterApi : public PrinterApi {
     if (keepRecords) Draw("LineTo " + Xy(x, y));
     return !failed;
   }
-  bool ExtTextOutA(PrinterHandle, int x, int y, unsigned options, const PrinterRect* rect,
+  bool ExtTextOutA(PrinterHandle, int x, int y, unsigned options, const Rect* rect,
                    std::string_view text) override {
     if (!keepRecords) return !Fails("ExtTextOutA");
     std::string detail = Xy(x, y) + " " + std::to_string(options);
