@@ -180,7 +180,7 @@ bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
   return true;
 }
 
-PrinterHandle Win32PrinterApi::CreateDC(const PrinterDevice& device) {
+PrinterHandle Win32PrinterApi::CreateDCA(const PrinterDevice& device) {
   std::vector<std::uint8_t> mode;
   if (device.settings) mode = DevModeBytes(*device.settings);
   return Handle(::CreateDCA(device.driver.c_str(), device.device.c_str(), device.port.c_str(),
@@ -200,7 +200,7 @@ int Win32PrinterApi::SetAbortProc(PrinterHandle dc, PrinterAbortCheck* check) {
   return ::SetAbortProc(Dc(dc), AbortProc);
 }
 
-int Win32PrinterApi::StartDoc(PrinterHandle dc, const std::string& docName) {
+int Win32PrinterApi::StartDocA(PrinterHandle dc, const std::string& docName) {
   DOCINFOA document{};
   document.cbSize = sizeof(document);
   document.lpszDocName = docName.c_str();
@@ -214,7 +214,7 @@ int Win32PrinterApi::GetDeviceCaps(PrinterHandle dc, int index) {
   return ::GetDeviceCaps(Dc(dc), index);
 }
 
-PrinterHandle Win32PrinterApi::CreateFontIndirect(const PrinterFont& font) {
+PrinterHandle Win32PrinterApi::CreateFontIndirectA(const PrinterFont& font) {
   LOGFONTA description{};
   description.lfHeight = font.height;
   description.lfWeight = font.weight;
@@ -243,8 +243,8 @@ std::uint32_t Win32PrinterApi::SetBkColor(PrinterHandle dc, std::uint32_t color)
 
 int Win32PrinterApi::SetBkMode(PrinterHandle dc, int mode) { return ::SetBkMode(Dc(dc), mode); }
 
-bool Win32PrinterApi::GetTextExtentPoint32(PrinterHandle dc, std::string_view text, int* width,
-                                           int* height) {
+bool Win32PrinterApi::GetTextExtentPoint32A(PrinterHandle dc, std::string_view text, int* width,
+                                            int* height) {
   SIZE size{};
   if (!::GetTextExtentPoint32A(Dc(dc), text.data(), static_cast<int>(text.size()), &size))
     return false;
@@ -261,8 +261,8 @@ bool Win32PrinterApi::LineTo(PrinterHandle dc, int x, int y) {
   return ::LineTo(Dc(dc), x, y) != FALSE;
 }
 
-bool Win32PrinterApi::ExtTextOut(PrinterHandle dc, int x, int y, unsigned options, const Rect* rect,
-                                 std::string_view text) {
+bool Win32PrinterApi::ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options,
+                                  const Rect* rect, std::string_view text) {
   RECT box{};
   if (rect) box = {rect->left, rect->top, rect->right, rect->bottom};
   return ::ExtTextOutA(Dc(dc), x, y, options, rect ? &box : nullptr, text.data(),
