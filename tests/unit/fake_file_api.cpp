@@ -14,26 +14,15 @@ const std::string& FakeFileApi::Contents(const std::string& name) const {
   return found->second.contents;
 }
 
-void FakeFileApi::FailCall(FileCall kind, int ordinal, std::uint32_t code) {
-  kindFailures_[{kind, ordinal}] = code;
-}
-
-void FakeFileApi::FailNthCall(int ordinal, std::uint32_t code) { nthFailures_[ordinal] = code; }
-
 void FakeFileApi::ResetCalls() {
   calls_.clear();
-  kindCounts_ = {};
-  kindFailures_.clear();
-  nthFailures_.clear();
+  faults_.Reset();
 }
 
 std::uint32_t FakeFileApi::Enter(FileCall kind) {
   calls_.push_back(kind);
-  const int ordinal = ++kindCounts_[static_cast<int>(kind)];
-  const auto byKind = kindFailures_.find({kind, ordinal});
-  if (byKind != kindFailures_.end()) return byKind->second;
-  const auto byOrder = nthFailures_.find(static_cast<int>(calls_.size()));
-  return byOrder != nthFailures_.end() ? byOrder->second : 0;
+  faults_.Count(kind);
+  return static_cast<std::uint32_t>(faults_.Planned(kind).value_or(kErrorSuccess));
 }
 
 std::uint32_t FakeFileApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,

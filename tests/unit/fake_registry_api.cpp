@@ -187,20 +187,15 @@ void FakeRegistry::ReportSize(std::string_view keyPath, std::string_view name, s
 }
 
 void FakeRegistry::FailCall(RegCall call, std::size_t ordinal, long code) {
-  faults_.push_back({call, ordinal, code});
+  faults_.FailCall(call, ordinal, code);
 }
 
 void FakeRegistry::FailNthCall(std::size_t ordinal, long code) {
-  faults_.push_back({std::nullopt, ordinal, code});
+  faults_.FailNthCall(ordinal, code);
 }
 
 void FakeRegistry::OnCall(std::function<void(RegCall, std::size_t)> hook) {
   hook_ = std::move(hook);
-}
-
-std::size_t FakeRegistry::CallCount(RegCall call) const {
-  const auto at = callsOfKind_.find(call);
-  return at == callsOfKind_.end() ? 0 : at->second;
 }
 
 std::vector<std::string> FakeRegistry::Trace() const {
@@ -246,15 +241,9 @@ std::string FakeRegistry::KeyName(RegKey key) const {
 }
 
 std::optional<long> FakeRegistry::Begin(RegCall call) {
-  const std::size_t ordinal = ++callsMade_;
-  const std::size_t ofKind = ++callsOfKind_[call];
-  if (hook_) hook_(call, ordinal);
-  for (const Fault& fault : faults_) {
-    const bool hit =
-        fault.call ? (*fault.call == call && fault.ordinal == ofKind) : fault.ordinal == ordinal;
-    if (hit) return fault.code;
-  }
-  return std::nullopt;
+  faults_.Count(call);
+  if (hook_) hook_(call, faults_.Calls());
+  return faults_.Planned(call);
 }
 
 long FakeRegistry::Record(RegCallRecord record) {
