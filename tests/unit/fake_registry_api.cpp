@@ -246,6 +246,12 @@ std::optional<long> FakeRegistry::Begin(RegCall call) {
   return faults_.Planned(call);
 }
 
+bool FakeRegistry::Faulted(RegCallRecord& record) {
+  const auto fault = Begin(record.call);
+  if (fault) record.result = *fault;
+  return fault.has_value();
+}
+
 long FakeRegistry::Record(RegCallRecord record) {
   calls_.push_back(std::move(record));
   return calls_.back().result;
@@ -255,10 +261,7 @@ long FakeRegistry::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t, std:
                              RegKey* result) {
   const std::string path = subKey ? subKey : "";
   RegCallRecord record{RegCall::OpenKeyEx, KeyName(key), path, sam, 0, kErrorSuccess};
-  if (const auto fault = Begin(RegCall::OpenKeyEx)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto base = Resolve(key);
   if (!base || !result) {
     record.result = base ? kErrorInvalidParameter : kErrorInvalidHandle;
@@ -286,10 +289,7 @@ long FakeRegistry::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_
                                 std::uint32_t* values, std::uint32_t* maxValueNameLen,
                                 std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
   RegCallRecord record{RegCall::QueryInfoKey, KeyName(key), "", 0, 0, kErrorSuccess};
-  if (const auto fault = Begin(RegCall::QueryInfoKey)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto node = Resolve(key);
   if (!node || node->deleted) {
     record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;
@@ -315,10 +315,7 @@ long FakeRegistry::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_
 long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) {
   RegCallRecord record{RegCall::EnumKeyEx,       KeyName(key), "", index,
                        nameSize ? *nameSize : 0, kErrorSuccess};
-  if (const auto fault = Begin(RegCall::EnumKeyEx)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto node = Resolve(key);
   if (!node || node->deleted) {
     record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;
@@ -349,10 +346,7 @@ long FakeRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t
                        0,
                        data && dataSize ? *dataSize : 0,
                        kErrorSuccess};
-  if (const auto fault = Begin(RegCall::QueryValueEx)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto node = Resolve(key);
   if (!node || node->deleted) {
     record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;

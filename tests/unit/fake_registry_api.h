@@ -86,6 +86,8 @@ class FakeRegistry final : public RegistryApi {
   std::string KeyName(RegKey key) const;
   // Counts the call, runs the hook and returns an injected failure's code, if any.
   std::optional<long> Begin(RegCall call);
+  // Begins the recorded call; true when it is to fail, with the code set as its result.
+  bool Faulted(RegCallRecord& record);
   long Record(RegCallRecord record);
 
   std::map<RegKey, std::shared_ptr<Node>> roots_;
