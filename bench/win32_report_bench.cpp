@@ -20,6 +20,7 @@ constexpr std::size_t kRows = 20000;
 // The real GDI calls, on a metafile instead of a printer: no dialog, no spooler.
 class MetafilePrinterApi : public Win32PrinterApi {
  public:
+  MetafilePrinterApi() : Win32PrinterApi(nullptr, [] {}) {}
   bool DefaultPrinter(PrinterDevice* device) override {
     *device = {"", "Metafile", "", PrinterSettings{}};
     return true;

@@ -2,15 +2,16 @@
 // point shows the message text to the user. Each subsystem derives its own kinds.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <utility>
 
-class Exception {
+class Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
-  virtual ~Exception() = default;
 
   const std::string& Message() const { return message_; }
+  const char* what() const noexcept override { return message_.c_str(); }
 
  private:
   std::string message_;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/windows_error_codes.h"
 #include "inventory/locale_api.h"
 
 // A key handle, holding an HKEY's value. The predefined roots have their Windows values
@@ -31,16 +32,6 @@ inline constexpr std::uint32_t kRegResourceList = 8;
 inline constexpr std::uint32_t kRegFullResourceDescriptor = 9;
 inline constexpr std::uint32_t kRegResourceRequirementsList = 10;
 inline constexpr std::uint32_t kRegQword = 11;
-
-inline constexpr long kErrorSuccess = 0;
-inline constexpr long kErrorFileNotFound = 2;
-inline constexpr long kErrorAccessDenied = 5;
-inline constexpr long kErrorInvalidHandle = 6;
-inline constexpr long kErrorOutOfMemory = 14;
-inline constexpr long kErrorInvalidParameter = 87;
-inline constexpr long kErrorMoreData = 234;
-inline constexpr long kErrorNoMoreItems = 259;
-inline constexpr long kErrorKeyDeleted = 1018;
 
 // The A calls give names in the ANSI code page, so whatever stands for the registry also
 // answers the locale questions about that code page (a hive file stands for one of its own).

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "common/windows_error_codes.h"
+
 // A file handle, holding a HANDLE's value.
 using FileHandle = std::uintptr_t;
 
@@ -12,6 +14,7 @@ inline constexpr FileHandle kInvalidHandleValue = ~FileHandle{0};  // INVALID_HA
 
 inline constexpr std::uint32_t kGenericWrite = 0x40000000;
 inline constexpr std::uint32_t kFileShareRead = 0x1;
+inline constexpr std::uint32_t kFileShareWrite = 0x2;
 inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 

@@ -20,8 +20,7 @@ class PrinterCanvas : public ReportCanvas {
         printer_.LineTo(op.x, op.y);
         break;
       case DrawKind::ClippedText:
-        printer_.ClippedText({op.rect.left, op.rect.top, op.rect.right, op.rect.bottom}, op.x, op.y,
-                             op.text);
+        printer_.ClippedText(op.rect, op.x, op.y, op.text);
         break;
       case DrawKind::PlainText:
         printer_.PlainText(op.x, op.y, op.text);

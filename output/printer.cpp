@@ -189,7 +189,7 @@ void TPrinter::LineTo(int x, int y) {
   api_.LineTo(dc_, x, y);
 }
 
-void TPrinter::ClippedText(const PrinterRect& rect, int x, int y, std::string_view text) {
+void TPrinter::ClippedText(const Rect& rect, int x, int y, std::string_view text) {
   RequirePrinting();
   api_.ExtTextOutA(dc_, x, y, kEtoClipped | kEtoOpaque, &rect, text);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/exception.h"
+#include "common/rect.h"
 
 class EPrinter : public Exception {
  public:
@@ -72,13 +73,6 @@ struct PrinterFont {
   bool operator==(const PrinterFont&) const = default;
 };
 
-struct PrinterRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
-
 // Called by the device while the spooler works on a job; false stops the job.
 class PrinterAbortCheck {
  public:
@@ -120,8 +114,8 @@ class PrinterApi {
   virtual bool MoveToEx(PrinterHandle dc, int x, int y) = 0;
   virtual bool LineTo(PrinterHandle dc, int x, int y) = 0;
   // ExtTextOutA; rect may be null.
-  virtual bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options,
-                           const PrinterRect* rect, std::string_view text) = 0;
+  virtual bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options, const Rect* rect,
+                           std::string_view text) = 0;
   // GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE) for today.
   virtual std::string ShortDate() = 0;
   // Dispatches the program's pending window messages.
@@ -166,7 +160,7 @@ class TPrinter : private PrinterAbortCheck {
   void TextExtent(std::string_view text, int* width, int* height);
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
-  void ClippedText(const PrinterRect& rect, int x, int y, std::string_view text);
+  void ClippedText(const Rect& rect, int x, int y, std::string_view text);
   void PlainText(int x, int y, std::string_view text);
   std::string ShortDate() { return api_.ShortDate(); }
 

@@ -36,8 +36,8 @@ void DrawPageStart(ReportCanvas& canvas, const ReportLayout& layout, const PageM
   const int headerTop = layout.tableTop - layout.headerLift;
   for (std::size_t i = 0; i < columnCount; ++i) {
     const int width = canvas.TextExtent(columns[i].caption).width;
-    const ReportRect cell{edges[i] + layout.cellInset, headerTop, edges[i + 1] - layout.cellInset,
-                          headerTop + layout.lineHeight};
+    const Rect cell{edges[i] + layout.cellInset, headerTop, edges[i + 1] - layout.cellInset,
+                    headerTop + layout.lineHeight};
     canvas.Perform(ClippedTextOp(cell, edges[i] + Half(edges[i + 1] - edges[i]) - Half(width),
                                  headerTop, columns[i].caption));
   }
@@ -82,8 +82,8 @@ void DrawRow(ReportCanvas& canvas, const ReportLayout& layout,
   const std::vector<int>& edges = layout.columnEdges;
   const int top = layout.tableTop + rowOnPage * layout.lineHeight;
   for (std::size_t j = 0; j < columns.size(); ++j) {
-    const ReportRect cell{edges[j] + layout.cellInset, top, edges[j + 1] - layout.cellInset,
-                          top + layout.lineHeight};
+    const Rect cell{edges[j] + layout.cellInset, top, edges[j + 1] - layout.cellInset,
+                    top + layout.lineHeight};
     canvas.Perform(
         ClippedTextOp(cell, edges[j] + layout.cellInset, top, GuardedCell(rows, rowIndex, j)));
   }
@@ -99,7 +99,7 @@ DrawOp PenOp(DrawKind kind, int x, int y) {
   return op;
 }
 
-DrawOp ClippedTextOp(ReportRect rect, int x, int y, std::string text) {
+DrawOp ClippedTextOp(Rect rect, int x, int y, std::string text) {
   DrawOp op = PenOp(DrawKind::ClippedText, x, y);
   op.rect = rect;
   op.text = std::move(text);

@@ -8,17 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/rect.h"
 #include "inventory/driver_row.h"
 #include "output/report_layout.h"
-
-struct ReportRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-
-  bool operator==(const ReportRect&) const = default;
-};
 
 enum class DrawKind { SetReportFont, MovePen, DrawLineTo, ClippedText, PlainText, PageBreak };
 
@@ -30,7 +22,7 @@ struct DrawOp {
   bool bold = false;
   int x = 0;
   int y = 0;
-  ReportRect rect;
+  Rect rect;
   std::string text;
 
   bool operator==(const DrawOp&) const = default;
@@ -41,7 +33,7 @@ inline constexpr int kBodyPoints = 10;
 
 DrawOp FontOp(int points, bool bold);
 DrawOp PenOp(DrawKind kind, int x, int y);  // MovePen or DrawLineTo
-DrawOp ClippedTextOp(ReportRect rect, int x, int y, std::string text);
+DrawOp ClippedTextOp(Rect rect, int x, int y, std::string text);
 DrawOp PlainTextOp(int x, int y, std::string text);
 
 struct TextSize {

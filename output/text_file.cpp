@@ -5,19 +5,21 @@
 #include <utility>
 
 #include "common/text.h"
+#include "common/windows_error_codes.h"
 
 namespace {
 
 std::string InOutErrorMessage(int code) {
   switch (code) {
-    case 2:
+    case kErrorFileNotFound:
       return "File not found";
-    case 3:
+    case kErrorPathNotFound:
       return "Invalid filename";
-    case 4:
+    case kErrorTooManyOpenFiles:
       return "Too many open files";
-    case 5:
+    case kErrorAccessDenied:
       return "File access denied";
+    // The runtime's own I/O codes, beyond Windows' table.
     case 100:
       return "Read beyond end of file";
     case 101:

@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "ui/win32_dialog_placement.h"
-
 namespace {
 
 HDC Dc(PrinterHandle handle) { return reinterpret_cast<HDC>(handle); }
@@ -99,12 +97,19 @@ bool DeviceFrom(HGLOBAL namesBlock, HGLOBAL modeBlock, PrinterDevice* device) {
   return true;
 }
 
+// What the dialog's hook needs: where the shell wants the dialog and how it places it.
+struct DialogPlacing {
+  HWND anchor;
+  const std::function<void(HWND, HWND)>* place;
+};
+
 // The dialog's hook: places it once it is set up. No exception may leave a Windows callback.
 UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) noexcept {
   if (message == WM_INITDIALOG) {
     try {
       const auto* request = reinterpret_cast<const PRINTDLGA*>(lParam);
-      PlaceCommonDialog(dialog, reinterpret_cast<HWND>(request->lCustData));
+      const auto* placing = reinterpret_cast<const DialogPlacing*>(request->lCustData);
+      if (*placing->place) (*placing->place)(dialog, placing->anchor);
     } catch (...) {
       // A dialog left where Windows put it is still usable.
     }
@@ -131,8 +136,11 @@ BOOL CALLBACK AbortProc(HDC dc, int) noexcept {
 
 }  // namespace
 
-Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages)
-    : mainWindow_(mainWindow), processMessages_(std::move(processMessages)) {}
+Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
+                                 std::function<void(HWND, HWND)> placeDialog)
+    : mainWindow_(mainWindow),
+      processMessages_(std::move(processMessages)),
+      placeDialog_(std::move(placeDialog)) {}
 
 bool Win32PrinterApi::DefaultPrinter(PrinterDevice* device) {
   PRINTDLGA request{};
@@ -158,7 +166,8 @@ bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
                   PD_ENABLEPRINTHOOK;
   request.nCopies = static_cast<WORD>(device->settings ? device->settings->copies : 1);
   request.lpfnPrintHook = PrintHook;
-  request.lCustData = reinterpret_cast<LPARAM>(anchor);
+  const DialogPlacing placing{anchor, &placeDialog_};
+  request.lCustData = reinterpret_cast<LPARAM>(&placing);
   const BOOL ok = PrintDlgA(&request);
   // The dialog may have replaced either block.
   names.Reset(request.hDevNames);
@@ -171,7 +180,7 @@ bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
   return true;
 }
 
-PrinterHandle Win32PrinterApi::CreateDC(const PrinterDevice& device) {
+PrinterHandle Win32PrinterApi::CreateDCA(const PrinterDevice& device) {
   std::vector<std::uint8_t> mode;
   if (device.settings) mode = DevModeBytes(*device.settings);
   return Handle(::CreateDCA(device.driver.c_str(), device.device.c_str(), device.port.c_str(),
@@ -191,7 +200,7 @@ int Win32PrinterApi::SetAbortProc(PrinterHandle dc, PrinterAbortCheck* check) {
   return ::SetAbortProc(Dc(dc), AbortProc);
 }
 
-int Win32PrinterApi::StartDoc(PrinterHandle dc, const std::string& docName) {
+int Win32PrinterApi::StartDocA(PrinterHandle dc, const std::string& docName) {
   DOCINFOA document{};
   document.cbSize = sizeof(document);
   document.lpszDocName = docName.c_str();
@@ -205,7 +214,7 @@ int Win32PrinterApi::GetDeviceCaps(PrinterHandle dc, int index) {
   return ::GetDeviceCaps(Dc(dc), index);
 }
 
-PrinterHandle Win32PrinterApi::CreateFontIndirect(const PrinterFont& font) {
+PrinterHandle Win32PrinterApi::CreateFontIndirectA(const PrinterFont& font) {
   LOGFONTA description{};
   description.lfHeight = font.height;
   description.lfWeight = font.weight;
@@ -234,8 +243,8 @@ std::uint32_t Win32PrinterApi::SetBkColor(PrinterHandle dc, std::uint32_t color)
 
 int Win32PrinterApi::SetBkMode(PrinterHandle dc, int mode) { return ::SetBkMode(Dc(dc), mode); }
 
-bool Win32PrinterApi::GetTextExtentPoint32(PrinterHandle dc, std::string_view text, int* width,
-                                           int* height) {
+bool Win32PrinterApi::GetTextExtentPoint32A(PrinterHandle dc, std::string_view text, int* width,
+                                            int* height) {
   SIZE size{};
   if (!::GetTextExtentPoint32A(Dc(dc), text.data(), static_cast<int>(text.size()), &size))
     return false;
@@ -252,8 +261,8 @@ bool Win32PrinterApi::LineTo(PrinterHandle dc, int x, int y) {
   return ::LineTo(Dc(dc), x, y) != FALSE;
 }
 
-bool Win32PrinterApi::ExtTextOut(PrinterHandle dc, int x, int y, unsigned options,
-                                 const PrinterRect* rect, std::string_view text) {
+bool Win32PrinterApi::ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options,
+                                  const Rect* rect, std::string_view text) {
   RECT box{};
   if (rect) box = {rect->left, rect->top, rect->right, rect->bottom};
   return ::ExtTextOutA(Dc(dc), x, y, options, rect ? &box : nullptr, text.data(),
@@ -270,19 +279,4 @@ std::string Win32PrinterApi::ShortDate() {
   return length > 0 ? std::string(text, static_cast<std::size_t>(length - 1)) : std::string();
 }
 
-void Win32PrinterApi::DispatchPendingMessages() {
-  if (processMessages_) {
-    processMessages_();
-    return;
-  }
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // The message loop that owns the run must still see it.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
+void Win32PrinterApi::DispatchPendingMessages() { processMessages_(); }

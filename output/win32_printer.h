@@ -10,10 +10,14 @@
 
 class Win32PrinterApi : public PrinterApi {
  public:
+  // What the back end takes from the shell:
   // mainWindow: the dialog's owner and anchor when none of the program's windows is active.
   // processMessages: how the abort check dispatches pending messages (the application's own
-  // loop step, with its shortcuts); when empty, a plain PeekMessage loop.
-  explicit Win32PrinterApi(HWND mainWindow = nullptr, std::function<void()> processMessages = {});
+  // loop step, with its shortcuts).
+  // placeDialog(dialog, anchor): where the shell puts the print dialog once it is set up; when
+  // empty, the dialog stays where Windows put it.
+  Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
+                  std::function<void(HWND, HWND)> placeDialog = {});
 
   bool DefaultPrinter(PrinterDevice* device) override;
   bool PrintDialog(PrinterDevice* device) override;
@@ -36,7 +40,7 @@ class Win32PrinterApi : public PrinterApi {
                              int* height) override;
   bool MoveToEx(PrinterHandle dc, int x, int y) override;
   bool LineTo(PrinterHandle dc, int x, int y) override;
-  bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options, const PrinterRect* rect,
+  bool ExtTextOutA(PrinterHandle dc, int x, int y, unsigned options, const Rect* rect,
                    std::string_view text) override;
   std::string ShortDate() override;
   void DispatchPendingMessages() override;
@@ -44,4 +48,5 @@ class Win32PrinterApi : public PrinterApi {
  private:
   HWND mainWindow_;
   std::function<void()> processMessages_;
+  std::function<void(HWND, HWND)> placeDialog_;
 };

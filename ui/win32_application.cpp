@@ -40,8 +40,6 @@ char LowerAnsi(char c) {
 std::string MessageOf(std::exception_ptr error) {
   try {
     std::rethrow_exception(std::move(error));
-  } catch (const Exception& e) {
-    return e.Message();
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {

@@ -5,7 +5,6 @@
 #include <exception>
 #include <string>
 
-#include "common/exception.h"
 #include "ui/win32_application.h"
 #include "ui/win32_program_cursor.h"
 #include "ui/win32_unit1.h"
@@ -24,11 +23,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     application.setCursorHook = ProgramCursorOnSetCursor;
     application.Run();
     AboutBox = nullptr;
-  } catch (const Exception& e) {
-    // Start-up failed before the application could report anything itself.
-    MessageBoxA(nullptr, e.Message().c_str(), "Tolvane", MB_OK | MB_ICONERROR);
-    return 1;
   } catch (const std::exception& e) {
+    // Start-up failed before the application could report anything itself.
     MessageBoxA(nullptr, e.what(), "Tolvane", MB_OK | MB_ICONERROR);
     return 1;
   }

@@ -13,6 +13,7 @@
 #include "ui/layout.h"
 #include "ui/maker.h"
 #include "ui/win32_application.h"
+#include "ui/win32_dialog_placement.h"
 #include "ui/win32_menu_bar.h"
 #include "ui/win32_unit2.h"
 
@@ -255,8 +256,8 @@ void TForm1::Print1Click(TSender) { PrintListView(ListView1); }
 
 void TForm1::PrintListView(HWND listView) {
   if (printer_ == nullptr) {
-    printerApi_ =
-        std::make_unique<Win32PrinterApi>(handle_, [this] { application_.ProcessMessages(); });
+    printerApi_ = std::make_unique<Win32PrinterApi>(
+        handle_, [this] { application_.ProcessMessages(); }, PlaceCommonDialog);
     printer_ = std::make_unique<TPrinter>(*printerApi_);
   }
   // Captions and widths as they are now: a column the user resized prints at its new share.

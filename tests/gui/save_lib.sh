@@ -64,26 +64,34 @@ save_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 save_dialog_field() { gui_probe savedialog | sed -n "s/^$1=//p"; }
 
-# save_wait_dialog: waits until the program's Save dialog is up; prints its X window.
+# The waits below poll 20 times a second for up to 30 s: a soak runs them hundreds of times.
+
+# save_wait_dialog [TITLE]: waits until a window titled exactly TITLE is shown (by default the
+# program's Save dialog, "Save As"); prints its X window.
 save_wait_dialog() {
   local i id
-  for ((i = 0; i < 120; i++)); do
-    id=$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null | head -n1)
+  for ((i = 0; i < 600; i++)); do
+    id=$(xdotool search --onlyvisible --name "^${1:-Save As}\$" 2>/dev/null | head -n1)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
-    sleep 0.25
+    sleep 0.05
   done
   return 1
 }
 
-# save_wait_closed: waits until no Save dialog is shown.
+# save_wait_closed [WINDOW]: waits until that X window (by default any Save dialog) is no
+# longer shown.
 save_wait_closed() {
   local i
-  for ((i = 0; i < 120; i++)); do
-    [ -z "$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null)" ] && return 0
-    sleep 0.25
+  for ((i = 0; i < 600; i++)); do
+    if [ -n "${1:-}" ]; then
+      xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
+    else
+      [ -z "$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null)" ] && return 0
+    fi
+    sleep 0.05
   done
   return 1
 }
@@ -107,9 +115,9 @@ save_accept_name() {
 # save_wait_bytes WHAT FILE EXPECTED_FILE: waits until FILE holds exactly the expected bytes.
 save_wait_bytes() {
   local i
-  for ((i = 0; i < 80; i++)); do
+  for ((i = 0; i < 600; i++)); do
     cmp -s "$2" "$3" && { echo "ok: $1"; return 0; }
-    sleep 0.25
+    sleep 0.05
   done
   if [ -e "$2" ]; then
     gui_fail "$1: $2 differs from the expected bytes: $(cmp "$2" "$3" 2>&1 | head -1)"

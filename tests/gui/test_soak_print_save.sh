@@ -6,6 +6,7 @@
 # TOLVANE_SOAK_ROUNDS sets the number of rounds (300 by default).
 set -uo pipefail
 source "$(dirname "$0")/gui_lib.sh"
+source "$(dirname "$0")/save_lib.sh"
 source "$GUI_ROOT/scripts/printing.sh"
 gui_setup
 
@@ -53,27 +54,6 @@ soak_abort() {
   exit 1
 }
 
-# soak_window TITLE: waits for a shown window titled exactly TITLE and prints its id.
-soak_window() {
-  local id i
-  for ((i = 0; i < 600; i++)); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.05
-  done
-  return 1
-}
-
-# soak_gone ID: waits until the window is no longer shown.
-soak_gone() {
-  local i
-  for ((i = 0; i < 600; i++)); do
-    xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.05
-  done
-  return 1
-}
-
 # soak_keys WINDOW KEY...: focuses the window, then presses the keys.
 soak_keys() {
   local window=$1
@@ -87,23 +67,13 @@ soak_dialog() {
   local title=$1 answer=$2 dialog
   shift 2
   soak_keys "$MAIN" "$@" || return 1
-  dialog=$(soak_window "$title") || { echo "no $title window"; return 1; }
+  dialog=$(save_wait_dialog "$title") || { echo "no $title window"; return 1; }
   xdotool windowfocus --sync "$dialog" 2>/dev/null || return 1
   $answer || return 1
-  soak_gone "$dialog" || { echo "$title stayed open"; return 1; }
+  save_wait_closed "$dialog" || { echo "$title stayed open"; return 1; }
 }
 
 soak_enter() { xdotool key Return; }
-
-# soak_wait_file FILE SIZE: waits until FILE holds SIZE bytes.
-soak_wait_file() {
-  local i
-  for ((i = 0; i < 600; i++)); do
-    [ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
 
 soak_jobs() { find "$JOBS" -maxdepth 1 -name 'job-*.ps' | sort; }
 soak_new_jobs() { comm -13 "$SAVED/jobs-before" <(soak_jobs); }
@@ -122,9 +92,8 @@ soak_round() {
   soak_keys "$MAIN" F5 || return 1
   SOAK_NAME="$WINSAVED\\$name"
   soak_dialog "Save As" soak_type_name alt+f s || return 1
-  soak_wait_file "$SAVED/$name" "$(stat -c %s "$SAVED/expected.txt")" ||
-    { echo "$name was not saved"; return 1; }
-  cmp -s "$SAVED/expected.txt" "$SAVED/$name" || { echo "$name differs from the rows"; return 1; }
+  save_wait_bytes "$name" "$SAVED/$name" "$SAVED/expected.txt" >/dev/null ||
+    { echo "$name was not saved as the rows"; return 1; }
   soak_dialog "Print" soak_enter ctrl+p || return 1
   soak_dialog "About" soak_enter alt+h a || return 1
 }

@@ -14,26 +14,15 @@ const std::string& FakeFileApi::Contents(const std::string& name) const {
   return found->second.contents;
 }
 
-void FakeFileApi::FailCall(FileCall kind, int ordinal, std::uint32_t code) {
-  kindFailures_[{kind, ordinal}] = code;
-}
-
-void FakeFileApi::FailNthCall(int ordinal, std::uint32_t code) { nthFailures_[ordinal] = code; }
-
 void FakeFileApi::ResetCalls() {
   calls_.clear();
-  kindCounts_ = {};
-  kindFailures_.clear();
-  nthFailures_.clear();
+  faults_.Reset();
 }
 
 std::uint32_t FakeFileApi::Enter(FileCall kind) {
   calls_.push_back(kind);
-  const int ordinal = ++kindCounts_[static_cast<int>(kind)];
-  const auto byKind = kindFailures_.find({kind, ordinal});
-  if (byKind != kindFailures_.end()) return byKind->second;
-  const auto byOrder = nthFailures_.find(static_cast<int>(calls_.size()));
-  return byOrder != nthFailures_.end() ? byOrder->second : 0;
+  faults_.Count(kind);
+  return static_cast<std::uint32_t>(faults_.Planned(kind).value_or(kErrorSuccess));
 }
 
 std::uint32_t FakeFileApi::CreateFileA(const char* fileName, std::uint32_t desiredAccess,
@@ -43,13 +32,13 @@ std::uint32_t FakeFileApi::CreateFileA(const char* fileName, std::uint32_t desir
   const std::string name = fileName;
   creates_.push_back({name, desiredAccess, shareMode, creationDisposition, flagsAndAttributes});
   if (const std::uint32_t code = Enter(FileCall::kCreateFile)) return code;
-  if (creationDisposition != kCreateAlways) return kFakeInvalidParameter;
-  if (name.empty()) return kFakePathNotFound;
+  if (creationDisposition != kCreateAlways) return kErrorInvalidParameter;
+  if (name.empty()) return kErrorPathNotFound;
   for (const auto& [other, open] : handles_) {
-    if (open.name == name && (open.shareMode & kFakeShareWrite) == 0) return kFakeSharingViolation;
+    if (open.name == name && (open.shareMode & kFileShareWrite) == 0) return kErrorSharingViolation;
   }
   const auto existing = files_.find(name);
-  if (existing != files_.end() && existing->second.readOnly) return kFakeAccessDenied;
+  if (existing != files_.end() && existing->second.readOnly) return kErrorAccessDenied;
   files_[name].contents.clear();
   *handle = nextHandle_++;
   handles_[*handle] = OpenFile{name, shareMode};
@@ -74,7 +63,7 @@ std::uint32_t FakeFileApi::WriteFile(FileHandle file, const void* buffer,
   block.fileName = name;
   block.bytes.assign(static_cast<const char*>(buffer), bytesToWrite);
   block.error = Enter(FileCall::kWriteFile);
-  if (block.error == 0 && open == handles_.end()) block.error = kFakeInvalidHandle;
+  if (block.error == 0 && open == handles_.end()) block.error = kErrorInvalidHandle;
   if (block.error != 0) return block.error;
   files_[name].contents += block.bytes;
   *bytesWritten = bytesToWrite;
@@ -86,5 +75,5 @@ std::uint32_t FakeFileApi::CloseHandle(FileHandle file) {
   // As on Windows, a close that fails has still let go of a valid handle.
   const bool known = handles_.erase(file) != 0;
   if (code != 0) return code;
-  return known ? 0 : kFakeInvalidHandle;
+  return known ? 0 : kErrorInvalidHandle;
 }

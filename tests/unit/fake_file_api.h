@@ -4,23 +4,15 @@
 // sweep can fail "the n-th call of the command".
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "fault_plan.h"
 #include "output/file_api.h"
 
 enum class FileCall { kCreateFile, kGetFileType, kWriteFile, kCloseHandle };
-
-// Windows' values the fake answers with by itself.
-inline constexpr std::uint32_t kFakeShareWrite = 0x2;  // FILE_SHARE_WRITE
-inline constexpr std::uint32_t kFakePathNotFound = 3;
-inline constexpr std::uint32_t kFakeAccessDenied = 5;
-inline constexpr std::uint32_t kFakeInvalidHandle = 6;
-inline constexpr std::uint32_t kFakeSharingViolation = 32;
-inline constexpr std::uint32_t kFakeInvalidParameter = 87;
 
 class FakeFileApi final : public FileApi {
  public:
@@ -45,14 +37,16 @@ class FakeFileApi final : public FileApi {
   const std::string& Contents(const std::string& name) const;
 
   // The ordinal-th call (from 1) of that kind fails with code.
-  void FailCall(FileCall kind, int ordinal, std::uint32_t code);
+  void FailCall(FileCall kind, std::size_t ordinal, std::uint32_t code) {
+    faults_.FailCall(kind, ordinal, code);
+  }
   // The ordinal-th call (from 1) of any kind fails with code.
-  void FailNthCall(int ordinal, std::uint32_t code);
+  void FailNthCall(std::size_t ordinal, std::uint32_t code) { faults_.FailNthCall(ordinal, code); }
   // Forgets the failures asked for and the calls counted; files and handles stay.
   void ResetCalls();
 
   const std::vector<FileCall>& Calls() const { return calls_; }
-  int CallCount(FileCall kind) const { return kindCounts_[static_cast<int>(kind)]; }
+  int CallCount(FileCall kind) const { return static_cast<int>(faults_.Calls(kind)); }
   const std::vector<Block>& Blocks() const { return blocks_; }
   const std::vector<CreateArguments>& Creates() const { return creates_; }
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
@@ -83,9 +77,7 @@ class FakeFileApi final : public FileApi {
   std::map<FileHandle, OpenFile> handles_;
   FileHandle nextHandle_ = 0x100;
   std::vector<FileCall> calls_;
-  std::array<int, 4> kindCounts_{};
+  FaultPlan<FileCall> faults_;
   std::vector<Block> blocks_;
   std::vector<CreateArguments> creates_;
-  std::map<std::pair<FileCall, int>, std::uint32_t> kindFailures_;
-  std::map<int, std::uint32_t> nthFailures_;
 };

@@ -187,20 +187,15 @@ void FakeRegistry::ReportSize(std::string_view keyPath, std::string_view name, s
 }
 
 void FakeRegistry::FailCall(RegCall call, std::size_t ordinal, long code) {
-  faults_.push_back({call, ordinal, code});
+  faults_.FailCall(call, ordinal, code);
 }
 
 void FakeRegistry::FailNthCall(std::size_t ordinal, long code) {
-  faults_.push_back({std::nullopt, ordinal, code});
+  faults_.FailNthCall(ordinal, code);
 }
 
 void FakeRegistry::OnCall(std::function<void(RegCall, std::size_t)> hook) {
   hook_ = std::move(hook);
-}
-
-std::size_t FakeRegistry::CallCount(RegCall call) const {
-  const auto at = callsOfKind_.find(call);
-  return at == callsOfKind_.end() ? 0 : at->second;
 }
 
 std::vector<std::string> FakeRegistry::Trace() const {
@@ -246,15 +241,15 @@ std::string FakeRegistry::KeyName(RegKey key) const {
 }
 
 std::optional<long> FakeRegistry::Begin(RegCall call) {
-  const std::size_t ordinal = ++callsMade_;
-  const std::size_t ofKind = ++callsOfKind_[call];
-  if (hook_) hook_(call, ordinal);
-  for (const Fault& fault : faults_) {
-    const bool hit =
-        fault.call ? (*fault.call == call && fault.ordinal == ofKind) : fault.ordinal == ordinal;
-    if (hit) return fault.code;
-  }
-  return std::nullopt;
+  faults_.Count(call);
+  if (hook_) hook_(call, faults_.Calls());
+  return faults_.Planned(call);
+}
+
+bool FakeRegistry::Faulted(RegCallRecord& record) {
+  const auto fault = Begin(record.call);
+  if (fault) record.result = *fault;
+  return fault.has_value();
 }
 
 long FakeRegistry::Record(RegCallRecord record) {
@@ -266,10 +261,7 @@ long FakeRegistry::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t, std:
                              RegKey* result) {
   const std::string path = subKey ? subKey : "";
   RegCallRecord record{RegCall::OpenKeyEx, KeyName(key), path, sam, 0, kErrorSuccess};
-  if (const auto fault = Begin(RegCall::OpenKeyEx)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto base = Resolve(key);
   if (!base || !result) {
     record.result = base ? kErrorInvalidParameter : kErrorInvalidHandle;
@@ -297,10 +289,7 @@ long FakeRegistry::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_
                                 std::uint32_t* values, std::uint32_t* maxValueNameLen,
                                 std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
   RegCallRecord record{RegCall::QueryInfoKey, KeyName(key), "", 0, 0, kErrorSuccess};
-  if (const auto fault = Begin(RegCall::QueryInfoKey)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto node = Resolve(key);
   if (!node || node->deleted) {
     record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;
@@ -326,10 +315,7 @@ long FakeRegistry::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_
 long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) {
   RegCallRecord record{RegCall::EnumKeyEx,       KeyName(key), "", index,
                        nameSize ? *nameSize : 0, kErrorSuccess};
-  if (const auto fault = Begin(RegCall::EnumKeyEx)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto node = Resolve(key);
   if (!node || node->deleted) {
     record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;
@@ -360,10 +346,7 @@ long FakeRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t
                        0,
                        data && dataSize ? *dataSize : 0,
                        kErrorSuccess};
-  if (const auto fault = Begin(RegCall::QueryValueEx)) {
-    record.result = *fault;
-    return Record(std::move(record));
-  }
+  if (Faulted(record)) return Record(std::move(record));
   const auto node = Resolve(key);
   if (!node || node->deleted) {
     record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fault_plan.h"
 #include "inventory/registry_api.h"
 
 enum class RegCall { OpenKeyEx, QueryInfoKey, EnumKeyEx, QueryValueEx, CloseKey };
@@ -67,7 +68,7 @@ class FakeRegistry final : public RegistryApi {
 
   std::size_t OpenHandles() const { return handles_.size(); }
   const std::vector<RegCallRecord>& Calls() const { return calls_; }
-  std::size_t CallCount(RegCall call) const;
+  std::size_t CallCount(RegCall call) const { return faults_.Calls(call); }
   // One line a call, e.g. "Open HKLM SYSTEM\Select 0x20019 = 0".
   std::vector<std::string> Trace() const;
   void ClearCalls() { calls_.clear(); }
@@ -90,11 +91,6 @@ class FakeRegistry final : public RegistryApi {
 
  private:
   struct Node;
-  struct Fault {
-    std::optional<RegCall> call;
-    std::size_t ordinal;
-    long code;
-  };
 
   std::shared_ptr<Node> RootNode(RegKey root);
   std::shared_ptr<Node> Find(const std::shared_ptr<Node>& base, std::string_view path) const;
@@ -103,15 +99,15 @@ class FakeRegistry final : public RegistryApi {
   std::string KeyName(RegKey key) const;
   // Counts the call, runs the hook and returns an injected failure's code, if any.
   std::optional<long> Begin(RegCall call);
+  // Begins the recorded call; true when it is to fail, with the code set as its result.
+  bool Faulted(RegCallRecord& record);
   long Record(RegCallRecord record);
 
   std::map<RegKey, std::shared_ptr<Node>> roots_;
   std::map<RegKey, std::shared_ptr<Node>> handles_;
   RegKey nextHandle_ = 0x1000;
-  std::vector<Fault> faults_;
+  FaultPlan<RegCall> faults_;
   std::function<void(RegCall, std::size_t)> hook_;
-  std::size_t callsMade_ = 0;
-  std::map<RegCall, std::size_t> callsOfKind_;
   std::vector<RegCallRecord> calls_;
   std::uint32_t threadLocale_ = 0x0409;
   std::optional<CpInfo> ansiCodePage_ = CpInfo{1, {'?', 0}, {}};

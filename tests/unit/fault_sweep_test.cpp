@@ -370,7 +370,7 @@ TEST(FaultSweepFile, SaveFailingAtEachCallWithEachCode) {
         FakeFileApi files;
         files.SetFileType(scenario.path, scenario.type);
         files.AddFile(scenario.path, kBefore);
-        files.FailNthCall(static_cast<int>(n), code);
+        files.FailNthCall(n, code);
         const SaveOutcome outcome = RunSave(files, rows, scenario.path, ioResult);
 
         const std::string failure = EInOutError(static_cast<int>(code)).Message();
@@ -492,8 +492,7 @@ TEST(FaultSweepPrinter, PrintFailingAtEachCallByValueAndByException) {
       RecordingPrinterApi api;
       api.keepRecords = false;
       api.caps[kCapsVertRes] = kShortPageHeight;
-      api.failAt = operation;
-      api.failOnCall = ordinal;
+      api.faults.FailCall(operation, static_cast<std::size_t>(ordinal));
       api.failByThrow = byThrow;
       auto owned = std::make_unique<TPrinter>(api);
       TPrinter& printer = *owned;
@@ -518,7 +517,7 @@ TEST(FaultSweepPrinter, PrintFailingAtEachCallByValueAndByException) {
       }
 
       // The next Print works in full.
-      api.failAt.clear();
+      api.faults.ClearFaults();
       const int pagesBefore = api.Count("StartPage");
       const int textsBefore = api.Count("ExtTextOutA");
       PrintListView(printer, DriverColumns(), rows, hold);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,59 +28,52 @@ constexpr HoverId kButton = 5;
 
 }  // namespace
 
-TEST(HoverTracking, EnterWhenThePointerFirstComesOntoAControl) {
+// A pointer's path: at each idle time, the control under it and the one holding the capture;
+// then the notices the sink heard and, where given, the control the tracker is on.
+struct HoverPath {
+  const char* name;
+  std::vector<std::pair<HoverId, HoverId>> idles;
+  Notices notices;
+  std::optional<HoverId> current = std::nullopt;
+};
+
+void PrintTo(const HoverPath& path, std::ostream* out) { *out << path.name; }
+
+class HoverTrackingPath : public testing::TestWithParam<HoverPath> {};
+
+TEST_P(HoverTrackingPath, NoticesFollowThePointer) {
   HoverTracker tracker;
   RecordingSink sink;
-  tracker.Idle(kLink, kNoControl, sink);
-  EXPECT_EQ(sink.notices, Notices{"enter 7"});
-  EXPECT_EQ(tracker.Current(), kLink);
+  for (const auto& [under, capture] : GetParam().idles) tracker.Idle(under, capture, sink);
+  EXPECT_EQ(sink.notices, GetParam().notices);
+  if (GetParam().current) {
+    EXPECT_EQ(tracker.Current(), *GetParam().current);
+  }
 }
 
-TEST(HoverTracking, NothingWhileTheControlStaysTheSame) {
-  HoverTracker tracker;
-  RecordingSink sink;
-  tracker.Idle(kLink, kNoControl, sink);
-  tracker.Idle(kLink, kNoControl, sink);
-  tracker.Idle(kLink, kNoControl, sink);
-  EXPECT_EQ(sink.notices, Notices{"enter 7"});
-}
-
-TEST(HoverTracking, LeaveBeforeEnterWhenTheControlChanges) {
-  HoverTracker tracker;
-  RecordingSink sink;
-  tracker.Idle(kLink, kNoControl, sink);
-  tracker.Idle(kBox, kNoControl, sink);
-  EXPECT_EQ(sink.notices, (Notices{"enter 7", "leave 7", "enter 3"}));
-}
-
-TEST(HoverTracking, OnlyLeaveWhenThePointerLeavesTheProgram) {
-  HoverTracker tracker;
-  RecordingSink sink;
-  tracker.Idle(kLink, kNoControl, sink);
-  tracker.Idle(kNoControl, kNoControl, sink);
-  EXPECT_EQ(sink.notices, (Notices{"enter 7", "leave 7"}));
-  EXPECT_EQ(tracker.Current(), kNoControl);
-}
-
-TEST(HoverTracking, OnlyTheCaptureHolderIsToldWhileItHoldsTheCapture) {
-  HoverTracker tracker;
-  RecordingSink sink;
-  tracker.Idle(kLink, kNoControl, sink);
-  // The button is pressed and holds the capture; the pointer wanders over the link.
-  tracker.Idle(kButton, kButton, sink);
-  tracker.Idle(kLink, kButton, sink);
-  tracker.Idle(kBox, kButton, sink);
-  EXPECT_EQ(sink.notices, (Notices{"enter 7", "enter 5", "leave 5"}));
-}
-
-TEST(HoverTracking, TheCaptureHolderHearsOfLeavingAndComingBack) {
-  HoverTracker tracker;
-  RecordingSink sink;
-  tracker.Idle(kLink, kLink, sink);
-  tracker.Idle(kBox, kLink, sink);
-  tracker.Idle(kLink, kLink, sink);
-  EXPECT_EQ(sink.notices, (Notices{"enter 7", "leave 7", "enter 7"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    HoverTracking, HoverTrackingPath,
+    testing::Values(
+        HoverPath{
+            "EnterWhenThePointerFirstComesOntoAControl", {{kLink, kNoControl}}, {"enter 7"}, kLink},
+        HoverPath{"NothingWhileTheControlStaysTheSame",
+                  {{kLink, kNoControl}, {kLink, kNoControl}, {kLink, kNoControl}},
+                  {"enter 7"}},
+        HoverPath{"LeaveBeforeEnterWhenTheControlChanges",
+                  {{kLink, kNoControl}, {kBox, kNoControl}},
+                  {"enter 7", "leave 7", "enter 3"}},
+        HoverPath{"OnlyLeaveWhenThePointerLeavesTheProgram",
+                  {{kLink, kNoControl}, {kNoControl, kNoControl}},
+                  {"enter 7", "leave 7"},
+                  kNoControl},
+        // The button is pressed and holds the capture; the pointer wanders over the link.
+        HoverPath{"OnlyTheCaptureHolderIsToldWhileItHoldsTheCapture",
+                  {{kLink, kNoControl}, {kButton, kButton}, {kLink, kButton}, {kBox, kButton}},
+                  {"enter 7", "enter 5", "leave 5"}},
+        HoverPath{"TheCaptureHolderHearsOfLeavingAndComingBack",
+                  {{kLink, kLink}, {kBox, kLink}, {kLink, kLink}},
+                  {"enter 7", "leave 7", "enter 7"}}),
+    [](const testing::TestParamInfo<HoverPath>& info) { return std::string(info.param.name); });
 
 TEST(HoverTracking, AForgottenControlGetsNoLeaveNotice) {
   HoverTracker tracker;

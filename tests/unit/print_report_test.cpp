@@ -2,19 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "error_of.h"
 #include "recording_printer.h"
 #include "report_fixtures.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& error) {
-    return error.Message();
-  }
-  return "no error";
-}
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -4,20 +4,8 @@
 
 #include <stdexcept>
 
+#include "error_of.h"
 #include "recording_printer.h"
-
-namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& error) {
-    return error.Message();
-  }
-  return "no error";
-}
-
-}  // namespace
 
 TEST(PrinterDevice, NoDefaultPrinterFailsBeforeTheDialogOpens) {
   RecordingPrinterApi api;
@@ -142,7 +130,7 @@ TEST(PrinterJob, PageOperationsOutsideAJobAreNotPrinting) {
 
 TEST(PrinterJob, InvalidDeviceIsReportedAndLeavesThePrinterIdle) {
   RecordingPrinterApi api;
-  api.failAt = "CreateDCA";
+  api.faults.FailCall("CreateDCA", 1);
   TPrinter printer(api);
   EXPECT_EQ(ErrorOf([&] { printer.BeginDoc(); }), kPrinterNotValid);
   EXPECT_FALSE(printer.Printing());
@@ -153,7 +141,7 @@ TEST(PrinterJob, InvalidDeviceIsReportedAndLeavesThePrinterIdle) {
 TEST(PrinterJob, SpoolerFailuresAreIgnored) {
   for (const char* operation : {"StartDocA", "StartPage", "EndPage", "EndDoc", "SetAbortProc"}) {
     RecordingPrinterApi api;
-    api.failAt = operation;
+    api.faults.FailCall(operation, 1);
     TPrinter printer(api);
     printer.BeginDoc();
     printer.NewPage();
@@ -167,7 +155,7 @@ TEST(PrinterJob, PageThatThrowsAsItEndsStillEndsTheDocument) {
   RecordingPrinterApi api;
   TPrinter printer(api);
   printer.BeginDoc();
-  api.failAt = "EndPage";
+  api.faults.FailCall("EndPage", 1);
   api.failByThrow = true;
   EXPECT_THROW(printer.EndDoc(), std::runtime_error);
   EXPECT_EQ(api.Count("EndDoc"), 1);
@@ -177,7 +165,7 @@ TEST(PrinterJob, PageThatThrowsAsItEndsStillEndsTheDocument) {
 
 TEST(PrinterJob, BeginThatFailsBeforeTheDocumentStartsEndsNoDocument) {
   RecordingPrinterApi api;
-  api.failAt = "SetAbortProc";
+  api.faults.FailCall("SetAbortProc", 1);
   api.failByThrow = true;
   TPrinter printer(api);
   EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
@@ -187,14 +175,14 @@ TEST(PrinterJob, BeginThatFailsBeforeTheDocumentStartsEndsNoDocument) {
   EXPECT_FALSE(printer.Printing());
   EXPECT_EQ(printer.PageNumber(), 0);
   EXPECT_EQ(api.liveDcs, 0);
-  api.failAt.clear();
+  api.faults.ClearFaults();
   printer.BeginDoc();
   EXPECT_TRUE(printer.Printing());
 }
 
 TEST(PrinterJob, BeginThatFailsOnceTheDocumentStartedEndsIt) {
   RecordingPrinterApi api;
-  api.failAt = "StartPage";
+  api.faults.FailCall("StartPage", 1);
   api.failByThrow = true;
   TPrinter printer(api);
   EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
@@ -274,8 +262,7 @@ TEST(PrinterSurface, RefusedFontKeepsThePreviousOne) {
   RecordingPrinterApi api;
   TPrinter printer(api);
   printer.BeginDoc();
-  api.failAt = "CreateFontIndirectA";
-  api.failOnCall = 2;
+  api.faults.FailCall("CreateFontIndirectA", 2);
   printer.SetFont({18, false});
   int width = 0;
   int height = 0;

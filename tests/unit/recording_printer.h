@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fault_plan.h"
 #include "output/printer.h"
 
 class RecordingPrinterApi : public PrinterApi {
@@ -36,10 +37,9 @@ class RecordingPrinterApi : public PrinterApi {
   std::string date = "3/4/24";
   std::function<void()> onDispatch;
 
-  // Failure on request: the named operation's failOnCall-th call fails (returns its failure
-  // value, or throws std::runtime_error when failByThrow is set).
-  std::string failAt;
-  int failOnCall = 1;
+  // Failure on request: the calls the plan names fail (return their failure value, or throw
+  // std::runtime_error when failByThrow is set). Every call is counted, by its name.
+  FaultPlan<std::string> faults;
   bool failByThrow = false;
 
   // What happened.
@@ -51,10 +51,7 @@ class RecordingPrinterApi : public PrinterApi {
   PrinterAbortCheck* abortCheck = nullptr;
   PrinterDevice lastCreated;
   // Calls of one operation so far.
-  int Count(std::string_view name) const {
-    const auto found = counts_.find(name);
-    return found == counts_.end() ? 0 : found->second;
-  }
+  int Count(std::string_view name) const { return static_cast<int>(faults.Calls(name)); }
   // A benchmark turns the call log and the page texts off.
   bool keepRecords = true;
 
@@ -158,7 +155,7 @@ class RecordingPrinterApi : public PrinterApi {
     if (keepRecords) Draw("LineTo " + Xy(x, y));
     return !failed;
   }
-  bool ExtTextOutA(PrinterHandle, int x, int y, unsigned options, const PrinterRect* rect,
+  bool ExtTextOutA(PrinterHandle, int x, int y, unsigned options, const Rect* rect,
                    std::string_view text) override {
     if (!keepRecords) return !Fails("ExtTextOutA");
     std::string detail = Xy(x, y) + " " + std::to_string(options);
@@ -188,19 +185,14 @@ class RecordingPrinterApi : public PrinterApi {
   static std::string Xy(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
   void Record(std::string_view name, const std::string& detail = {}) {
-    const auto found = counts_.find(name);
-    if (found != counts_.end()) {
-      ++found->second;
-    } else {
-      counts_.emplace(name, 1);
-    }
+    faults.Count(name);
     if (!keepRecords) return;
     calls.push_back(detail.empty() ? std::string(name) : std::string(name) + " " + detail);
   }
   // Records the call; true when this call is the one asked to fail.
   bool Fails(std::string_view name, const std::string& detail = {}) {
     Record(name, detail);
-    if (name != failAt || Count(name) != failOnCall) return false;
+    if (!faults.Planned(name)) return false;
     if (failByThrow) throw std::runtime_error("device failure in " + std::string(name));
     return true;
   }
@@ -214,7 +206,6 @@ class RecordingPrinterApi : public PrinterApi {
     return found == fonts_.end() ? PrinterFont{} : found->second;
   }
 
-  std::map<std::string, int, std::less<>> counts_;
   std::map<PrinterHandle, PrinterFont> fonts_;
   PrinterHandle selectedFont_ = 0;
   int fontsMade_ = 0;

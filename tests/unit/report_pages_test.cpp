@@ -129,7 +129,7 @@ TEST(ReportPageStart, ZeroWidthColumnHasEmptyCellsButKeepsItsSeparators) {
   // An empty cell: its right inset lies left of its left inset.
   EXPECT_EQ(texts[1].rect.left, 288);
   EXPECT_EQ(texts[1].rect.right, 282);
-  EXPECT_EQ(texts[4].rect, (ReportRect{288, 86, 282, 97}));
+  EXPECT_EQ(texts[4].rect, (Rect{288, 86, 282, 97}));
 }
 
 TEST(ReportPageStart, FontOrderOfEveryPageIsBoldHeaderPageLineHeadingBody) {
@@ -225,7 +225,7 @@ TEST(ReportRowCells, MissingSubItemsPrintEmptyAndTheRestNormally) {
   EXPECT_EQ(texts[10].text, "Maker");
   EXPECT_EQ(texts[11].text, "1.0");
   for (std::size_t j = 12; j < 18; ++j) EXPECT_EQ(texts[j].text, "") << j;
-  EXPECT_EQ(texts[17].rect, (ReportRect{461, 86, 524, 97}));
+  EXPECT_EQ(texts[17].rect, (Rect{461, 86, 524, 97}));
 }
 
 TEST(ReportRowCells, RowThatIsGonePrintsEmptyCells) {

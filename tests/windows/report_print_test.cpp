@@ -30,7 +30,7 @@ RowStore Rows(std::size_t count) {
 
 // Rows per page on the real default printer, measured as the report measures them.
 int RealRowsPerPage() {
-  Win32PrinterApi api;
+  NoDialogPrinterApi api;
   TPrinter printer(api);
   PageMetrics page;
   page.printableHeight = printer.DeviceCaps(kCapsVertRes);

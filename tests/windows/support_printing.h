@@ -7,9 +7,11 @@
 
 #include "output/win32_printer.h"
 
-// The real back end on the system's default printer, with the dialog confirmed unseen.
+// The real back end on the system's default printer, with the dialog confirmed unseen. A test
+// has no windows, so no messages wait while it prints.
 class NoDialogPrinterApi : public Win32PrinterApi {
  public:
+  NoDialogPrinterApi() : Win32PrinterApi(nullptr, [] {}) {}
   bool PrintDialog(PrinterDevice*) override { return true; }
 };
 
