@@ -25,6 +25,10 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# The win32 thread model's runtime has no std::mutex, on which GoogleTest builds the one
+# class it needs it for: every file that includes GoogleTest gets a Win32 one first.
+target_compile_options(gtest PUBLIC
+  -include ${CMAKE_SOURCE_DIR}/tests/windows/win32_gtest_notification.h)
 
 set(TOLVANE_PRINT_JOBS ${CMAKE_BINARY_DIR}/print-jobs)
 set(TOLVANE_TEST_ENV
