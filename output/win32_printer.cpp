@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32_system_function.h"
 #include "ui/win32_dialog_placement.h"
 
 namespace {
@@ -129,6 +130,11 @@ BOOL CALLBACK AbortProc(HDC dc, int) noexcept {
   return TRUE;
 }
 
+BOOL PrintDialogBox(PRINTDLGA* request) {
+  const auto printDlg = SystemFunction<decltype(&PrintDlgA)>("comdlg32.dll", "PrintDlgA");
+  return printDlg != nullptr && printDlg(request);
+}
+
 }  // namespace
 
 Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages)
@@ -138,7 +144,7 @@ bool Win32PrinterApi::DefaultPrinter(PrinterDevice* device) {
   PRINTDLGA request{};
   request.lStructSize = sizeof(request);
   request.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
-  if (!PrintDlgA(&request)) return false;
+  if (!PrintDialogBox(&request)) return false;
   GlobalBlock names(request.hDevNames);
   GlobalBlock mode(request.hDevMode);
   return DeviceFrom(names.Get(), mode.Get(), device);
@@ -159,7 +165,7 @@ bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
   request.nCopies = static_cast<WORD>(device->settings ? device->settings->copies : 1);
   request.lpfnPrintHook = PrintHook;
   request.lCustData = reinterpret_cast<LPARAM>(anchor);
-  const BOOL ok = PrintDlgA(&request);
+  const BOOL ok = PrintDialogBox(&request);
   // The dialog may have replaced either block.
   names.Reset(request.hDevNames);
   mode.Reset(request.hDevMode);

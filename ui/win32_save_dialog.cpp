@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/win32_system_function.h"
 #include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
@@ -67,7 +68,9 @@ bool TSaveDialog::Execute(HWND owner, HWND anchor) {
   options.lCustData = reinterpret_cast<LPARAM>(anchor);
   options.lpfnHook = PlacingHook;
   const TaskWindowsDisabled modal;
-  if (!GetSaveFileNameA(&options)) return false;
+  const auto getSaveFileName =
+      SystemFunction<decltype(&GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA");
+  if (getSaveFileName == nullptr || !getSaveFileName(&options)) return false;
   fileName_ = name;
   filterIndex_ = options.nFilterIndex;
   return true;
