@@ -1,8 +1,10 @@
 // Start-up time: from process creation to the first visible top-level window of that process,
-// for several programs started the same way in one run, interleaved so that machine noise
-// falls on all of them alike. Prints the median of each in milliseconds and its ratio to the
-// first program.
-//   startup_bench ROUNDS EXE...
+// for three programs started the same way in one run, interleaved so that machine noise falls
+// on all of them alike: a bare window, the floor (the program's window with its controls and
+// no rows) and the program. Each round also times the scan of the machine's driver records
+// alone, in this process. Prints the median of each program in milliseconds with its ratio to
+// the bare window, the scan's median, and the program against the floor plus the scan.
+//   startup_bench ROUNDS BARE FLOOR PROGRAM
 #include <windows.h>
 
 #include <algorithm>
@@ -10,6 +12,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "inventory/driver_scan.h"
+#include "inventory/win32_registry_api.h"
 
 namespace {
 
@@ -80,6 +85,17 @@ double TimeOneStart(const std::string& exe) {
   return elapsed;
 }
 
+// The scan that the program's first Refresh runs, into a store of its own.
+double TimeScan() {
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  RowStore rows;
+  Win32RegistryApi registry;
+  ScanDrivers(registry, rows);
+  QueryPerformanceCounter(&end);
+  return Seconds(start, end);
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -88,13 +104,14 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: startup_bench ROUNDS EXE...\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: startup_bench ROUNDS BARE FLOOR PROGRAM\n");
     return 2;
   }
   const int rounds = std::max(1, std::atoi(argv[1]));
   std::vector<std::string> programs(argv + 2, argv + argc);
   std::vector<std::vector<double>> times(programs.size());
+  std::vector<double> scans;
   for (int round = 0; round < rounds; ++round) {
     for (size_t i = 0; i < programs.size(); ++i) {
       const double t = TimeOneStart(programs[i]);
@@ -104,11 +121,16 @@ int main(int argc, char** argv) {
       }
       times[i].push_back(t);
     }
+    scans.push_back(TimeScan());
   }
   const double base = Median(times[0]);
   for (size_t i = 0; i < programs.size(); ++i) {
     const double median = Median(times[i]);
     std::printf("%-40s %8.1f ms  x%.2f\n", programs[i].c_str(), median * 1000, median / base);
   }
+  const double scan = Median(scans);
+  std::printf("%-40s %8.1f ms\n", "scan alone", scan * 1000);
+  std::printf("program / (floor + scan alone): x%.2f\n",
+              Median(times[2]) / (Median(times[1]) + scan));
   return 0;
 }

@@ -25,6 +25,10 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# The win32 thread model's runtime has no std::mutex, on which GoogleTest builds the one
+# class it needs it for: every file that includes GoogleTest gets a Win32 one first.
+target_compile_options(gtest PUBLIC
+  -include ${CMAKE_SOURCE_DIR}/tests/windows/win32_gtest_notification.h)
 
 set(TOLVANE_PRINT_JOBS ${CMAKE_BINARY_DIR}/print-jobs)
 set(TOLVANE_TEST_ENV
@@ -97,6 +101,12 @@ foreach(src ${TOLVANE_WINDOWS_PROGRAMS})
   target_link_libraries(${name} PRIVATE tolvane_win32)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 endforeach()
+# The start-up floor shows the program's window with the program's own resources: the same
+# images, icon and manifest (hence the same common controls).
+target_sources(startup_floor PRIVATE ${TOLVANE_RESOURCES})
+add_dependencies(startup_floor tolvane_images)
+target_include_directories(startup_floor PRIVATE ${TOLVANE_IMAGE_DIR})
+target_link_options(startup_floor PRIVATE -s)
 # The benchmark of tolvane-list runs its portable part.
 target_link_libraries(list_bench PRIVATE tolvane_list_core)
 # The soak test's probe reads the program's working set through psapi; the program never does.

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32_system_function.h"
+
 namespace {
 
 HDC Dc(PrinterHandle handle) { return reinterpret_cast<HDC>(handle); }
@@ -134,6 +136,11 @@ BOOL CALLBACK AbortProc(HDC dc, int) noexcept {
   return TRUE;
 }
 
+BOOL PrintDialogBox(PRINTDLGA* request) {
+  const auto printDlg = SystemFunction<decltype(&PrintDlgA)>("comdlg32.dll", "PrintDlgA");
+  return printDlg != nullptr && printDlg(request);
+}
+
 }  // namespace
 
 Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
@@ -146,7 +153,7 @@ bool Win32PrinterApi::DefaultPrinter(PrinterDevice* device) {
   PRINTDLGA request{};
   request.lStructSize = sizeof(request);
   request.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
-  if (!PrintDlgA(&request)) return false;
+  if (!PrintDialogBox(&request)) return false;
   GlobalBlock names(request.hDevNames);
   GlobalBlock mode(request.hDevMode);
   return DeviceFrom(names.Get(), mode.Get(), device);
@@ -168,7 +175,7 @@ bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
   request.lpfnPrintHook = PrintHook;
   const DialogPlacing placing{anchor, &placeDialog_};
   request.lCustData = reinterpret_cast<LPARAM>(&placing);
-  const BOOL ok = PrintDlgA(&request);
+  const BOOL ok = PrintDialogBox(&request);
   // The dialog may have replaced either block.
   names.Reset(request.hDevNames);
   mode.Reset(request.hDevMode);

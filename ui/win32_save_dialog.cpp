@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "common/win32_system_function.h"
 #include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
 
@@ -46,7 +47,9 @@ bool TSaveDialog::Execute(HWND owner, HWND anchor) {
   // must take no input either while the dialog is up: a second Save, a Refresh or Exit would
   // run underneath it.
   const ModalBoxScope modal;
-  if (!GetSaveFileNameA(&options)) return false;
+  const auto getSaveFileName =
+      SystemFunction<decltype(&GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA");
+  if (getSaveFileName == nullptr || !getSaveFileName(&options)) return false;
   fileName_ = name;
   filterIndex_ = options.nFilterIndex;
   return true;

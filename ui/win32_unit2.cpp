@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32_system_function.h"
 #include "ui/maker.h"
 #include "ui/placement.h"
 #include "ui/win32_application.h"
@@ -304,7 +305,11 @@ int TAboutBox::ShowModal() {
 
 void TAboutBox::CommentsClick(TLabel*) {
   // A failure (no program for web addresses) is not reported: the click just does nothing.
-  ShellExecuteA(nullptr, "open", kMakerWebPage, nullptr, nullptr, SW_SHOWNORMAL);
+  const auto shellExecute =
+      SystemFunction<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+  if (shellExecute != nullptr) {
+    shellExecute(nullptr, "open", kMakerWebPage, nullptr, nullptr, SW_SHOWNORMAL);
+  }
 }
 
 void TAboutBox::CommentsMouseEnter(TLabel*) { TheProgramCursor().Set(crHandPoint); }

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include "ui/placement.h"
 #include "ui/win32_save_dialog.h"
@@ -42,6 +42,33 @@ std::string TextOf(HWND window) {
   GetWindowTextA(window, text, sizeof(text));
   return text;
 }
+
+// Runs `body` on a thread of its own; Join waits for its end. The runtime is built with the
+// win32 thread model, which has no std::thread.
+class DriverThread {
+ public:
+  explicit DriverThread(std::function<void()> body)
+      : body_(std::move(body)), handle_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
+  DriverThread(const DriverThread&) = delete;
+  DriverThread& operator=(const DriverThread&) = delete;
+  ~DriverThread() { Join(); }
+
+  void Join() {
+    if (handle_ == nullptr) return;
+    WaitForSingleObject(handle_, INFINITE);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  static DWORD WINAPI Run(LPVOID self) {
+    static_cast<DriverThread*>(self)->body_();
+    return 0;
+  }
+
+  std::function<void()> body_;
+  HANDLE handle_;
+};
 
 // What the driver thread saw of the dialog.
 struct Seen {
@@ -79,7 +106,7 @@ class SaveDialogUnderWine : public ::testing::Test {
     const DWORD self = GetCurrentThreadId();
     seen_ = Seen{};
     std::atomic<bool> ended{false};
-    std::thread driver([&] {
+    DriverThread driver([&] {
       const HWND dialog = WaitForDialog(self);
       if (dialog == nullptr) return;
       Observe(dialog);
@@ -97,7 +124,7 @@ class SaveDialogUnderWine : public ::testing::Test {
     });
     const bool accepted = dialog_.Execute(owner_, owner_);
     ended = true;
-    driver.join();
+    driver.Join();
     return accepted;
   }
 
