@@ -13,12 +13,11 @@
 #include "inventory/driver_row.h"
 #include "ui/layout.h"
 #include "ui/maker.h"
+#include "ui/win32_tool_band.h"
 
 namespace {
 
 constexpr char kWindowClass[] = "TolvaneFloor";
-constexpr COLORREF kImageTransparent = RGB(255, 0, 255);
-constexpr std::array<const char*, 4> kToolImages{"REFRESH", "SAVE", "PRINT", "EXIT"};
 
 LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
@@ -65,59 +64,13 @@ int TextHeight(HFONT font) {
   return size.cy > 0 ? size.cy : kDesignTextHeight;
 }
 
-HWND Child(const char* className, DWORD exStyle, DWORD style, const ControlBounds& bounds,
-           HWND parent, HINSTANCE instance, HFONT font) {
-  HWND child =
-      CreateWindowExA(exStyle, className, nullptr, WS_CHILD | WS_VISIBLE | style, bounds.left,
-                      bounds.top, bounds.width, bounds.height, parent, nullptr, instance, nullptr);
+HWND Child(const char* className, DWORD exStyle, DWORD style, const Rect& bounds, HWND parent,
+           HINSTANCE instance, HFONT font) {
+  HWND child = CreateWindowExA(exStyle, className, nullptr, WS_CHILD | WS_VISIBLE | style,
+                               bounds.left, bounds.top, bounds.Width(), bounds.Height(), parent,
+                               nullptr, instance, nullptr);
   SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
-}
-
-void AddToolBar(HWND window, HWND coolBar, HINSTANCE instance, HFONT font, int textHeight) {
-  HIMAGELIST images = ImageList_Create(Form1Layout::kImageSize, Form1Layout::kImageSize,
-                                       ILC_COLOR24 | ILC_MASK, 4, 32);
-  for (const char* name : kToolImages) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, 0));
-    ImageList_AddMasked(images, bitmap, kImageTransparent);
-    DeleteObject(bitmap);
-  }
-  const ControlBounds bounds = ScaleBounds(Form1Layout::kToolBar1, textHeight);
-  HWND toolBar = Child(TOOLBARCLASSNAMEA, 0,
-                       WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NODIVIDER |
-                           CCS_NOPARENTALIGN | CCS_NORESIZE,
-                       bounds, coolBar, instance, font);
-  SendMessageA(toolBar, TB_SETPARENT, reinterpret_cast<WPARAM>(window), 0);
-  SendMessageA(toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageA(toolBar, TB_SETBITMAPSIZE, 0,
-               MAKELPARAM(Form1Layout::kImageSize, Form1Layout::kImageSize));
-  SendMessageA(toolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-  std::array<std::string, kToolButtons.size()> captions;
-  std::array<TBBUTTON, kToolButtons.size()> buttons{};
-  for (std::size_t i = 0; i < kToolButtons.size(); ++i) {
-    captions[i] = std::string(kToolButtons[i].caption);
-    buttons[i].iBitmap = kToolButtons[i].image;
-    buttons[i].idCommand = static_cast<int>(i) + 1;
-    buttons[i].fsState = TBSTATE_ENABLED;
-    buttons[i].fsStyle = BTNS_BUTTON;
-    buttons[i].iString = reinterpret_cast<INT_PTR>(captions[i].c_str());
-  }
-  SendMessageA(toolBar, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-  SendMessageA(toolBar, TB_SETBUTTONWIDTH, 0,
-               MAKELPARAM(Form1Layout::kButtonWidth, Form1Layout::kButtonWidth));
-  SendMessageA(toolBar, TB_SETBUTTONSIZE, 0,
-               MAKELPARAM(Form1Layout::kButtonWidth, Form1Layout::kButtonHeight));
-
-  REBARBANDINFOA band{};
-  band.cbSize = sizeof(band);
-  band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_BACKGROUND;
-  band.fStyle = RBBS_FIXEDSIZE | RBBS_FIXEDBMP | RBBS_NOGRIPPER;
-  band.hwndChild = toolBar;
-  band.hbmBack = static_cast<HBITMAP>(LoadImageA(instance, "BAND", IMAGE_BITMAP, 0, 0, 0));
-  band.cxMinChild = bounds.width;
-  band.cyMinChild = ScaleValue(Form1Layout::kBandMinHeight, textHeight);
-  band.cx = ScaleValue(Form1Layout::kBandWidth, textHeight);
-  SendMessageA(coolBar, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
 }
 
 void AddListView(HWND window, HINSTANCE instance, HFONT font, int textHeight) {
@@ -178,13 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                       Form1Layout::kOuterHeight, nullptr, Menu(), instance, nullptr);
   SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-  const ControlBounds coolBarBounds = ScaleBounds(Form1Layout::kCoolBar1, textHeight);
-  HWND coolBar = Child(REBARCLASSNAMEA, 0,
-                       WS_CLIPSIBLINGS | WS_CLIPCHILDREN | CCS_NODIVIDER | CCS_NOPARENTALIGN |
-                           CCS_NORESIZE | RBS_FIXEDORDER,
-                       coolBarBounds, window, instance, font);
-  SendMessageA(coolBar, RB_SETBKCOLOR, 0, static_cast<LPARAM>(RGB(255, 255, 255)));
-  AddToolBar(window, coolBar, instance, font, textHeight);
+  CreateToolBand(window, instance, font, textHeight, {101, 102, 103, 104});
   AddListView(window, instance, font, textHeight);
   AddStatusBar(window, instance, textHeight);
 
