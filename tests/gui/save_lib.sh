@@ -129,12 +129,14 @@ save_wait_bytes() {
   return 1
 }
 
-# save_wait_box: waits until a box or dialog of the program is up; prints what the probe reads.
+# save_wait_box: waits until a box of the program other than the Save dialog is up; prints
+# what the probe reads.
 save_wait_box() {
   local i box
   for ((i = 0; i < 40; i++)); do
     box=$(gui_probe errorbox)
-    if echo "$box" | grep -q '^box=1'; then
+    # Right after the name is accepted the Save dialog itself may still be up: not the box.
+    if echo "$box" | grep -q '^box=1' && ! echo "$box" | grep -qx 'caption=Save As'; then
       echo "$box"
       return 0
     fi
