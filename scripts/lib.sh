@@ -26,6 +26,22 @@ tolvane_runs_32bit() {
   [ "$TOLVANE_RUNS_32BIT" = yes ]
 }
 
+# tolvane_wine_runs_i686: succeeds when Wine runs the i686 build here: the machine executes
+# 32-bit code and Wine's 32-bit half is installed. install-deps installs it where it can; a
+# package mirror caught mid-sync can leave it out, and then the x86_64 build is tested alone.
+tolvane_wine_runs_i686() {
+  tolvane_runs_32bit && dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'
+}
+
+# tolvane_i686_reason: why the i686 build is not executed, for the scripts' messages.
+tolvane_i686_reason() {
+  if tolvane_runs_32bit; then
+    echo "this machine executes 32-bit code, but Wine's 32-bit half (wine32:i386) is not installed: scripts/install-deps could not install it"
+  else
+    echo "this machine does not execute 32-bit code, so Wine cannot run it here"
+  fi
+}
+
 # tolvane_wine_prefix DIR: creates a scratch Wine prefix in DIR unless it exists, with
 # Times New Roman and Georgia drawn by metric-compatible Liberation fonts, and Wine drawing
 # the window frames itself (X11 Driver "Managed"=N): no window manager runs on the virtual
@@ -34,7 +50,7 @@ tolvane_runs_32bit() {
 tolvane_wine_prefix() {
   local dir=$1
   export WINEPREFIX=$dir
-  if [ -f "$dir/system.reg" ] && tolvane_runs_32bit &&
+  if [ -f "$dir/system.reg" ] && tolvane_wine_runs_i686 &&
     [ ! -f "$dir/drive_c/windows/syswow64/kernel32.dll" ]; then
     # Made before Wine's 32-bit half was installed: such a prefix cannot run i686 programs.
     wineserver -k 2>/dev/null || true
