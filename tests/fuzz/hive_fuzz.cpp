@@ -37,11 +37,29 @@ bool WriteInput(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
+// Every line ends CR LF. JSON escapes every control character, so any bare CR or LF is wrong.
 bool LineEndsAreCrLf(const std::string& text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
   }
   return text.empty() || text.ends_with("\r\n");
+}
+
+// The same rule read as RFC 4180 reads CSV: inside a quoted field any byte may stand (a
+// doubled quote closes and reopens the field); outside one a CR or an LF is only a line end.
+bool CsvLineEndsAreCrLf(const std::string& text) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
+      return false;
+    } else if (!quoted && c == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      return false;
+    }
+  }
+  return !quoted && (text.empty() || text.ends_with("\r\n"));
 }
 
 }  // namespace
@@ -69,10 +87,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(hive.OpenHandles() == 0);
       Check(files.OpenHandles() == 0);
       const std::string& out = files.Contents(std::string(kListOutputName));
-      Check(format == ListFormat::kText ? out.empty() || out.ends_with("\r\n")
-                                        : LineEndsAreCrLf(out));
-      if (format == ListFormat::kCsv) Check(out.starts_with("Driver,Provider,Version,"));
-      if (format == ListFormat::kJson) Check(out.starts_with("[") && out.ends_with("]\r\n"));
+      switch (format) {
+        case ListFormat::kText:
+          Check(out.empty() || out.ends_with("\r\n"));
+          break;
+        case ListFormat::kCsv:
+          Check(CsvLineEndsAreCrLf(out) && out.starts_with("Driver,Provider,Version,"));
+          break;
+        case ListFormat::kJson:
+          Check(LineEndsAreCrLf(out) && out.starts_with("[") && out.ends_with("]\r\n"));
+          break;
+      }
     }
   } catch (const EHiveError& e) {
     Check(!e.Message().empty() && e.Message().find('\n') == std::string::npos);
