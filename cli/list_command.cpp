@@ -8,7 +8,7 @@
 #include "cli/list_formats.h"
 #include "inventory/driver_scan.h"
 #include "output/text_export.h"
-#include "ui/app_text.h"
+#include "common/message_text.h"
 
 namespace {
 

@@ -12,11 +12,3 @@ std::string ApplicationTitle(std::string_view modulePath, const CharLowerFn& low
   for (std::size_t i = 1; i < title.size(); ++i) title[i] = lower(title[i]);
   return title;
 }
-
-std::string ErrorBoxText(std::string_view message) {
-  std::string text(message);
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
-    text += '.';
-  }
-  return text;
-}

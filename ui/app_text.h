@@ -1,5 +1,6 @@
-// The application object's two text rules: the title it derives from the program's file name,
-// and the text its error box shows. Pure string work, so both are tested without Windows.
+// The application object's title rule: the title it derives from the program's file name. Pure
+// string work, so it is tested without Windows. The error box's text rule is common's
+// (common/message_text.h): tolvane-list's error lines follow it too.
 #pragma once
 
 #include <functional>
@@ -12,7 +13,3 @@ using CharLowerFn = std::function<char(char)>;
 // The module's path -> the title: what follows the last backslash, cut at its first period,
 // every character after the first lowered. LISTER.EXE gives Lister, drv.report.exe gives drv.
 std::string ApplicationTitle(std::string_view modulePath, const CharLowerFn& lower);
-
-// An error's message as the error box shows it: a period is appended when the last character's
-// code (as an unsigned byte) is above the period's; an empty message stays empty.
-std::string ErrorBoxText(std::string_view message);

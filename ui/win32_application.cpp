@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "common/exception.h"
+#include "common/message_text.h"
 #include "ui/app_text.h"
 #include "ui/placement.h"
 #include "ui/win32_dialog_placement.h"

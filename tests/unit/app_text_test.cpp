@@ -1,4 +1,5 @@
 #include "ui/app_text.h"
+#include "common/message_text.h"
 
 #include <gtest/gtest.h>
 
@@ -74,4 +75,24 @@ TEST(ErrorBoxText, HighCodePageCharactersCountAsAboveThePeriod) {
 
 TEST(ErrorBoxText, EmbeddedNulIsJustAnotherCharacter) {
   EXPECT_EQ(ErrorBoxText(std::string_view("a\0", 2)), std::string("a\0", 2));
+}
+
+TEST(QuotedName, PlainTextIsOnlyQuoted) {
+  EXPECT_EQ(QuotedName("C:\\hives\\SYSTEM"), "'C:\\\\hives\\\\SYSTEM'");
+  EXPECT_EQ(QuotedName("it's"), "'it\\'s'");
+  EXPECT_EQ(QuotedName(""), "''");
+  EXPECT_EQ(QuotedName("Устройство 設備 \U0001F600"), "'Устройство 設備 \U0001F600'");
+}
+
+TEST(QuotedName, ControlsAndBrokenUtf8AreEscapedSoTheMessageIsOneLine) {
+  EXPECT_EQ(QuotedName("no\nsuch\r\t"), "'no\\nsuch\\r\\t'");
+  EXPECT_EQ(QuotedName("\x1b[31mred\x7f"), "'\\x1b[31mred\\x7f'");
+  EXPECT_EQ(QuotedName(std::string_view("a\0b", 3)), "'a\\x00b'");
+  EXPECT_EQ(QuotedName("\xc2\x9b"
+                       "2J"),
+            "'\\xc2\\x9b2J'");                     // the C1 CSI
+  EXPECT_EQ(QuotedName("caf\xe9"), "'caf\\xe9'");  // Windows-1252, not UTF-8
+  EXPECT_EQ(QuotedName("\xed\xa0\x80|\xc0\xaf|\xf4\x90\x80\x80"),
+            "'\\xed\\xa0\\x80|\\xc0\\xaf|\\xf4\\x90\\x80\\x80'");
+  EXPECT_EQ(QuotedName("\xe2\x82"), "'\\xe2\\x82'");  // cut short
 }
