@@ -11,11 +11,12 @@
 
 #include "cli/code_page.h"
 #include "common/exception.h"
+#include "common/version.h"
 #include "inventory/registry_api.h"
 #include "output/file_api.h"
 
 inline constexpr std::string_view kListProgram = "tolvane-list";
-inline constexpr std::string_view kListVersion = "1.07 beta";
+inline constexpr std::string_view kListVersion = TOLVANE_VERSION_WORD;
 // The name the output seam is opened with: the entry points' seams take standard output.
 inline constexpr std::string_view kListOutputName = "-";
 

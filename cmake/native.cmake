@@ -1,20 +1,52 @@
 # Native build: the portable core and its unit tests, under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
-find_package(GTest REQUIRED)
-include(GoogleTest)
+# UndefinedBehaviorSanitizer (the test build); or tolvane-list alone, optimised, unsanitised
+# and stripped, to install and package (the release build: scripts/build release).
+# (RelWithDebInfo is the fuzz build's: it keeps them.)
+if(CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$")
+  set(tolvane_optimised ON)
+else()
+  set(tolvane_optimised OFF)
+endif()
+# The sanitizers are for the tests: an optimised build leaves them out unless asked.
+if(tolvane_optimised)
+  option(TOLVANE_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+else()
+  option(TOLVANE_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+endif()
+option(TOLVANE_TESTS "Build the unit tests and native benchmarks (needs GoogleTest)" ON)
 
-set(TOLVANE_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_compile_options(tolvane_core PUBLIC ${TOLVANE_SANITIZE})
-target_link_options(tolvane_core PUBLIC ${TOLVANE_SANITIZE})
+if(TOLVANE_SANITIZE)
+  set(tolvane_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  target_compile_options(tolvane_core PUBLIC ${tolvane_sanitize_flags})
+  target_link_options(tolvane_core PUBLIC ${tolvane_sanitize_flags})
+elseif(tolvane_optimised)
+  # Debian's hardening: checked string and memory calls, stack protector, read-only
+  # relocations bound at start-up (the compiler makes position-independent executables).
+  target_compile_definitions(tolvane_core PUBLIC _FORTIFY_SOURCE=2)
+  target_compile_options(tolvane_core PUBLIC -fstack-protector-strong)
+  target_link_options(tolvane_core PUBLIC -Wl,-z,relro,-z,now)
+endif()
 
 # tolvane-list over a hive file, read through libhivex (Linux only).
 add_library(tolvane_hive STATIC ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
 target_link_libraries(tolvane_hive PUBLIC tolvane_list_core hivex)
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
 target_link_libraries(tolvane-list PRIVATE tolvane_hive)
-# Bad input, the options and the formats, end to end (hives made by tests/hive/hive_lib.sh).
+if(tolvane_optimised)
+  target_link_options(tolvane-list PRIVATE -s)
+endif()
+include(cmake/install.cmake)
+# Bad input, the options and the formats, end to end (hives made by tests/hive/hive_lib.sh),
+# in the release build too.
 add_test(NAME list_hive COMMAND bash ${CMAKE_SOURCE_DIR}/tests/hive/test_list_hive.sh
   $<TARGET_FILE:tolvane-list>)
+
+if(NOT TOLVANE_TESTS)
+  return()
+endif()
+find_package(GTest REQUIRED)
+include(GoogleTest)
 
 file(GLOB TOLVANE_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${TOLVANE_UNIT_TESTS})

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/version.h"
 #include "ui/layout.h"
 #include "ui/placement.h"
 
@@ -40,7 +41,7 @@ struct AboutBoxLayout {
   static constexpr Rect kOKButton{111, 228, 186, 253};
 
   static constexpr std::string_view kProductNameText = "Tolvane";
-  static constexpr std::string_view kVersionText = "Version 1.07 beta";
+  static constexpr std::string_view kVersionText = "Version " TOLVANE_VERSION_TEXT;
   static constexpr std::string_view kEmailPrefix = "Email: ";
   static constexpr std::string_view kOKButtonText = "OK";
   static constexpr int kOKModalResult = 1;

@@ -76,7 +76,7 @@ expect_refused "code page not supported" 2 "tolvane-list: unsupported code page 
 expect_refused "option without its value" 2 "tolvane-list: --hive needs a value*" --hive
 expect_refused "argument" 2 "tolvane-list: unexpected argument 'extra'*" --hive "$tmp/demo.hive" extra
 run --version
-expect_eq "--version" "tolvane-list 1.07 beta" "$(cat "$tmp/out")"
+expect_eq "--version" "tolvane-list 1.07-beta" "$(cat "$tmp/out")"
 run --help
 grep -q 'ControlSet002, ControlSet003, ControlSet001' "$tmp/out" || fail "--help names the window's order"
 
