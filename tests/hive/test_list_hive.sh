@@ -4,8 +4,9 @@
 # hive, a missing file) gives one clear error line and exit status 1 with nothing listed; a
 # bad command line gives one usage line and status 2; the control set order and --current;
 # names found whatever their case; texts in 1252 and 65001; the NUL and size rules of text
-# data; a value that is not text stops the list after the rows before it; CSV and JSON read
-# back by Python's own parsers give the registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
+# data; the bash completion's options and formats are the program's; a value that is not text
+# stops the list after the rows before it; CSV and JSON read back by Python's own parsers give
+# the registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 list=$1
@@ -79,6 +80,27 @@ run --version
 expect_eq "--version" "tolvane-list 1.07-beta" "$(cat "$tmp/out")"
 run --help
 grep -q 'ControlSet002, ControlSet003, ControlSet001' "$tmp/out" || fail "--help names the window's order"
+
+# The bash completion offers what the program takes: every option it offers is one the program
+# knows, every format it offers is accepted (written "--format F" or "--format=F"), and a hive
+# is completed as a file name.
+source "$here/../../packaging/tolvane-list.bash-completion"
+offered() { COMP_WORDS=("$list" "$@"); COMP_CWORD=$#; _tolvane_list; printf '%s\n' "${COMPREPLY[@]}"; }
+options=$(offered --)
+grep -qx -- --format <<<"$options" && grep -qx -- --help <<<"$options" ||
+  fail "completion: options offered: $options"
+for option in $options; do
+  run "$option"
+  [[ $err != *"unknown option"* ]] || fail "completion offers $option, which the program refuses: $err"
+done
+formats=$(offered --format "")
+expect_eq "completion: --format= offers the same formats" "$formats" "$(offered --format = "")"
+[ -n "$formats" ] || fail "completion: no format offered"
+for format in $formats; do
+  run --hive "$tmp/demo.hive" --format "$format"
+  [ "$status" != 2 ] || fail "completion offers the format $format, which the program refuses: $err"
+done
+expect_eq "completion: a hive's file name" "$tmp/demo.hive" "$(offered --hive "$tmp/demo.h")"
 
 # 3. The demo records live in ControlSet001 alone: the third try finds them.
 run --hive "$tmp/demo.hive"
