@@ -15,7 +15,7 @@ set(TOLVANE_MAN_INCLUDE ${CMAKE_SOURCE_DIR}/packaging/tolvane-list.h2m)
 add_custom_command(
   OUTPUT ${TOLVANE_MAN_PAGE}
   COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${TOLVANE_HELP2MAN} --no-info
-    --section=1 --source=Tolvane
+    --section=1 "--source=Tolvane ${TOLVANE_VERSION_WORD}"
     "--name=list the device drivers of a Windows SYSTEM registry hive"
     --include=${TOLVANE_MAN_INCLUDE} --output=${TOLVANE_MAN_PAGE} $<TARGET_FILE:tolvane-list>
   DEPENDS tolvane-list ${TOLVANE_MAN_INCLUDE}
