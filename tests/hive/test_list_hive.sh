@@ -90,7 +90,7 @@ options=$(offered --)
 grep -qx -- --format <<<"$options" && grep -qx -- --help <<<"$options" ||
   fail "completion: options offered: $options"
 for option in $options; do
-  run "$option"
+  run "$option" </dev/null
   [[ $err != *"unknown option"* ]] || fail "completion offers $option, which the program refuses: $err"
 done
 formats=$(offered --format "")
