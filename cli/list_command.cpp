@@ -310,8 +310,8 @@ std::string ListHelp(ListSource source) {
       "      --control-set=N     list ControlSetNNN, N from 1 to 999, instead\n"
       "      --all-control-sets  list every ControlSetNNN in turn\n"
       "      --current           save format: the control set Select names, instead of\n"
-      "                          the window's order (ControlSet002, ControlSet003,\n"
-      "                          ControlSet001)\n";
+      "                          the window's order, which is\n"
+      "                          ControlSet002, ControlSet003, ControlSet001\n";
   if (hive) {
     help +=
         "      --codepage=N        save format: the ANSI code page texts are converted\n"
