@@ -248,16 +248,14 @@ std::string ControlSetName(unsigned number) {
 }
 
 unsigned CurrentControlSet(RegistryApi& registry) {
-  RegKey select = 0;
-  if (registry.OpenKeyEx(kHKeyLocalMachine, "SYSTEM\\Select", 0, kKeyRead, &select) !=
-      kErrorSuccess) {
+  OpenKey select(registry);
+  if (select.Open(kHKeyLocalMachine, u"SYSTEM\\Select") != kErrorSuccess) {
     throw Exception("no current control set: HKEY_LOCAL_MACHINE\\SYSTEM\\Select is missing");
   }
   std::uint32_t type = kRegNone;
   std::array<std::uint8_t, 4> data{};
   std::uint32_t size = data.size();
-  const long result = registry.QueryValueEx(select, "Current", &type, data.data(), &size);
-  registry.CloseKey(select);
+  const long result = registry.QueryValueExW(select.Key(), u"Current", &type, data.data(), &size);
   const std::uint32_t number =
       data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24;
   if (result != kErrorSuccess || type != kRegDword || size != 4 || number == 0 || number > 999) {
