@@ -158,9 +158,12 @@ HiveRegistryApi::NodeIndex& HiveRegistryApi::Children(hive_node_h node) {
   return index;
 }
 
-HiveRegistryApi::NodeIndex& HiveRegistryApi::Values(hive_node_h node) {
-  NodeIndex& index = indexes_[node];
-  if (index.valuesRead) return index;
+const HiveRegistryApi::ValueIndex& HiveRegistryApi::Values(hive_node_h node) {
+  ValueIndex& index = values_;
+  if (index.node == node) return index;
+  index.node = 0;
+  index.values.clear();
+  index.valueNames.clear();
   errno = 0;
   Malloced<hive_value_h> values(hivex_node_values(hive_, node));
   if (!values) Corrupt("value list");
@@ -171,7 +174,7 @@ HiveRegistryApi::NodeIndex& HiveRegistryApi::Values(hive_node_h node) {
     index.values.emplace_back(*value, index.valueNames.size());
     index.valueNames.append(name.get()).push_back('\0');
   }
-  index.valuesRead = true;
+  index.node = node;
   return index;
 }
 
@@ -199,7 +202,7 @@ hive_node_h HiveRegistryApi::FindChild(NodeIndex& index, const std::string& fold
   return found == index.childByName.end() ? 0 : found->second;
 }
 
-hive_value_h HiveRegistryApi::FindValue(const NodeIndex& index, std::string_view ansi) const {
+hive_value_h HiveRegistryApi::FindValue(const ValueIndex& index, std::string_view ansi) const {
   // Folding keeps ASCII letters ASCII and the others not: an ASCII name can only equal an
   // ASCII one, which needs no conversion.
   if (IsAscii(ansi)) {
@@ -215,7 +218,7 @@ hive_value_h HiveRegistryApi::FindValue(const NodeIndex& index, std::string_view
   return 0;
 }
 
-hive_value_h HiveRegistryApi::FindValue(const NodeIndex& index, std::u16string_view wide) const {
+hive_value_h HiveRegistryApi::FindValue(const ValueIndex& index, std::u16string_view wide) const {
   if (IsAscii(wide)) return FindValue(index, AsciiBytes(wide));
   const std::string folded = LookupName(wide);
   for (const auto& [value, name] : index.values) {
@@ -314,7 +317,7 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
     }
   }
   if (values || maxValueNameLen || maxValueLen) {
-    const NodeIndex& withValues = Values(node);
+    const ValueIndex& withValues = Values(node);
     std::uint32_t longestName = 0;
     std::uint32_t longestData = 0;
     for (const auto& [value, name] : withValues.values) {

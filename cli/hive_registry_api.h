@@ -71,17 +71,19 @@ class HiveRegistryApi final : public RegistryApi {
     std::string folded;    // upper case, UTF-8: names compare as the registry compares them
     std::uint32_t length;  // in UTF-16 code units, as Windows counts name lengths
   };
-  // What a node's subkeys and values are, read once: the scan opens every instance key by a
-  // path from the root, so each step is a lookup, not a walk through the hive.
+  // What a node's subkeys are, read once: the scan opens every instance key by a path from
+  // the root, so each step is a lookup, not a walk through the hive.
   struct NodeIndex {
     bool childrenRead = false;
     std::vector<Child> children;
     // Built at the first search of a large list (a Class key's thousands of classes); a small
     // one is searched in order.
     std::unordered_map<std::string_view, hive_node_h> childByName;
-    bool valuesRead = false;
-    // A key holds few values: searched in order by the names hivex gives (UTF-8), kept
-    // NUL-separated in one string.
+  };
+  // A key's values, searched in order by the names hivex gives (UTF-8), kept NUL-separated
+  // in one string. A key's values are read in a row: only the last key's are kept.
+  struct ValueIndex {
+    hive_node_h node = 0;
     std::vector<std::pair<hive_value_h, std::size_t>> values;
     std::string valueNames;
   };
@@ -94,13 +96,13 @@ class HiveRegistryApi final : public RegistryApi {
 
   [[noreturn]] void Corrupt(const char* what) const;
   NodeIndex& Children(hive_node_h node);
-  NodeIndex& Values(hive_node_h node);
+  const ValueIndex& Values(hive_node_h node);
   // A name as FindChild compares it: from the code page, or from UTF-16.
   std::string LookupName(std::string_view ansi) const;
   std::string LookupName(std::u16string_view wide) const;
   hive_node_h FindChild(NodeIndex& index, const std::string& folded) const;
-  hive_value_h FindValue(const NodeIndex& index, std::string_view ansi) const;
-  hive_value_h FindValue(const NodeIndex& index, std::u16string_view wide) const;
+  hive_value_h FindValue(const ValueIndex& index, std::string_view ansi) const;
+  hive_value_h FindValue(const ValueIndex& index, std::u16string_view wide) const;
   const ValueData& Data(hive_value_h value, bool wide);
   template <typename Char>
   long Open(RegKey key, std::basic_string_view<Char> path, std::uint32_t options,
@@ -114,6 +116,7 @@ class HiveRegistryApi final : public RegistryApi {
   unsigned codePage_;
   hive_h* hive_ = nullptr;
   std::unordered_map<hive_node_h, NodeIndex> indexes_;
+  ValueIndex values_;
   ValueData lastData_;
   std::map<RegKey, hive_node_h> handles_;
   RegKey nextHandle_ = 0x1000;

@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr char kCurrentControlSet[] = "CurrentControlSet";
+
 ListFormat ParseFormat(std::string_view name) {
   if (name == "text") return ListFormat::kText;
   if (name == "csv") return ListFormat::kCsv;
@@ -122,13 +124,24 @@ class ListRun {
       if (options_.allControlSets) {
         sets = ControlSets(registry);
         if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
+      } else if (options_.controlSet) {
+        sets.push_back(ControlSetName(options_.controlSet));
+      } else if (source_ == ListSource::kLiveRegistry) {
+        // The live registry's CurrentControlSet is the set Windows booted with, whatever
+        // Select says since; the records name it by Select's number where that reads.
+        std::string name = kCurrentControlSet;
+        try {
+          name = ControlSetName(CurrentControlSet(registry));
+        } catch (const Exception&) {
+        }
+        ScanDriverRecords(registry, kCurrentControlSet, name, entry.records, warn);
+        return;
       } else {
-        sets.push_back(ControlSetName(options_.controlSet ? options_.controlSet
-                                                          : CurrentControlSet(registry)));
+        sets.push_back(ControlSetName(CurrentControlSet(registry)));
       }
       for (const std::string& set : sets) {
         try {
-          ScanDriverRecords(registry, set, entry.records, warn);
+          ScanDriverRecords(registry, set, set, entry.records, warn);
         } catch (const ERecordsError& e) {
           // One control set without a Class key leaves the others to list.
           if (!options_.allControlSets || e.Code() != 0) throw;

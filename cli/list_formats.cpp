@@ -33,6 +33,8 @@ class Output {
     buffer_.append(bytes);
     if (buffer_.size() >= kOutputBuffer) Flush();
   }
+  // What is still to be written: a caller may append to it, then Write.
+  std::string& Buffer() { return buffer_; }
   void Close() {
     Flush();
     open_ = false;
@@ -70,14 +72,17 @@ Fields RecordFields(const std::string& hive, const DriverRecord& r) {
 }
 
 void WriteObject(Output& out, const Fields& fields) {
-  out.Write("{");
+  std::string& line = out.Buffer();
+  line += '{';
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) out.Write(", ");
-    out.Write(JsonString(kRecordFields[i]));
-    out.Write(": ");
-    out.Write(JsonString(fields[i]));
+    if (i) line += ", ";
+    line += '"';
+    line += kRecordFields[i];
+    line += "\": ";
+    AppendJsonString(line, fields[i]);
   }
-  out.Write("}");
+  line += '}';
+  out.Write("");
 }
 
 // A table cell: control characters as escapes, so that every record stays one line.
@@ -166,15 +171,30 @@ std::string CsvField(std::string_view field) {
   return quoted;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  std::size_t run = 0;  // where the bytes not yet appended begin
   for (std::size_t at = 0; at < text.size();) {
-    const char c = text[at];
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      AppendUtf8(out, NextUtf8(text, at));
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+      ++at;
       continue;
     }
-    ++at;
+    if (c >= 0x80) {
+      // Valid UTF-8 stays as it is; anything else becomes U+FFFD.
+      std::size_t next = at;
+      const char32_t code = NextUtf8(text, next);
+      if (code != kReplacementCharacter || text.substr(at, 3) == "\xef\xbf\xbd") {
+        at = next;
+        continue;
+      }
+      out.append(text, run, at - run);
+      AppendUtf8(out, code);
+      run = at = next;
+      continue;
+    }
+    out.append(text, run, at - run);
+    run = ++at;
     switch (c) {
       case '"':
         out += "\\\"";
@@ -197,17 +217,20 @@ std::string JsonString(std::string_view text) {
       case '\t':
         out += "\\t";
         break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-          out += escape;
-        } else {
-          out += c;
-        }
+      default: {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", c);
+        out += escape;
+      }
     }
   }
+  out.append(text, run, text.size() - run);
   out += '"';
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out;
+  AppendJsonString(out, text);
   return out;
 }
 

@@ -57,6 +57,7 @@ std::string CsvField(std::string_view field);
 // Text as a JSON string: quoted, with quotes, backslashes and control characters escaped, and
 // each byte that is not part of valid UTF-8 written as U+FFFD.
 std::string JsonString(std::string_view text);
+void AppendJsonString(std::string& out, std::string_view text);
 // The columns a terminal gives the text: two for East Asian wide characters and emoji, none
 // for combining marks, one for the rest.
 std::size_t DisplayWidth(std::string_view utf8);

@@ -40,13 +40,37 @@ class OpenKey {
   bool open_ = false;
 };
 
-std::u16string_view Units(std::string_view bytes, std::u16string& units) {
-  units.resize(bytes.size() / 2);
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+// UTF-16LE bytes (an odd last byte ignored) as UTF-8, up to the first NUL or, where multi is
+// set, with each NUL as ';' and the NULs at the end left out.
+std::string Utf16LeText(std::string_view bytes, bool multi) {
+  const std::size_t units = bytes.size() / 2;
+  const auto unit = [&](std::size_t i) -> char32_t {
+    return static_cast<unsigned char>(bytes[2 * i]) | static_cast<unsigned char>(bytes[2 * i + 1])
+                                                          << 8;
+  };
+  std::size_t end = units;
+  if (multi) {
+    while (end > 0 && unit(end - 1) == 0) --end;
   }
-  return units;
+  std::string text;
+  text.reserve(end);
+  for (std::size_t i = 0; i < end; ++i) {
+    char32_t code = unit(i);
+    if (code < 0x80) {
+      if (code == 0 && !multi) break;
+      text += code == 0 ? ';' : static_cast<char>(code);
+      continue;
+    }
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < end && unit(i + 1) >= 0xDC00 &&
+        unit(i + 1) < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code < 0xE000) {
+      code = kReplacementCharacter;
+    }
+    AppendUtf8(text, code);
+  }
+  return text;
 }
 
 std::uint64_t LittleEndian(std::string_view bytes) {
@@ -289,14 +313,14 @@ std::vector<std::string> ControlSets(RegistryApi& registry) {
   return sets;
 }
 
-void ScanDriverRecords(RegistryApi& registry, const std::string& controlSet,
-                       std::vector<DriverRecord>& records, const RecordWarningFn& warn) {
+void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
+                       const std::string& controlSet, std::vector<DriverRecord>& records,
+                       const RecordWarningFn& warn) {
   RecordScan scan(registry, warn);
   DriverRecord record;
   record.controlSet = controlSet;
-  const std::u16string set = Utf8ToUtf16(controlSet);
 
-  const std::string namePath = controlSet + "\\Control\\ComputerName\\ComputerName";
+  const std::string namePath = setKey + "\\Control\\ComputerName\\ComputerName";
   OpenKey computer(registry);
   if (const long code = computer.Open(kHKeyLocalMachine, u"SYSTEM\\" + Utf8ToUtf16(namePath));
       code == kErrorSuccess) {
@@ -305,11 +329,11 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& controlSet,
     scan.Warn(namePath, u"", code);
   }
 
-  const std::string classesPath = controlSet + "\\Control\\Class";
+  const std::string classesPath = setKey + "\\Control\\Class";
   OpenKey classes(registry);
   if (const long code = classes.Open(kHKeyLocalMachine, u"SYSTEM\\" + Utf8ToUtf16(classesPath));
       code != kErrorSuccess) {
-    throw ERecordsError(controlSet + " has no Class key", code == kErrorFileNotFound ? 0 : code);
+    throw ERecordsError(setKey + " has no Class key", code == kErrorFileNotFound ? 0 : code);
   }
   std::vector<std::u16string> names;
   const auto warnKey = [&](long code) { scan.Warn(classesPath, u"", code); };
@@ -323,20 +347,12 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& controlSet,
 }
 
 std::string RecordValueText(std::uint32_t type, std::string_view data) {
-  std::u16string units;
   switch (type) {
     case kRegSz:
-    case kRegExpandSz: {
-      const std::u16string_view text = Units(data, units);
-      return Utf16ToUtf8(text.substr(0, text.find(u'\0')));
-    }
-    case kRegMultiSz: {
-      std::u16string_view text = Units(data, units);
-      while (!text.empty() && text.back() == u'\0') text.remove_suffix(1);
-      std::string joined = Utf16ToUtf8(text);
-      std::replace(joined.begin(), joined.end(), '\0', ';');
-      return joined;
-    }
+    case kRegExpandSz:
+      return Utf16LeText(data, false);
+    case kRegMultiSz:
+      return Utf16LeText(data, true);
     case kRegDword:
     case kRegQword:
       if (data.size() == (type == kRegDword ? 4u : 8u)) return std::to_string(LittleEndian(data));

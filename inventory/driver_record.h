@@ -61,10 +61,13 @@ unsigned CurrentControlSet(RegistryApi& registry);
 // be enumerated.
 std::vector<std::string> ControlSets(RegistryApi& registry);
 
-// Appends the records of one control set (its name as ControlSetName gives it): classes as
-// enumerated, then their instances. Raises Exception when the set's Class key cannot be opened.
-void ScanDriverRecords(RegistryApi& registry, const std::string& controlSet,
-                       std::vector<DriverRecord>& records, const RecordWarningFn& warn);
+// Appends the records of one control set, read from the key of that name under SYSTEM
+// (ControlSetName's, or CurrentControlSet): classes as enumerated, then their instances. The
+// records name the control set as controlSet says. Raises ERecordsError when the set's Class
+// key cannot be opened.
+void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
+                       const std::string& controlSet, std::vector<DriverRecord>& records,
+                       const RecordWarningFn& warn);
 
 // A value's data as a record shows it: REG_SZ and REG_EXPAND_SZ (unexpanded) cut at the first
 // NUL, REG_MULTI_SZ's strings joined by ';', REG_DWORD and REG_QWORD in decimal, anything else

@@ -386,7 +386,7 @@ TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
   EXPECT_EQ((std::vector<std::string>{"ControlSet001", "ControlSet002"}), ControlSets(registry));
   std::vector<DriverRecord> records;
   std::vector<RecordWarning> warnings;
-  ScanDriverRecords(registry, "ControlSet002", records,
+  ScanDriverRecords(registry, "ControlSet002", "ControlSet002", records,
                     [&](const RecordWarning& w) { warnings.push_back(w); });
   ASSERT_EQ(14u, records.size());
   EXPECT_TRUE(warnings.empty());
@@ -405,10 +405,27 @@ TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
   EXPECT_EQ("", records[13].values[0]);
   EXPECT_EQ("設備 \xf0\x9f\x98\x80", records[13].values[1]);
 
-  registry.SetValue(kSet2 + "{usb}\\0000", "DriverDateData", kRegBinary, "12345678");
+  // The live registry reads CurrentControlSet, named by Select's number where that reads.
+  for (const bool select : {true, false}) {
+    FakeRegistry live;
+    SetWide(live, "SYSTEM\\CurrentControlSet\\Control\\Class\\{x}\\0000", "DriverDesc", u"Live");
+    if (select) live.SetValue("SYSTEM\\Select", "Current", kRegDword, std::string("\x07\0\0\0", 4));
+    ListOptions options = ParseListOptions(0, nullptr, ListSource::kLiveRegistry);
+    options.format = ListFormat::kCsv;
+    std::string errors;
+    FakeFileApi files;
+    EXPECT_EQ(0, RunList(options, ListSource::kLiveRegistry, files, Host(live, errors)));
+    EXPECT_NE(std::string::npos,
+              files.Contents(kOut).find(std::string("\r\nHKLM,,") +
+                                        (select ? "ControlSet007" : "CurrentControlSet") +
+                                        ",{x},,0000,CurrentControlSet\\Control\\Class\\{x}\\0000,"))
+        << files.Contents(kOut);
+    EXPECT_EQ("", errors);
+  }
+
   for (const auto& [set, error] : {std::pair{"ControlSet009", "ControlSet009 has no Class key"}}) {
     try {
-      ScanDriverRecords(registry, set, records, nullptr);
+      ScanDriverRecords(registry, set, set, records, nullptr);
       ADD_FAILURE() << set;
     } catch (const ERecordsError& e) {
       EXPECT_EQ(error, e.Message());
@@ -423,11 +440,12 @@ TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
 TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
   FakeRegistry counted;
   AddInventory(counted);
-  ListOptions options = ParseListOptions(0, nullptr, ListSource::kLiveRegistry);
+  const char* hive[] = {"h"};
+  ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
   options.format = ListFormat::kJsonLines;
   std::string errors;
   FakeFileApi files;
-  ASSERT_EQ(0, RunList(options, ListSource::kLiveRegistry, files, Host(counted, errors)));
+  ASSERT_EQ(0, RunList(options, ListSource::kHiveFile, files, Host(counted, errors)));
   EXPECT_EQ("", errors);
   const std::string whole = files.Contents(kOut);
   const std::size_t calls = counted.Calls().size();
@@ -438,7 +456,7 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
     registry.FailNthCall(n, kErrorRegistryCorrupt);
     FakeFileApi out;
     errors.clear();
-    const int status = RunList(options, ListSource::kLiveRegistry, out, Host(registry, errors));
+    const int status = RunList(options, ListSource::kHiveFile, out, Host(registry, errors));
     EXPECT_EQ(0u, registry.OpenHandles()) << n;
     EXPECT_EQ(std::string::npos, errors.find('\n')) << n << ": " << errors;
     if (status == 1) {
@@ -452,7 +470,7 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
       continue;
     }
     ++warned;
-    EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'HKEY_LOCAL_MACHINE\\SYSTEM\\)"))
+    EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'h': 'ControlSet002\\)"))
         << n << ": " << errors;
     EXPECT_TRUE(errors.ends_with(": code 1015")) << n << ": " << errors;
     const std::string& listed = out.Contents(kOut);
