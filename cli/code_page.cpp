@@ -30,28 +30,11 @@ bool IsSupportedCodePage(unsigned codePage) {
 }
 
 std::string Utf16ToAnsi(unsigned codePage, std::string_view utf16le) {
+  if (codePage == kCodePageUtf8) return Utf16LeToUtf8(utf16le);
   std::string out;
   out.reserve(utf16le.size() / 2);
-  const std::size_t units = utf16le.size() / 2;
-  const auto unit = [&](std::size_t i) -> char16_t {
-    return static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
-                                 static_cast<unsigned char>(utf16le[2 * i + 1]) << 8);
-  };
-  for (std::size_t i = 0; i < units; ++i) {
-    char32_t code = unit(i);
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-        unit(i + 1) < 0xE000) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code < 0xE000) {
-      code = kReplacementCharacter;
-    }
-    if (codePage == kCodePageUtf8) {
-      AppendUtf8(out, code);
-    } else {
-      out += WesternByte(code);
-    }
-  }
+  const std::string utf8 = Utf16LeToUtf8(utf16le);
+  for (std::size_t at = 0; at < utf8.size();) out += WesternByte(NextUtf8(utf8, at));
   return out;
 }
 

@@ -56,18 +56,21 @@ char32_t NextUtf8(std::string_view text, std::size_t& at) {
   return code;
 }
 
-std::string Utf16ToUtf8(std::u16string_view units) {
+namespace {
+
+template <typename Unit>
+std::string FromUtf16(std::size_t count, Unit unit) {
   std::string out;
-  out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    char32_t code = units[i];
+  out.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    char32_t code = unit(i);
     if (code < 0x80) {
       out += static_cast<char>(code);
       continue;
     }
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] < 0xE000) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < count && unit(i + 1) >= 0xDC00 &&
+        unit(i + 1) < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
       ++i;
     } else if (code >= 0xD800 && code < 0xE000) {
       code = kReplacementCharacter;
@@ -75,6 +78,19 @@ std::string Utf16ToUtf8(std::u16string_view units) {
     AppendUtf8(out, code);
   }
   return out;
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(std::u16string_view units) {
+  return FromUtf16(units.size(), [&](std::size_t i) -> char32_t { return units[i]; });
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  return FromUtf16(bytes.size() / 2, [&](std::size_t i) -> char32_t {
+    return static_cast<unsigned char>(bytes[2 * i]) | static_cast<unsigned char>(bytes[2 * i + 1])
+                                                          << 8;
+  });
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {

@@ -14,4 +14,6 @@ char32_t NextUtf8(std::string_view text, std::size_t& at);
 
 // An unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view units);
+// The same of UTF-16LE bytes; an odd last byte is ignored.
+std::string Utf16LeToUtf8(std::string_view bytes);
 std::u16string Utf8ToUtf16(std::string_view utf8);

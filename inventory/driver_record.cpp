@@ -40,37 +40,12 @@ class OpenKey {
   bool open_ = false;
 };
 
-// UTF-16LE bytes (an odd last byte ignored) as UTF-8, up to the first NUL or, where multi is
-// set, with each NUL as ';' and the NULs at the end left out.
-std::string Utf16LeText(std::string_view bytes, bool multi) {
-  const std::size_t units = bytes.size() / 2;
-  const auto unit = [&](std::size_t i) -> char32_t {
-    return static_cast<unsigned char>(bytes[2 * i]) | static_cast<unsigned char>(bytes[2 * i + 1])
-                                                          << 8;
-  };
-  std::size_t end = units;
-  if (multi) {
-    while (end > 0 && unit(end - 1) == 0) --end;
+// The bytes of UTF-16LE text up to its first NUL unit.
+std::string_view UpToNul(std::string_view bytes) {
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    if (bytes[i] == 0 && bytes[i + 1] == 0) return bytes.substr(0, i);
   }
-  std::string text;
-  text.reserve(end);
-  for (std::size_t i = 0; i < end; ++i) {
-    char32_t code = unit(i);
-    if (code < 0x80) {
-      if (code == 0 && !multi) break;
-      text += code == 0 ? ';' : static_cast<char>(code);
-      continue;
-    }
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < end && unit(i + 1) >= 0xDC00 &&
-        unit(i + 1) < 0xE000) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code < 0xE000) {
-      code = kReplacementCharacter;
-    }
-    AppendUtf8(text, code);
-  }
-  return text;
+  return bytes;
 }
 
 std::uint64_t LittleEndian(std::string_view bytes) {
@@ -350,9 +325,16 @@ std::string RecordValueText(std::uint32_t type, std::string_view data) {
   switch (type) {
     case kRegSz:
     case kRegExpandSz:
-      return Utf16LeText(data, false);
-    case kRegMultiSz:
-      return Utf16LeText(data, true);
+      return Utf16LeToUtf8(UpToNul(data));
+    case kRegMultiSz: {
+      std::string_view text = data.substr(0, data.size() & ~std::size_t{1});
+      while (text.size() >= 2 && text[text.size() - 1] == 0 && text[text.size() - 2] == 0) {
+        text.remove_suffix(2);
+      }
+      std::string joined = Utf16LeToUtf8(text);
+      std::replace(joined.begin(), joined.end(), '\0', ';');
+      return joined;
+    }
     case kRegDword:
     case kRegQword:
       if (data.size() == (type == kRegDword ? 4u : 8u)) return std::to_string(LittleEndian(data));

@@ -319,7 +319,12 @@ long FakeRegistry::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_
   return Record(std::move(record));
 }
 
-long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) {
+// A name as the A call gives it (the stored bytes) or the W call (their UTF-16).
+std::string_view NameAs(const std::string& name, char) { return name; }
+std::u16string NameAs(const std::string& name, char16_t) { return Utf8ToUtf16(name); }
+
+template <typename Char>
+long FakeRegistry::Enum(RegKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize) {
   RegCallRecord record{RegCall::EnumKeyEx,       KeyName(key), "", index,
                        nameSize ? *nameSize : 0, kErrorSuccess};
   if (Faulted(record)) return Record(std::move(record));
@@ -331,18 +336,22 @@ long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::u
   } else if (index >= node->subkeys.size()) {
     record.result = kErrorNoMoreItems;
   } else {
-    const std::string& found = node->subkeys[index]->name;
-    std::memset(name, kJunk, *nameSize);
+    const auto found = NameAs(node->subkeys[index]->name, Char{});
+    std::fill(name, name + *nameSize, static_cast<Char>(sizeof(Char) == 1 ? kJunk : 0xCDCD));
     if (found.size() >= *nameSize) {
       // As Wine does: the size is left as it was, so the caller learns only "too small".
       record.result = kErrorMoreData;
     } else {
-      std::memcpy(name, found.data(), found.size());
-      name[found.size()] = '\0';
+      std::copy(found.begin(), found.end(), name);
+      name[found.size()] = Char{};
       *nameSize = static_cast<std::uint32_t>(found.size());
     }
   }
   return Record(std::move(record));
+}
+
+long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) {
+  return Enum(key, index, name, nameSize);
 }
 
 long FakeRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
@@ -408,28 +417,7 @@ long FakeRegistry::QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uint32
 
 long FakeRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
                               std::uint32_t* nameSize) {
-  RegCallRecord record{RegCall::EnumKeyEx,       KeyName(key), "", index,
-                       nameSize ? *nameSize : 0, kErrorSuccess};
-  if (Faulted(record)) return Record(std::move(record));
-  const auto node = Resolve(key);
-  if (!node || node->deleted) {
-    record.result = node ? kErrorKeyDeleted : kErrorInvalidHandle;
-  } else if (!name || !nameSize) {
-    record.result = kErrorInvalidParameter;
-  } else if (index >= node->subkeys.size()) {
-    record.result = kErrorNoMoreItems;
-  } else {
-    const std::u16string found = Utf8ToUtf16(node->subkeys[index]->name);
-    std::fill(name, name + *nameSize, static_cast<char16_t>(0xCDCD));
-    if (found.size() >= *nameSize) {
-      record.result = kErrorMoreData;
-    } else {
-      std::copy(found.begin(), found.end(), name);
-      name[found.size()] = u'\0';
-      *nameSize = static_cast<std::uint32_t>(found.size());
-    }
-  }
-  return Record(std::move(record));
+  return Enum(key, index, name, nameSize);
 }
 
 long FakeRegistry::QueryValueExW(RegKey key, const char16_t* valueName, std::uint32_t* type,

@@ -115,6 +115,8 @@ class FakeRegistry final : public RegistryApi {
   std::optional<long> Begin(RegCall call);
   // Begins the recorded call; true when it is to fail, with the code set as its result.
   bool Faulted(RegCallRecord& record);
+  template <typename Char>
+  long Enum(RegKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize);
   long Record(RegCallRecord record);
 
   std::map<RegKey, std::shared_ptr<Node>> roots_;
