@@ -112,4 +112,40 @@ save_records "$GUI_TMP/texts.reg" "${rows[@]}"
 iconv -f UTF-16 -t UTF-8 "$GUI_TMP/texts.reg" >"$GUI_TMP/texts.utf8.reg"
 crosscheck texts "$GUI_TMP/texts.reg" "$GUI_TMP/texts.utf8.reg" "Invalid data type for 'InfSection'"
 
+# 3. tolvane-list.exe keeps the command-line conventions: short options, --, -o, the system's
+# words for a write that fails, --help and --version failing with their output.
+exe() {  # exe ARGS...: runs tolvane-list.exe; sets status, out and err (CRs dropped)
+  status=0
+  wine "$list_exe" "$@" >"$GUI_TMP/conv.out" 2>"$GUI_TMP/conv.err" </dev/null || status=$?
+  out=$(tr -d '\r' <"$GUI_TMP/conv.out") err=$(tr -d '\r' <"$GUI_TMP/conv.err")
+}
+for v in -V --version; do
+  exe $v
+  gui_expect_eq "tolvane-list.exe $v" "0 tolvane-list (Tolvane) 1.07-beta" "$status $(head -1 <<<"$out")"
+done
+exe -h
+gui_expect_eq "tolvane-list.exe -h: the usage line" "0 Usage: tolvane-list [OPTION]..." "$status $(head -1 <<<"$out")"
+exe -x
+gui_expect_eq "tolvane-list.exe -x" "2 tolvane-list: unknown option '-x' (tolvane-list --help lists the options)" "$status $err"
+exe -- -f
+gui_expect_eq "tolvane-list.exe -- -f" "2 tolvane-list: unexpected argument '-f' (tolvane-list --help lists the options)" "$status $err"
+exe --control-set 2 -fcsv
+cp "$GUI_TMP/conv.out" "$GUI_TMP/conv.csv"
+exe --control-set=2 -f csv -o "$(save_winpath "$GUI_TMP")\\conv-o.csv"
+gui_expect_eq "tolvane-list.exe -o: status, nothing on standard output" "0 " "$status $out"
+cmp -s "$GUI_TMP/conv.csv" "$GUI_TMP/conv-o.csv" && echo "ok: tolvane-list.exe -o writes the listing" ||
+  gui_fail "tolvane-list.exe -o writes the listing: $(cmp "$GUI_TMP/conv.csv" "$GUI_TMP/conv-o.csv" 2>&1)"
+exe -o 'Z:\no\such\folder\x.csv'
+[[ $status == 1 && $err == "tolvane-list: cannot write 'Z:\\\\no\\\\such\\\\folder\\\\x.csv': "[A-Z]*. ]] &&
+  echo "ok: tolvane-list.exe -o into a missing folder: the system's words" ||
+  gui_fail "tolvane-list.exe -o into a missing folder: $status $err"
+for args in --help "--control-set 2 -f save"; do
+  status=0
+  wine "$list_exe" $args >/dev/full 2>"$GUI_TMP/conv.err" </dev/null || status=$?
+  err=$(tr -d '\r' <"$GUI_TMP/conv.err")
+  [[ $status == 1 && $err == "tolvane-list: cannot write standard output: "[A-Z]*. ]] &&
+    echo "ok: tolvane-list.exe $args >/dev/full: status 1 and the system's words" ||
+    gui_fail "tolvane-list.exe $args >/dev/full: $status $err"
+done
+
 gui_finish
