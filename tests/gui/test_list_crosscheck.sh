@@ -28,6 +28,8 @@ winout=$(save_winpath "$out")
 crosscheck() {
   local name=$1 wine_reg=$2 hive_reg=$3 error=${4:-} format status_exe status_native
   wine reg delete "$GUI_CLASS_KEY" /f >/dev/null 2>&1 || true
+  # The computer name is a field of each record: the one a record set before brings goes too.
+  wine reg delete 'HKLM\SYSTEM\ControlSet002\Control\ComputerName' /f >/dev/null 2>&1 || true
   wine reg import "$wine_reg" >/dev/null 2>&1 || gui_fail "$name: records not imported"
   hive_from_reg "$GUI_TMP/$name.hive" "$hive_reg" || gui_fail "$name: hive not made"
 
