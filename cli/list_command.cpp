@@ -360,7 +360,7 @@ std::string ListVersionText() {
   }
   return std::string(kListProgram) + " (Tolvane) " + version +
          "\n"
-         "Copyright (C) 2026 Tolvane\n"
+         "Copyright (c) 2026 Tolvane <support@tolvane.example.org>\n"
          "License MIT: <https://opensource.org/licenses/MIT>.\n";
 }
 

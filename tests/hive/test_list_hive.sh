@@ -305,6 +305,9 @@ for format in text csv json jsonl; do
   expect_eq "records, $format: no '?' anywhere" 0 "$(grep -c '?' "$tmp/out")"
   cp "$tmp/out" "$tmp/inventory.$format"
 done
+run -f save --codepage 65001 --control-set 2 "$tmp/inventory.hive"
+expect_eq "save format, UTF-8: the class's first instance, no '?'" \
+  $'0 Адаптер 0 設備 😀,Производитель,10.0.0\r' "$status $(cat "$tmp/out")"
 cmp -s "$tmp/inventory.hive" "$tmp/inventory.before" || fail "records: the hive was changed"
 python3 - "$tmp" "$net" <<'PY' && echo "ok: records read back in every format" || fail "records read back"
 import csv, json, sys
