@@ -297,10 +297,12 @@ std::string ListHelp(ListSource source) {
   help += hive ? " HIVE...\n" : "\n";
   help += hive ? "List the device drivers of Windows SYSTEM registry hive files: every record\n"
                : "List the device drivers of this Windows installation: every record\n";
+  help += "(each instance of each device setup class under ControlSetNNN\\Control\\Class\n";
+  help += hive ? "holding a driver value) of the control set Windows boots with, the one\n"
+                 "SYSTEM\\Select \"Current\" names, with its key, control set and the time it was\n"
+               : "holding a driver value) of the control set Windows booted with,\n"
+                 "CurrentControlSet, with its key, control set and the time it was\n";
   help +=
-      "(each instance of each device setup class under ControlSetNNN\\Control\\Class\n"
-      "holding a driver value) of the control set Windows boots with, the one\n"
-      "SYSTEM\\Select \"Current\" names, with its key, control set and the time it was\n"
       "last written. Read-only. Texts are written as UTF-8, taken from the registry's\n"
       "UTF-16 with no code page in between.\n\n";
   if (hive) {
@@ -320,7 +322,7 @@ std::string ListHelp(ListSource source) {
     help += "      --hive=HIVE         list HIVE too; may be given more than once\n";
   }
   help +=
-      "      --control-set=N     list ControlSetNNN, N from 1 to 999, instead\n"
+      "      --control-set=N     list ControlSetNNN (N from 1 to 999) instead\n"
       "      --all-control-sets  list every ControlSetNNN in turn\n"
       "      --current           save format: the control set Select names, instead of\n"
       "                          the window's order, which is\n"
