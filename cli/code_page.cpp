@@ -49,20 +49,6 @@ std::u16string AnsiToUtf16(unsigned codePage, std::string_view ansi) {
   return out;
 }
 
-std::string AnsiToUtf8(unsigned codePage, std::string_view ansi) {
-  std::string out;
-  out.reserve(ansi.size());
-  if (codePage == kCodePageUtf8) {
-    for (std::size_t at = 0; at < ansi.size();) AppendUtf8(out, NextUtf8(ansi, at));
-    return out;
-  }
-  for (const char c : ansi) {
-    const auto byte = static_cast<unsigned char>(c);
-    AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? kWestern80[byte - 0x80] : byte);
-  }
-  return out;
-}
-
 char16_t UpperCaseUnit(char16_t unit) {
   if ((unit >= u'a' && unit <= u'z') || (unit >= 0xE0 && unit <= 0xFE && unit != 0xF7) ||
       (unit >= 0x3B1 && unit <= 0x3CB && unit != 0x3C2) || (unit >= 0x430 && unit <= 0x44F)) {

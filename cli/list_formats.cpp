@@ -228,12 +228,6 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out;
-  AppendJsonString(out, text);
-  return out;
-}
-
 std::size_t DisplayWidth(std::string_view utf8) {
   std::size_t width = 0;
   for (std::size_t at = 0; at < utf8.size();) {

@@ -54,9 +54,8 @@ class EWriteError : public Exception {
 // A field as RFC 4180 writes it: quoted, with each quote doubled, when it holds a comma, a
 // quote, a CR or an LF; as it is otherwise.
 std::string CsvField(std::string_view field);
-// Text as a JSON string: quoted, with quotes, backslashes and control characters escaped, and
-// each byte that is not part of valid UTF-8 written as U+FFFD.
-std::string JsonString(std::string_view text);
+// Appends text as a JSON string: quoted, with quotes, backslashes and control characters
+// escaped, and each byte that is not part of valid UTF-8 written as U+FFFD.
 void AppendJsonString(std::string& out, std::string_view text);
 // The columns a terminal gives the text: two for East Asian wide characters and emoji, none
 // for combining marks, one for the rest.
