@@ -1,8 +1,8 @@
 // tolvane-list.exe's own cost under Wine against the window's scan of the same records (the
 // machine registry of the benchmark's prefix, where scripts/bench imports 5,000 classes):
 // in turns, in one process, (a) the scan into a row store as Refresh makes it and (b) what
-// tolvane-list runs, the same scan and the saved text written through the file seam to a
-// counter. Prints the ratio of the medians b/a and the time per class.
+// tolvane-list --format save runs, the same scan and the saved text written through the file
+// seam to a counter. Prints the ratio of the medians b/a and the time per class.
 #include <windows.h>
 
 #include <algorithm>
@@ -43,11 +43,16 @@ int main() {
     ScanDrivers(api, rows);
     scan.push_back(Now() - from);
   };
+  ListOptions options = ParseListOptions(0, nullptr, ListSource::kLiveRegistry);
+  options.format = ListFormat::kSave;
+  const ListHost host{
+      [&](const std::string&, const std::function<void(RegistryApi&)>& use) { use(api); },
+      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },
+      [](long code) { return std::to_string(code); }};
   auto timeList = [&] {
     CountingFileApi output;
-    std::string error;
     const double from = Now();
-    RunList(ListOptions{}, api, output, nullptr, error);
+    RunList(options, ListSource::kLiveRegistry, output, host);
     list.push_back(Now() - from);
     bytes = output.bytes;
   };

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "common/utf.h"
+
 namespace {
 
 // Windows-1252's bytes 0x80 to 0x9F; the five it leaves undefined map to the C1 controls of
@@ -12,7 +14,6 @@ constexpr std::array<char16_t, 32> kWestern80{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 constexpr char kDefaultChar = '?';
-constexpr char32_t kReplacement = 0xFFFD;
 
 char WesternByte(char32_t code) {
   if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
@@ -22,64 +23,6 @@ char WesternByte(char32_t code) {
   return kDefaultChar;
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// The next code point of UTF-8 text; a malformed, overlong or surrogate sequence gives
-// U+FFFD and advances by one byte.
-char32_t NextUtf8(std::string_view text, std::size_t& at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  int length = 0;
-  char32_t code = 0;
-  char32_t least = 0;
-  if (lead < 0x80) {
-    ++at;
-    return lead;
-  } else if (lead >= 0xC2 && lead < 0xE0) {
-    length = 2, code = lead & 0x1F, least = 0x80;
-  } else if (lead >= 0xE0 && lead < 0xF0) {
-    length = 3, code = lead & 0x0F, least = 0x800;
-  } else if (lead >= 0xF0 && lead < 0xF5) {
-    length = 4, code = lead & 0x07, least = 0x10000;
-  } else {
-    ++at;
-    return kReplacement;
-  }
-  if (at + length > text.size()) {
-    ++at;
-    return kReplacement;
-  }
-  for (int i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) {
-      ++at;
-      return kReplacement;
-    }
-    code = (code << 6) | (byte(at + i) & 0x3F);
-  }
-  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
-    ++at;
-    return kReplacement;
-  }
-  at += length;
-  return code;
-}
-
 }  // namespace
 
 bool IsSupportedCodePage(unsigned codePage) {
@@ -87,63 +30,21 @@ bool IsSupportedCodePage(unsigned codePage) {
 }
 
 std::string Utf16ToAnsi(unsigned codePage, std::string_view utf16le) {
+  if (codePage == kCodePageUtf8) return Utf16LeToUtf8(utf16le);
   std::string out;
   out.reserve(utf16le.size() / 2);
-  const std::size_t units = utf16le.size() / 2;
-  const auto unit = [&](std::size_t i) -> char16_t {
-    return static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
-                                 static_cast<unsigned char>(utf16le[2 * i + 1]) << 8);
-  };
-  for (std::size_t i = 0; i < units; ++i) {
-    char32_t code = unit(i);
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-        unit(i + 1) < 0xE000) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code < 0xE000) {
-      code = kReplacement;
-    }
-    if (codePage == kCodePageUtf8) {
-      AppendUtf8(out, code);
-    } else {
-      out += WesternByte(code);
-    }
-  }
+  const std::string utf8 = Utf16LeToUtf8(utf16le);
+  for (std::size_t at = 0; at < utf8.size();) out += WesternByte(NextUtf8(utf8, at));
   return out;
 }
 
 std::u16string AnsiToUtf16(unsigned codePage, std::string_view ansi) {
   std::u16string out;
   out.reserve(ansi.size());
-  if (codePage == kCodePageUtf8) {
-    for (std::size_t at = 0; at < ansi.size();) {
-      const char32_t code = NextUtf8(ansi, at);
-      if (code >= 0x10000) {
-        out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-      } else {
-        out += static_cast<char16_t>(code);
-      }
-    }
-    return out;
-  }
+  if (codePage == kCodePageUtf8) return Utf8ToUtf16(ansi);
   for (const char c : ansi) {
     const auto byte = static_cast<unsigned char>(c);
     out += byte >= 0x80 && byte < 0xA0 ? kWestern80[byte - 0x80] : static_cast<char16_t>(byte);
-  }
-  return out;
-}
-
-std::string AnsiToUtf8(unsigned codePage, std::string_view ansi) {
-  std::string out;
-  out.reserve(ansi.size());
-  if (codePage == kCodePageUtf8) {
-    for (std::size_t at = 0; at < ansi.size();) AppendUtf8(out, NextUtf8(ansi, at));
-    return out;
-  }
-  for (const char c : ansi) {
-    const auto byte = static_cast<unsigned char>(c);
-    AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? kWestern80[byte - 0x80] : byte);
   }
   return out;
 }

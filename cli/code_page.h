@@ -1,6 +1,6 @@
 // The ANSI code pages tolvane-list can stand in for where no Windows converts text: the
 // hive's UTF-16 names and texts to single-byte strings as the A registry calls return them,
-// and those strings to UTF-8 for JSON. Windows-1252 (Western) and 65001 (UTF-8).
+// and back for the names they are given. Windows-1252 (Western) and 65001 (UTF-8).
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,6 @@ bool IsSupportedCodePage(unsigned codePage);
 std::string Utf16ToAnsi(unsigned codePage, std::string_view utf16le);
 // The code page's bytes to UTF-16 code units.
 std::u16string AnsiToUtf16(unsigned codePage, std::string_view ansi);
-// The code page's bytes to UTF-8.
-std::string AnsiToUtf8(unsigned codePage, std::string_view ansi);
 
 // A code unit in upper case, as the registry compares names: ASCII, Latin-1, Greek and
 // Cyrillic letters (the scripts of the code pages above that names are written in).

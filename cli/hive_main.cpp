@@ -1,42 +1,59 @@
-// tolvane-list on Linux: the driver list of a SYSTEM hive file, on standard output.
+// tolvane-list on Linux: the driver inventory of SYSTEM hive files, on standard output or
+// into a file.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "cli/code_page.h"
 #include "cli/hive_registry_api.h"
 #include "cli/list_command.h"
+#include "common/message_text.h"
 
 namespace {
 
-// Windows' codes for what a write to standard output can meet, so the message is the one
-// Save would show: ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_WRITE_FAULT,
-// ERROR_BROKEN_PIPE and ERROR_DISK_FULL.
+// The C library's errors a write or an open meets, and the Windows codes the seams speak for
+// them: one table, read both ways.
+constexpr std::array<std::pair<int, std::uint32_t>, 8> kErrnoCodes{{
+    {ENOENT, kErrorFileNotFound},
+    {EACCES, kErrorAccessDenied},
+    {EPERM, kErrorAccessDenied},
+    {EBADF, kErrorInvalidHandle},
+    {EPIPE, 109},  // ERROR_BROKEN_PIPE
+    {ENOSPC, kErrorDiskFull},
+    {EDQUOT, kErrorDiskFull},
+    {EIO, 29},  // ERROR_WRITE_FAULT
+}};
+
 std::uint32_t WindowsCode(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return 5;
-    case EBADF:
-      return 6;
-    case EPIPE:
-      return 109;
-    case ENOSPC:
-    case EDQUOT:
-      return 112;
-    default:
-      return 29;
+  for (const auto& [number, code] : kErrnoCodes) {
+    if (number == error) return code;
   }
+  return 29;
 }
 
-// The file seam over standard output: "creating" the file takes the stream as it is.
-class StdoutFileApi final : public FileApi {
+// The words for a code: the C library's where one of its errors stands behind it.
+std::string ErrorText(long code) {
+  if (code == kErrorRegistryCorrupt) return "corrupt registry data";
+  for (const auto& [number, windows] : kErrnoCodes) {
+    if (static_cast<long>(windows) == code) return std::strerror(number);
+  }
+  return "registry error (Windows code " + std::to_string(code) + ")";
+}
+
+// The file seam over an open stream: "creating" the file takes the stream as it is.
+class StreamFileApi final : public FileApi {
  public:
+  explicit StreamFileApi(int fd) : fd_(fd) {}
   std::uint32_t CreateFileA(const char*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                             FileHandle* handle) override {
-    *handle = STDOUT_FILENO;
+    *handle = static_cast<FileHandle>(fd_);
     return 0;
   }
   std::uint32_t GetFileType(FileHandle file) override {
@@ -62,40 +79,79 @@ class StdoutFileApi final : public FileApi {
     *bytesWritten = done;
     return 0;
   }
-  // Standard output stays open for the process.
+  // The stream stays open for the process; a file of --output is closed at exit.
   std::uint32_t CloseHandle(FileHandle) override { return 0; }
+
+ private:
+  int fd_;
 };
 
-void Put(int fd, const std::string& text) {
+// Returns false when the text could not be written whole.
+bool Put(int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
+  return true;
+}
+
+void PutError(const std::string& line) { Put(STDERR_FILENO, line + "\n"); }
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed pipe ends the program as the shell expects, even where the parent ignored it.
+  std::signal(SIGPIPE, SIG_DFL);
   ListOptions options;
   if (const auto reply = ReplyWithoutList(argc - 1, argv + 1, ListSource::kHiveFile, options)) {
-    Put(reply->toError ? STDERR_FILENO : STDOUT_FILENO, reply->text);
-    return reply->status;
+    if (Put(reply->toError ? STDERR_FILENO : STDOUT_FILENO, reply->text)) return reply->status;
+    if (!reply->toError) {
+      PutError(ListErrorLine("cannot write standard output: " + ErrorText(WindowsCode(errno))));
+    }
+    return reply->status == 0 ? 1 : reply->status;
   }
-  try {
-    HiveRegistryApi hive(options.hivePath, options.codePage);
-    StdoutFileApi output;
-    std::string errorLine;
-    const unsigned codePage = options.codePage;
-    const int status = RunList(
-        options, hive, output,
-        [codePage](std::string_view text) { return AnsiToUtf8(codePage, text); }, errorLine);
-    if (status != 0) Put(STDERR_FILENO, errorLine + "\n");
-    return status;
-  } catch (const EHiveError& e) {
-    Put(STDERR_FILENO, ListErrorLine(e.Message()) + "\n");
-    return 1;
+
+  int out = STDOUT_FILENO;
+  if (!options.outputPath.empty()) {
+    struct stat target {};
+    if (stat(options.outputPath.c_str(), &target) == 0) {
+      for (const std::string& hive : options.hives) {
+        struct stat input {};
+        if (hive != "-" && stat(hive.c_str(), &input) == 0 && SameFile(input, target)) {
+          PutError(ListErrorLine(QuotedName(options.outputPath) +
+                                 " is one of the hives: the output never replaces a hive"));
+          return 2;
+        }
+      }
+    }
+    out = open(options.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) {
+      PutError(ListErrorLine("cannot write " + QuotedName(options.outputPath) + ": " +
+                             std::strerror(errno)));
+      return 1;
+    }
   }
+
+  StreamFileApi output(out);
+  ListHost host;
+  host.withRegistry = [&](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
+    HiveRegistryApi registry(hive, options.codePage);
+    use(registry);
+  };
+  host.error = PutError;
+  host.errorText = ErrorText;
+  int status = RunList(options, ListSource::kHiveFile, output, host);
+  if (out != STDOUT_FILENO && close(out) != 0 && status == 0) {
+    PutError(ListErrorLine("cannot write " + QuotedName(options.outputPath) + ": " +
+                           std::strerror(errno)));
+    status = 1;
+  }
+  return status;
 }

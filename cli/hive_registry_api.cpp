@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "cli/code_page.h"
+#include "common/utf.h"
 
 namespace {
 
@@ -67,6 +69,27 @@ std::string FoldedUtf8(std::string_view utf8) {
   return folded;
 }
 
+bool IsAscii(std::u16string_view units) {
+  for (const char16_t unit : units) {
+    if (unit >= 0x80) return false;
+  }
+  return true;
+}
+
+std::string AsciiBytes(std::u16string_view units) {
+  return std::string(units.begin(), units.end());
+}
+
+// The W calls answer what the A calls raise for a damaged hive with a Windows code.
+template <typename Call>
+long CorruptAsCode(Call call) {
+  try {
+    return call();
+  } catch (const EHiveError&) {
+    return kErrorRegistryCorrupt;
+  }
+}
+
 bool EqualsAsciiFolded(const char* name, std::string_view ascii) {
   std::size_t i = 0;
   for (; i < ascii.size(); ++i) {
@@ -121,21 +144,26 @@ HiveRegistryApi::NodeIndex& HiveRegistryApi::Children(hive_node_h node) {
     if (!name) Corrupt("key name");
     const std::string_view utf8 = name.get();
     if (IsAscii(utf8)) {
-      index.children.push_back(Child{*child, std::string(utf8), FoldedUtf8(utf8),
+      index.children.push_back(Child{*child, std::string(utf8),
+                                     std::u16string(utf8.begin(), utf8.end()), FoldedUtf8(utf8),
                                      static_cast<std::uint32_t>(utf8.size())});
     } else {
-      const std::u16string units = AnsiToUtf16(kCodePageUtf8, utf8);
+      std::u16string units = Utf8ToUtf16(utf8);
+      const auto length = static_cast<std::uint32_t>(units.size());
       index.children.push_back(Child{*child, Utf16ToAnsi(codePage_, Utf16Bytes(units)),
-                                     FoldedUtf8(utf8), static_cast<std::uint32_t>(units.size())});
+                                     std::move(units), FoldedUtf8(utf8), length});
     }
   }
   index.childrenRead = true;
   return index;
 }
 
-HiveRegistryApi::NodeIndex& HiveRegistryApi::Values(hive_node_h node) {
-  NodeIndex& index = indexes_[node];
-  if (index.valuesRead) return index;
+const HiveRegistryApi::ValueIndex& HiveRegistryApi::Values(hive_node_h node) {
+  ValueIndex& index = values_;
+  if (index.node == node) return index;
+  index.node = 0;
+  index.values.clear();
+  index.valueNames.clear();
   errno = 0;
   Malloced<hive_value_h> values(hivex_node_values(hive_, node));
   if (!values) Corrupt("value list");
@@ -146,7 +174,7 @@ HiveRegistryApi::NodeIndex& HiveRegistryApi::Values(hive_node_h node) {
     index.values.emplace_back(*value, index.valueNames.size());
     index.valueNames.append(name.get()).push_back('\0');
   }
-  index.valuesRead = true;
+  index.node = node;
   return index;
 }
 
@@ -154,8 +182,11 @@ std::string HiveRegistryApi::LookupName(std::string_view ansi) const {
   return IsAscii(ansi) ? FoldedUtf8(ansi) : Folded(AnsiToUtf16(codePage_, ansi));
 }
 
-hive_node_h HiveRegistryApi::FindChild(NodeIndex& index, std::string_view ansi) const {
-  const std::string folded = LookupName(ansi);
+std::string HiveRegistryApi::LookupName(std::u16string_view wide) const {
+  return IsAscii(wide) ? FoldedUtf8(AsciiBytes(wide)) : Folded(std::u16string(wide));
+}
+
+hive_node_h HiveRegistryApi::FindChild(NodeIndex& index, const std::string& folded) const {
   if (index.children.size() <= kLinearSearch) {
     for (const Child& child : index.children) {
       if (child.folded == folded) return child.node;
@@ -171,7 +202,7 @@ hive_node_h HiveRegistryApi::FindChild(NodeIndex& index, std::string_view ansi) 
   return found == index.childByName.end() ? 0 : found->second;
 }
 
-hive_value_h HiveRegistryApi::FindValue(const NodeIndex& index, std::string_view ansi) const {
+hive_value_h HiveRegistryApi::FindValue(const ValueIndex& index, std::string_view ansi) const {
   // Folding keeps ASCII letters ASCII and the others not: an ASCII name can only equal an
   // ASCII one, which needs no conversion.
   if (IsAscii(ansi)) {
@@ -187,8 +218,17 @@ hive_value_h HiveRegistryApi::FindValue(const NodeIndex& index, std::string_view
   return 0;
 }
 
-const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value) {
-  if (lastData_.value == value) return lastData_;
+hive_value_h HiveRegistryApi::FindValue(const ValueIndex& index, std::u16string_view wide) const {
+  if (IsAscii(wide)) return FindValue(index, AsciiBytes(wide));
+  const std::string folded = LookupName(wide);
+  for (const auto& [value, name] : index.values) {
+    if (FoldedUtf8(index.valueNames.c_str() + name) == folded) return value;
+  }
+  return 0;
+}
+
+const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value, bool wide) {
+  if (lastData_.value == value && lastData_.wide == wide) return lastData_;
   std::uint32_t type = 0;
   std::size_t length = 0;
   errno = 0;
@@ -201,7 +241,10 @@ const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value) {
     if (!bytes) Corrupt("value data");
     lastData_.bytes.assign(bytes.get(), length);
   }
-  if (IsTextType(lastData_.type)) lastData_.bytes = Utf16ToAnsi(codePage_, lastData_.bytes);
+  if (!wide && IsTextType(lastData_.type)) {
+    lastData_.bytes = Utf16ToAnsi(codePage_, lastData_.bytes);
+  }
+  lastData_.wide = wide;
   lastData_.value = value;
   return lastData_;
 }
@@ -213,15 +256,15 @@ bool HiveRegistryApi::Node(RegKey key, hive_node_h* node) const {
   return true;
 }
 
-long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options,
-                                std::uint32_t samDesired, RegKey* result) {
+template <typename Char>
+long HiveRegistryApi::Open(RegKey key, std::basic_string_view<Char> path, std::uint32_t options,
+                           std::uint32_t samDesired, RegKey* result) {
   if (options != 0 || !result) return kErrorInvalidParameter;
   if (samDesired & kWriteAccess) return kErrorAccessDenied;
-  std::string_view path = subKey ? subKey : "";
   hive_node_h node = 0;
   if (key == kHKeyLocalMachine) {
     // HKEY_LOCAL_MACHINE holds one key here, SYSTEM: the hive's root.
-    const std::string_view first = path.substr(0, path.find('\\'));
+    const auto first = path.substr(0, path.find(Char('\\')));
     if (LookupName(first) != "SYSTEM") return kErrorFileNotFound;
     path.remove_prefix(first.size());
     if (!path.empty()) path.remove_prefix(1);
@@ -231,12 +274,12 @@ long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t op
     return kErrorInvalidHandle;
   }
   // A trailing backslash names the same key; an empty name inside the path names none.
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  if (!path.empty() && path.back() == Char('\\')) path.remove_suffix(1);
   while (!path.empty()) {
-    const std::size_t end = std::min(path.find('\\'), path.size());
-    const std::string_view name = path.substr(0, end);
+    const std::size_t end = std::min(path.find(Char('\\')), path.size());
+    const auto name = path.substr(0, end);
     if (name.empty()) return kErrorFileNotFound;
-    node = FindChild(Children(node), name);
+    node = FindChild(Children(node), LookupName(name));
     if (!node) return kErrorFileNotFound;
     path.remove_prefix(end == path.size() ? end : end + 1);
   }
@@ -247,20 +290,34 @@ long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t op
   return kErrorSuccess;
 }
 
+long HiveRegistryApi::OpenKeyEx(RegKey key, const char* subKey, std::uint32_t options,
+                                std::uint32_t samDesired, RegKey* result) {
+  return Open(key, std::string_view(subKey ? subKey : ""), options, samDesired, result);
+}
+
+long HiveRegistryApi::OpenKeyExW(RegKey key, const char16_t* subKey, std::uint32_t options,
+                                 std::uint32_t samDesired, RegKey* result) {
+  return CorruptAsCode([&] {
+    return Open(key, std::u16string_view(subKey ? subKey : u""), options, samDesired, result);
+  });
+}
+
 long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
                                    std::uint32_t* values, std::uint32_t* maxValueNameLen,
                                    std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
   hive_node_h node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
-  const NodeIndex& index = Children(node);
-  if (subKeys) *subKeys = static_cast<std::uint32_t>(index.children.size());
-  if (maxSubKeyLen) {
-    std::uint32_t longest = 0;
-    for (const Child& child : index.children) longest = std::max(longest, child.length);
-    *maxSubKeyLen = longest;
+  if (subKeys || maxSubKeyLen) {
+    const NodeIndex& index = Children(node);
+    if (subKeys) *subKeys = static_cast<std::uint32_t>(index.children.size());
+    if (maxSubKeyLen) {
+      std::uint32_t longest = 0;
+      for (const Child& child : index.children) longest = std::max(longest, child.length);
+      *maxSubKeyLen = longest;
+    }
   }
   if (values || maxValueNameLen || maxValueLen) {
-    const NodeIndex& withValues = Values(node);
+    const ValueIndex& withValues = Values(node);
     std::uint32_t longestName = 0;
     std::uint32_t longestData = 0;
     for (const auto& [value, name] : withValues.values) {
@@ -296,14 +353,16 @@ long HiveRegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
   return kErrorSuccess;
 }
 
-long HiveRegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
-                                   std::uint8_t* data, std::uint32_t* dataSize) {
+template <typename Char>
+long HiveRegistryApi::QueryValue(RegKey key, std::basic_string_view<Char> valueName,
+                                 std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+  constexpr bool wide = std::is_same_v<Char, char16_t>;
   hive_node_h node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
   if (data && !dataSize) return kErrorInvalidParameter;
-  const hive_value_h found = FindValue(Values(node), valueName ? valueName : "");
+  const hive_value_h found = FindValue(Values(node), valueName);
   if (!found) return kErrorFileNotFound;
-  const ValueData& value = Data(found);
+  const ValueData& value = Data(found, wide);
   const auto size = static_cast<std::uint32_t>(value.bytes.size());
   if (type) *type = value.type;
   if (data) {
@@ -312,13 +371,51 @@ long HiveRegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint3
       return kErrorMoreData;
     }
     std::memcpy(data, value.bytes.data(), size);
-    // As Windows does: a text stored without its NUL gets one where the buffer has room.
-    if (IsTextType(value.type) && size < *dataSize && (size == 0 || data[size - 1] != 0)) {
+    // As Windows' A call does: a text stored without its NUL gets one where the buffer has room.
+    if (!wide && IsTextType(value.type) && size < *dataSize && (size == 0 || data[size - 1] != 0)) {
       data[size] = 0;
     }
   }
   if (dataSize) *dataSize = size;
   return kErrorSuccess;
+}
+
+long HiveRegistryApi::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
+                                   std::uint8_t* data, std::uint32_t* dataSize) {
+  return QueryValue(key, std::string_view(valueName ? valueName : ""), type, data, dataSize);
+}
+
+long HiveRegistryApi::QueryValueExW(RegKey key, const char16_t* valueName, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t* dataSize) {
+  return CorruptAsCode([&] {
+    return QueryValue(key, std::u16string_view(valueName ? valueName : u""), type, data, dataSize);
+  });
+}
+
+long HiveRegistryApi::QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                                    std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                                    std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
+  return CorruptAsCode([&] {
+    return QueryInfoKey(key, subKeys, maxSubKeyLen, values, maxValueNameLen, maxValueLen,
+                        lastWriteTime);
+  });
+}
+
+long HiveRegistryApi::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
+                                 std::uint32_t* nameSize) {
+  return CorruptAsCode([&] {
+    hive_node_h node = 0;
+    if (!Node(key, &node)) return kErrorInvalidHandle;
+    if (!name || !nameSize) return kErrorInvalidParameter;
+    const NodeIndex& keyIndex = Children(node);
+    if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
+    const std::u16string& text = keyIndex.children[index].wideName;
+    if (text.size() >= *nameSize) return kErrorMoreData;
+    std::copy(text.begin(), text.end(), name);
+    name[text.size()] = u'\0';
+    *nameSize = static_cast<std::uint32_t>(text.size());
+    return kErrorSuccess;
+  });
 }
 
 long HiveRegistryApi::CloseKey(RegKey key) {

@@ -1,7 +1,9 @@
 // The registry seam over a hive file (libhivex, native builds only): the hive's root stands
 // for HKEY_LOCAL_MACHINE\SYSTEM, and each call answers as the Windows A call would on that
 // hive, read-only: names compared case-insensitively, subkeys in stored order, texts
-// converted from UTF-16 to the chosen ANSI code page with the sizes Windows reports.
+// converted from UTF-16 to the chosen ANSI code page with the sizes Windows reports. The W
+// calls give the hive's UTF-16 as it is, and answer a corrupt part of the hive with
+// ERROR_REGISTRY_CORRUPT where the A calls raise EHiveError.
 #pragma once
 
 #include <hivex.h>
@@ -45,6 +47,15 @@ class HiveRegistryApi final : public RegistryApi {
   long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataSize) override;
   long CloseKey(RegKey key) override;
+  long OpenKeyExW(RegKey key, const char16_t* subKey, std::uint32_t options,
+                  std::uint32_t samDesired, RegKey* result) override;
+  long QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                     std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                     std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) override;
+  long EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
+                  std::uint32_t* nameSize) override;
+  long QueryValueExW(RegKey key, const char16_t* valueName, std::uint32_t* type, std::uint8_t* data,
+                     std::uint32_t* dataSize) override;
   // A Windows in US English with the chosen code page as its ANSI code page: neither of the
   // code pages offered has lead bytes.
   std::uint32_t GetThreadLocale() override;
@@ -56,42 +67,56 @@ class HiveRegistryApi final : public RegistryApi {
   struct Child {
     hive_node_h node;
     std::string ansiName;
+    std::u16string wideName;
     std::string folded;    // upper case, UTF-8: names compare as the registry compares them
     std::uint32_t length;  // in UTF-16 code units, as Windows counts name lengths
   };
-  // What a node's subkeys and values are, read once: the scan opens every instance key by a
-  // path from the root, so each step is a lookup, not a walk through the hive.
+  // What a node's subkeys are, read once: the scan opens every instance key by a path from
+  // the root, so each step is a lookup, not a walk through the hive.
   struct NodeIndex {
     bool childrenRead = false;
     std::vector<Child> children;
     // Built at the first search of a large list (a Class key's thousands of classes); a small
     // one is searched in order.
     std::unordered_map<std::string_view, hive_node_h> childByName;
-    bool valuesRead = false;
-    // A key holds few values: searched in order by the names hivex gives (UTF-8), kept
-    // NUL-separated in one string.
+  };
+  // A key's values, searched in order by the names hivex gives (UTF-8), kept NUL-separated
+  // in one string. A key's values are read in a row: only the last key's are kept.
+  struct ValueIndex {
+    hive_node_h node = 0;
     std::vector<std::pair<hive_value_h, std::size_t>> values;
     std::string valueNames;
   };
   struct ValueData {
     hive_value_h value = 0;
+    bool wide = false;
     std::uint32_t type = 0;
-    std::string bytes;  // text types already in the code page
+    std::string bytes;  // text types in the code page, or as stored for the W calls
   };
 
   [[noreturn]] void Corrupt(const char* what) const;
   NodeIndex& Children(hive_node_h node);
-  NodeIndex& Values(hive_node_h node);
+  const ValueIndex& Values(hive_node_h node);
+  // A name as FindChild compares it: from the code page, or from UTF-16.
   std::string LookupName(std::string_view ansi) const;
-  hive_node_h FindChild(NodeIndex& index, std::string_view ansi) const;
-  hive_value_h FindValue(const NodeIndex& index, std::string_view ansi) const;
-  const ValueData& Data(hive_value_h value);
+  std::string LookupName(std::u16string_view wide) const;
+  hive_node_h FindChild(NodeIndex& index, const std::string& folded) const;
+  hive_value_h FindValue(const ValueIndex& index, std::string_view ansi) const;
+  hive_value_h FindValue(const ValueIndex& index, std::u16string_view wide) const;
+  const ValueData& Data(hive_value_h value, bool wide);
+  template <typename Char>
+  long Open(RegKey key, std::basic_string_view<Char> path, std::uint32_t options,
+            std::uint32_t samDesired, RegKey* result);
+  template <typename Char>
+  long QueryValue(RegKey key, std::basic_string_view<Char> name, std::uint32_t* type,
+                  std::uint8_t* data, std::uint32_t* dataSize);
   bool Node(RegKey key, hive_node_h* node) const;
 
   std::string path_;
   unsigned codePage_;
   hive_h* hive_ = nullptr;
   std::unordered_map<hive_node_h, NodeIndex> indexes_;
+  ValueIndex values_;
   ValueData lastData_;
   std::map<RegKey, hive_node_h> handles_;
   RegKey nextHandle_ = 0x1000;

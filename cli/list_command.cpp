@@ -1,82 +1,252 @@
 #include "cli/list_command.h"
 
-#include <array>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
-#include "cli/list_formats.h"
+#include "common/message_text.h"
+#include "inventory/driver_record.h"
 #include "inventory/driver_scan.h"
 #include "output/text_export.h"
-#include "common/message_text.h"
 
 namespace {
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+constexpr char kCurrentControlSet[] = "CurrentControlSet";
 
 ListFormat ParseFormat(std::string_view name) {
   if (name == "text") return ListFormat::kText;
   if (name == "csv") return ListFormat::kCsv;
   if (name == "json") return ListFormat::kJson;
-  throw EUsageError("unknown format " + Quoted(name) + " (text, csv or json)");
+  if (name == "jsonl") return ListFormat::kJsonLines;
+  if (name == "save") return ListFormat::kSave;
+  throw EUsageError("unknown format " + QuotedName(name) + " (text, csv, json, jsonl or save)");
 }
 
-unsigned ParseCodePage(std::string_view text) {
+// A decimal number from 1 to most, or nothing.
+std::optional<unsigned> ParseNumber(std::string_view text, unsigned most) {
   unsigned number = 0;
-  bool digits = !text.empty() && text.size() <= 5;
+  if (text.empty() || text.size() > 5) return std::nullopt;
   for (const char c : text) {
-    if (c < '0' || c > '9') digits = false;
-    if (digits) number = number * 10 + static_cast<unsigned>(c - '0');
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(c - '0');
   }
-  if (!digits || !IsSupportedCodePage(number)) {
-    throw EUsageError("unsupported code page " + Quoted(text) + " (1252 or 65001)");
-  }
+  if (number == 0 || number > most) return std::nullopt;
   return number;
 }
 
-// HKEY_LOCAL_MACHINE\SYSTEM\Select's "Current" names the control set in use by number.
-std::string CurrentClassKeyPath(RegistryApi& registry) {
-  RegKey select = 0;
-  if (registry.OpenKeyEx(kHKeyLocalMachine, "SYSTEM\\Select", 0, kKeyRead, &select) !=
-      kErrorSuccess) {
-    throw Exception("no current control set: HKEY_LOCAL_MACHINE\\SYSTEM\\Select is missing");
+unsigned ParseCodePage(std::string_view text) {
+  const auto number = ParseNumber(text, 65535);
+  if (!number || !IsSupportedCodePage(*number)) {
+    throw EUsageError("unsupported code page " + QuotedName(text) + " (1252 or 65001)");
   }
-  std::uint32_t type = kRegNone;
-  std::array<std::uint8_t, 4> data{};
-  std::uint32_t size = data.size();
-  const long result = registry.QueryValueEx(select, "Current", &type, data.data(), &size);
-  registry.CloseKey(select);
-  const std::uint32_t number =
-      data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24;
-  if (result != kErrorSuccess || type != kRegDword || size != 4 || number == 0 || number > 999) {
-    throw Exception(
-        "no current control set: HKEY_LOCAL_MACHINE\\SYSTEM\\Select holds no \"Current\" "
-        "number from 1 to 999");
-  }
-  char path[64];
-  std::snprintf(path, sizeof path, "\\SYSTEM\\ControlSet%03u\\Control\\Class\\",
-                static_cast<unsigned>(number));
-  return path;
+  return *number;
 }
+
+unsigned ParseControlSet(std::string_view text) {
+  const auto number = ParseNumber(text, 999);
+  if (!number) throw EUsageError("no control set " + QuotedName(text) + " (a number, 1 to 999)");
+  return *number;
+}
+
+// The long name of a short option, or the argument itself.
+std::string_view LongName(std::string_view arg) {
+  if (arg == "-h") return "--help";
+  if (arg == "-V") return "--version";
+  if (arg == "-f") return "--format";
+  if (arg == "-o") return "--output";
+  return arg;
+}
+
+std::string SaveClassKeyPath(unsigned controlSet) {
+  return "\\SYSTEM\\" + ControlSetName(controlSet) + "\\Control\\Class\\";
+}
+
+// The window's Save bytes of one registry. Returns the error's message, if any.
+std::optional<std::string> RunSave(const ListOptions& options, RegistryApi& registry,
+                                   FileApi& output) {
+  RowStore rows;
+  std::optional<std::string> error;
+  try {
+    std::vector<std::string> paths;
+    if (options.controlSet) {
+      paths.push_back(SaveClassKeyPath(options.controlSet));
+    } else if (options.current) {
+      paths.push_back(SaveClassKeyPath(CurrentControlSet(registry)));
+    } else {
+      paths.assign(kWindowClassKeyPaths.begin(), kWindowClassKeyPaths.end());
+    }
+    const std::vector<std::string_view> views(paths.begin(), paths.end());
+    if (ScanDriverClasses(registry, rows, views).empty()) {
+      error = options.controlSet || options.current
+                  ? "the current control set has no Class key"
+                  : "no Class key in ControlSet002, ControlSet003 or ControlSet001";
+    }
+  } catch (const Exception& e) {
+    error = e.Message();
+  }
+  IoResult ioResult;
+  try {
+    SaveRows(output, rows, std::string(kListOutputName), ioResult);
+  } catch (const EStringListError&) {
+    // The row a scan error cut short before its version: Save stops at it too.
+    if (!error) throw;
+  }
+  return error;
+}
+
+class ListRun {
+ public:
+  ListRun(const ListOptions& options, ListSource source, const ListHost& host)
+      : options_(options), source_(source), host_(host) {}
+
+  // Where a message about a hive's key begins: the hive's name, or the live registry's root.
+  std::string KeyName(const std::string& hive, std::string_view keyPath) const {
+    if (source_ == ListSource::kLiveRegistry) {
+      return QuotedName("HKEY_LOCAL_MACHINE\\SYSTEM\\" + std::string(keyPath));
+    }
+    return QuotedName(hive) + ": " + QuotedName(keyPath);
+  }
+
+  std::string HivePrefix(const std::string& hive) const {
+    return source_ == ListSource::kHiveFile ? QuotedName(hive) + ": " : std::string();
+  }
+
+  void Warn(const std::string& hive, const RecordWarning& warning) const {
+    std::string line = std::string(kListProgram) + ": warning: " + KeyName(hive, warning.keyPath);
+    if (!warning.valueName.empty()) line += " value " + QuotedName(warning.valueName);
+    host_.error(line + ": " + host_.errorText(warning.code));
+  }
+
+  void ReadHive(HiveRecords& entry) {
+    const RecordWarningFn warn = [&](const RecordWarning& w) { Warn(entry.hive, w); };
+    std::vector<std::string> sets;
+    host_.withRegistry(entry.hive, [&](RegistryApi& registry) {
+      opened_ = true;
+      if (options_.allControlSets) {
+        sets = ControlSets(registry);
+        if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
+      } else if (options_.controlSet) {
+        sets.push_back(ControlSetName(options_.controlSet));
+      } else if (source_ == ListSource::kLiveRegistry) {
+        // The live registry's CurrentControlSet is the set Windows booted with, whatever
+        // Select says since; the records name it by Select's number where that reads.
+        std::string name = kCurrentControlSet;
+        try {
+          name = ControlSetName(CurrentControlSet(registry));
+        } catch (const Exception&) {
+        }
+        ScanDriverRecords(registry, kCurrentControlSet, name, entry.records, warn);
+        return;
+      } else {
+        sets.push_back(ControlSetName(CurrentControlSet(registry)));
+      }
+      for (const std::string& set : sets) {
+        try {
+          ScanDriverRecords(registry, set, set, entry.records, warn);
+        } catch (const ERecordsError& e) {
+          // One control set without a Class key leaves the others to list.
+          if (!options_.allControlSets || e.Code() != 0) throw;
+          host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(entry.hive) +
+                      e.Message());
+        }
+      }
+    });
+  }
+
+  int Records(FileApi& output) {
+    std::vector<HiveRecords> hives;
+    int status = 0;
+    for (const std::string& hive : options_.hives) {
+      HiveRecords& entry = hives.emplace_back();
+      entry.hive = hive;
+      opened_ = false;
+      try {
+        ReadHive(entry);
+      } catch (const ERecordsError& e) {
+        const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
+        host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
+        status = 1;
+      } catch (const Exception& e) {
+        host_.error(ListErrorLine(opened_ ? HivePrefix(hive) + e.Message() : e.Message()));
+        status = 1;
+      }
+    }
+    try {
+      WriteRecords(output, options_.format, hives);
+    } catch (const EWriteError& e) {
+      host_.error(WriteErrorLine(e.Code()));
+      status = 1;
+    }
+    return status;
+  }
+
+  int Save(FileApi& output) {
+    for (const std::string& hive : options_.hives) {
+      std::optional<std::string> error;
+      opened_ = false;
+      try {
+        host_.withRegistry(hive, [&](RegistryApi& registry) {
+          opened_ = true;
+          error = RunSave(options_, registry, output);
+        });
+      } catch (const EInOutError& e) {
+        host_.error(WriteErrorLine(static_cast<std::uint32_t>(e.ErrorCode())));
+        return 1;
+      } catch (const Exception& e) {
+        error = e.Message();
+      }
+      if (error) {
+        host_.error(ListErrorLine(*error));
+        return 1;
+      }
+    }
+    return 0;
+  }
+
+ private:
+  std::string WriteErrorLine(std::uint32_t code) const {
+    const std::string target =
+        options_.outputPath.empty() ? "standard output" : QuotedName(options_.outputPath);
+    return ListErrorLine("cannot write " + target + ": " + host_.errorText(code));
+  }
+
+  const ListOptions& options_;
+  ListSource source_;
+  const ListHost& host_;
+  bool opened_ = false;
+};
 
 }  // namespace
 
 ListOptions ParseListOptions(int argc, const char* const* argv, ListSource source) {
   ListOptions options;
   const bool hive = source == ListSource::kHiveFile;
+  bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
+    if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+      if (!hive) throw EUsageError("unexpected argument " + QuotedName(arg));
+      options.hives.emplace_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
     std::optional<std::string_view> value;
     if (const auto equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
       value = arg.substr(equals + 1);
       arg = arg.substr(0, equals);
+    } else if (!arg.starts_with("--") && arg.size() > 2 &&
+               (arg.starts_with("-f") || arg.starts_with("-o"))) {
+      value = arg.substr(2);
+      arg = arg.substr(0, 2);
     }
-    const bool takesValue = arg == "--format" || (hive && (arg == "--hive" || arg == "--codepage"));
-    const bool flag = arg == "--current" || arg == "--help" || arg == "--version";
-    if (!takesValue && !flag) {
-      throw EUsageError((arg.starts_with("-") ? "unknown option " : "unexpected argument ") +
-                        Quoted(arg));
-    }
+    arg = LongName(arg);
+    const bool takesValue = arg == "--format" || arg == "--output" || arg == "--control-set" ||
+                            (hive && (arg == "--hive" || arg == "--codepage"));
+    const bool flag =
+        arg == "--current" || arg == "--all-control-sets" || arg == "--help" || arg == "--version";
+    if (!takesValue && !flag) throw EUsageError("unknown option " + QuotedName(arg));
     if (takesValue && !value) {
       if (i + 1 == argc) throw EUsageError(std::string(arg) + " needs a value");
       value = argv[++i];
@@ -85,55 +255,111 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
     }
     if (arg == "--format") {
       options.format = ParseFormat(*value);
+    } else if (arg == "--output") {
+      if (value->empty()) throw EUsageError("--output needs a file name");
+      options.outputPath = *value;
+    } else if (arg == "--control-set") {
+      options.controlSet = ParseControlSet(*value);
     } else if (arg == "--hive") {
-      options.hivePath = *value;
+      options.hives.emplace_back(*value);
     } else if (arg == "--codepage") {
       options.codePage = ParseCodePage(*value);
     } else if (arg == "--current") {
       options.current = true;
+    } else if (arg == "--all-control-sets") {
+      options.allControlSets = true;
     } else if (arg == "--help") {
       options.help = true;
     } else {
       options.version = true;
     }
   }
-  if (hive && options.hivePath.empty() && !options.help && !options.version) {
-    throw EUsageError("--hive FILE is needed: the records are read from a SYSTEM hive file");
+  if (options.help || options.version) return options;
+  if (options.allControlSets && (options.controlSet || options.current)) {
+    throw EUsageError("--all-control-sets lists every control set: it takes no other choice");
   }
+  if (options.controlSet && options.current) {
+    throw EUsageError("--current and --control-set each choose the control set: give one");
+  }
+  if (options.allControlSets && options.format == ListFormat::kSave) {
+    throw EUsageError("the save format lists one control set: --all-control-sets is not for it");
+  }
+  if (hive && options.hives.empty()) {
+    throw EUsageError("a HIVE is needed: the records are read from SYSTEM hive files");
+  }
+  if (!hive) options.hives.emplace_back(kLiveRegistryName);
   return options;
 }
 
 std::string ListHelp(ListSource source) {
   const bool hive = source == ListSource::kHiveFile;
-  std::string help = "Usage: tolvane-list ";
-  help += hive ? "--hive FILE [--codepage N] " : "";
+  std::string help = "Usage: tolvane-list [OPTION]...";
+  help += hive ? " HIVE...\n" : "\n";
+  help += hive ? "List the device drivers of Windows SYSTEM registry hive files: every record\n"
+               : "List the device drivers of this Windows installation: every record\n";
+  help += "(each instance of each device setup class under ControlSetNNN\\Control\\Class\n";
+  help += hive ? "holding a driver value) of the control set Windows boots with, the one\n"
+                 "SYSTEM\\Select \"Current\" names, with its key, control set and the time it was\n"
+               : "holding a driver value) of the control set Windows booted with,\n"
+                 "CurrentControlSet, with its key, control set and the time it was\n";
   help +=
-      "[--format text|csv|json] [--current]\n"
-      "Lists the installed device drivers as Tolvane's window lists them: the \"0000\"\n"
-      "instance of every device setup class under HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSetNNN\\\n"
-      "Control\\Class, one row each, read-only.\n\n";
+      "last written. Read-only. Texts are written as UTF-8, taken from the registry's\n"
+      "UTF-16 with no code page in between.\n\n";
   if (hive) {
     help +=
-        "  --hive FILE      read a SYSTEM hive file (a reg save copy, or the file\n"
-        "                   Windows\\System32\\config\\SYSTEM of a Windows disk) as\n"
-        "                   HKEY_LOCAL_MACHINE\\SYSTEM\n"
-        "  --codepage N     the ANSI code page its texts are converted to: 1252 (Western,\n"
-        "                   the default) or 65001 (UTF-8)\n";
+        "A HIVE is a SYSTEM hive file (a reg save copy, or Windows\\System32\\config\\SYSTEM\n"
+        "of a Windows disk); - reads one from standard input.\n\n";
   }
   help +=
-      "  --format text    description,provider,version per line, CR LF: the bytes File,\n"
-      "                   Save writes (the default)\n"
-      "  --format csv     a header of the nine column captions, then all nine values of\n"
-      "                   each row, quoted as RFC 4180 says, CR LF\n"
-      "  --format json    one array of objects keyed by the nine captions, UTF-8\n"
-      "  --current        read the control set that HKEY_LOCAL_MACHINE\\SYSTEM\\Select\n"
-      "                   \"Current\" names. Without it the control sets are tried in the\n"
-      "                   window's order, ControlSet002, ControlSet003, ControlSet001, so\n"
-      "                   that the list is the very list the window shows and saves\n"
-      "  --help           show this and exit\n"
-      "  --version        show the version and exit\n\n"
-      "Exit status: 0 listed; 1 an error, after the rows before it; 2 a bad command line.\n";
+      "Options:\n"
+      "  -f, --format=FORMAT     text: an aligned table, one record a line (the\n"
+      "                          default); csv: every field, a header, RFC 4180, CR LF;\n"
+      "                          json: one array of objects; jsonl: one object a line;\n"
+      "                          save: the bytes the window's File, Save writes\n"
+      "  -o, --output=FILE       write to FILE (created, or emptied) instead of\n"
+      "                          standard output\n";
+  if (hive) {
+    help += "      --hive=HIVE         list HIVE too; may be given more than once\n";
+  }
+  help +=
+      "      --control-set=N     list ControlSetNNN (N from 1 to 999) instead\n"
+      "      --all-control-sets  list every ControlSetNNN in turn\n"
+      "      --current           save format: the control set Select names, instead of\n"
+      "                          the window's order, which is\n"
+      "                          ControlSet002, ControlSet003, ControlSet001\n";
+  if (hive) {
+    help +=
+        "      --codepage=N        save format: the ANSI code page texts are converted\n"
+        "                          to, 1252 (Western, the default) or 65001 (UTF-8)\n";
+  }
+  help +=
+      "  -h, --help              show this help and exit\n"
+      "  -V, --version           show the version and exit\n"
+      "  --                      end of options: what follows names hives\n\n"
+      "Fields, as the CSV header and the JSON keys name them (every JSON value is a\n"
+      "string): hive, computer_name, control_set, class_guid, class_name, instance,\n"
+      "key_path, last_written (UTC, ISO 8601, e.g. 2018-03-27T12:11:44Z), driver,\n"
+      "provider, version, driver_date, inf_path, inf_section, inf_section_ext,\n"
+      "matching_device_id, enum_prop_pages32, driver_date_iso (YYYY-MM-DD, from\n"
+      "DriverDateData or DriverDate). The text table shows the control set, class,\n"
+      "instance, last written time, driver, provider, version, driver date and INF.\n\n"
+      "Values: REG_SZ and REG_EXPAND_SZ (unexpanded) as text up to the first NUL,\n"
+      "REG_MULTI_SZ as its strings joined by ';', REG_DWORD and REG_QWORD in decimal,\n"
+      "any other type in lowercase hex. A value or key that cannot be read leaves its\n"
+      "field empty and gives a warning on standard error; the listing goes on.\n\n"
+      "Exit status:\n"
+      "  0  listed\n"
+      "  1  a hive could not be read (the others are still listed), the output could\n"
+      "     not be written, or the save format met an error\n"
+      "  2  a bad command line\n";
   return help;
+}
+
+std::string ListVersionText() {
+  return std::string(kListProgram) + " (Tolvane) " + std::string(kListVersion) +
+         "\n" TOLVANE_COPYRIGHT
+         "\n"
+         "License MIT: <https://opensource.org/licenses/MIT>.\n";
 }
 
 std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, ListSource source,
@@ -146,9 +372,7 @@ std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, Lis
                          " (tolvane-list --help lists the options)\n"};
   }
   if (options.help) return ListReply{0, false, ListHelp(source)};
-  if (options.version) {
-    return ListReply{0, false, std::string(kListProgram) + " " + std::string(kListVersion) + "\n"};
-  }
+  if (options.version) return ListReply{0, false, ListVersionText()};
   return std::nullopt;
 }
 
@@ -156,48 +380,7 @@ std::string ListErrorLine(std::string_view message) {
   return std::string(kListProgram) + ": " + ErrorBoxText(message);
 }
 
-int RunList(const ListOptions& options, RegistryApi& registry, FileApi& output,
-            const AnsiToUtf8Fn& toUtf8, std::string& errorLine) {
-  RowStore rows;
-  std::optional<std::string> error;
-  try {
-    std::vector<std::string> paths;
-    if (options.current) {
-      paths.push_back(CurrentClassKeyPath(registry));
-    } else {
-      paths.assign(kWindowClassKeyPaths.begin(), kWindowClassKeyPaths.end());
-    }
-    const std::vector<std::string_view> views(paths.begin(), paths.end());
-    if (ScanDriverClasses(registry, rows, views).empty()) {
-      error = options.current ? "the current control set has no Class key"
-                              : "no Class key in ControlSet002, ControlSet003 or ControlSet001";
-    }
-  } catch (const Exception& e) {
-    error = e.Message();
-  }
-
-  IoResult ioResult;
-  try {
-    switch (options.format) {
-      case ListFormat::kText:
-        try {
-          SaveRows(output, rows, std::string(kListOutputName), ioResult);
-        } catch (const EStringListError&) {
-          // The row a scan error cut short before its version: Save stops at it too.
-          if (!error) throw;
-        }
-        break;
-      case ListFormat::kCsv:
-        SaveCsv(output, rows, ioResult);
-        break;
-      case ListFormat::kJson:
-        SaveJson(output, rows, toUtf8, ioResult);
-        break;
-    }
-  } catch (const Exception& e) {
-    if (!error) error = e.Message();
-  }
-  if (!error) return 0;
-  errorLine = ListErrorLine(*error);
-  return 1;
+int RunList(const ListOptions& options, ListSource source, FileApi& output, const ListHost& host) {
+  ListRun run(options, source, host);
+  return options.format == ListFormat::kSave ? run.Save(output) : run.Records(output);
 }

@@ -1,15 +1,18 @@
-// tolvane-list, the window's driver list for scripts: its options, its help, and one run of
-// the scan written to an output file seam (text as Save writes it, CSV or JSON). The
-// entry points (win32_list_main.cpp over the live registry, hive_main.cpp over a hive file)
-// only supply the seams and the process's streams.
+// tolvane-list, the driver inventory for scripts and investigators: its options, its help,
+// and one run over one or more registries written to an output file seam, either as the
+// inventory's records (text, CSV, JSON, JSON Lines) or as the window's File, Save writes its
+// rows. The entry points (win32_list_main.cpp over the live registry, hive_main.cpp over hive
+// files) only supply the seams and the process's streams.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/code_page.h"
+#include "cli/list_formats.h"
 #include "common/exception.h"
 #include "common/version.h"
 #include "inventory/registry_api.h"
@@ -19,17 +22,21 @@ inline constexpr std::string_view kListProgram = "tolvane-list";
 inline constexpr std::string_view kListVersion = TOLVANE_VERSION_WORD;
 // The name the output seam is opened with: the entry points' seams take standard output.
 inline constexpr std::string_view kListOutputName = "-";
+// What a record of the live registry names as its hive.
+inline constexpr std::string_view kLiveRegistryName = "HKLM";
 
-enum class ListFormat { kText, kCsv, kJson };
-// Where the build reads the records: only a hive reader takes a file and a code page.
+// Where the build reads the records: only a hive reader takes files and a code page.
 enum class ListSource { kLiveRegistry, kHiveFile };
 
 struct ListOptions {
   ListFormat format = ListFormat::kText;
-  bool current = false;
+  bool current = false;     // save: the control set Select names
+  unsigned controlSet = 0;  // 0: the one Select names (save: the window's order)
+  bool allControlSets = false;
   bool help = false;
   bool version = false;
-  std::string hivePath;
+  std::vector<std::string> hives;  // as given; "-" is standard input
+  std::string outputPath;          // empty: standard output
   unsigned codePage = kCodePageWestern;
 };
 
@@ -44,6 +51,9 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
 
 // Lines ended by LF.
 std::string ListHelp(ListSource source);
+// The first line "tolvane-list (Tolvane) " and the version with '-' for its space, then the
+// copyright and licence lines. Lines ended by LF.
+std::string ListVersionText();
 
 // What the command line alone answers: a usage error (status 2, for standard error), the help or
 // the version (status 0, for standard output). Lines ended by LF.
@@ -54,18 +64,27 @@ struct ListReply {
 };
 
 // Parses the arguments after the program's name into options. Returns the reply when the command
-// line is answered without a scan, nothing when the list is to be run.
+// line is answered without a listing, nothing when the list is to be run.
 std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, ListSource source,
                                           ListOptions& options);
 
-// The ANSI code page's bytes to UTF-8, for JSON.
-using AnsiToUtf8Fn = std::function<std::string(std::string_view)>;
+// What a run takes from its entry point.
+struct ListHost {
+  // Opens the registry a hive names (the live registry: kLiveRegistryName) and hands it to use.
+  // Raises Exception, its message whole, when the hive cannot be opened.
+  std::function<void(const std::string& hive, const std::function<void(RegistryApi&)>& use)>
+      withRegistry;
+  // One line for standard error, without its line end.
+  std::function<void(const std::string& line)> error;
+  // The system's words for a Windows error code, without a final period.
+  std::function<std::string(long code)> errorText;
+};
 
-// Scans the registry behind the seam and writes the rows to the output seam. Returns 0, or 1 with
-// errorLine set to what standard error gets: the program's name and the message the window's error
-// box would show.
-int RunList(const ListOptions& options, RegistryApi& registry, FileApi& output,
-            const AnsiToUtf8Fn& toUtf8, std::string& errorLine);
+// Lists each hive of the options (the live registry: kLiveRegistryName) to the output seam.
+// Warnings and errors go to the host's error stream, one line each. Returns 0, or 1 when a
+// hive could not be read (the others are listed), the output could not be written, or the save
+// format met an error.
+int RunList(const ListOptions& options, ListSource source, FileApi& output, const ListHost& host);
 
 // "tolvane-list: " and the message with the error box's period rule.
 std::string ListErrorLine(std::string_view message);

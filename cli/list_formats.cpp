@@ -1,41 +1,164 @@
 #include "cli/list_formats.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "cli/list_command.h"
+#include "common/utf.h"
 
 namespace {
 
-constexpr std::size_t kFullRow = kDriverColumns.size() - 1;
+// Big enough that a listing of thousands of records costs a few dozen writes.
+constexpr std::size_t kOutputBuffer = 64 * 1024;
 
-bool IsFullRow(const DriverRow& row) { return row.subItems.size() >= kFullRow; }
-
-const std::string& Field(const DriverRow& row, std::size_t column) {
-  return column == 0 ? row.caption : row.subItems[column - 1];
-}
-
-// The pieces of one output, written in the order given, a line end after each line.
-class Writer {
+// The output file: created at once, written in large blocks, closed by Close or, after an
+// error, quietly when it goes.
+class Output {
  public:
-  Writer(FileApi& files, IoResult& ioResult)
-      : file_(files, ioResult, std::string(kListOutputName)), ioResult_(ioResult) {
-    file_.Rewrite();
-    ioResult_.Test();
+  explicit Output(FileApi& files) : files_(files) {
+    const std::string name(kListOutputName);
+    const std::uint32_t code = files_.CreateFileA(name.c_str(), kGenericWrite, kFileShareRead,
+                                                  kCreateAlways, kFileAttributeNormal, &handle_);
+    if (code != 0) throw EWriteError(code);
+    open_ = true;
+    buffer_.reserve(kOutputBuffer);
   }
-  void Write(std::string_view bytes) { file_.Write(bytes); }
-  void EndLine() {
-    file_.WriteLineEnd();
-    ioResult_.Test();
+  ~Output() {
+    if (open_) files_.CloseHandle(handle_);
   }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  void Write(std::string_view bytes) {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kOutputBuffer) Flush();
+  }
+  // What is still to be written: a caller may append to it, then Write.
+  std::string& Buffer() { return buffer_; }
   void Close() {
-    file_.Close();
-    ioResult_.Test();
+    Flush();
+    open_ = false;
+    if (const std::uint32_t code = files_.CloseHandle(handle_); code != 0) throw EWriteError(code);
   }
 
  private:
-  TextOutputFile file_;
-  IoResult& ioResult_;
+  void Flush() {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+      std::uint32_t written = 0;
+      const std::uint32_t code =
+          files_.WriteFile(handle_, buffer_.data() + done,
+                           static_cast<std::uint32_t>(buffer_.size() - done), &written);
+      if (code != 0) throw EWriteError(code);
+      if (written == 0) throw EWriteError(kErrorDiskFull);
+      done += written;
+    }
+    buffer_.clear();
+  }
+
+  FileApi& files_;
+  FileHandle handle_ = kInvalidHandleValue;
+  bool open_ = false;
+  std::string buffer_;
 };
 
+using Fields = std::array<std::string_view, kRecordFields.size()>;
+
+Fields RecordFields(const std::string& hive, const DriverRecord& r) {
+  const auto& v = r.values;
+  return {hive,      r.computerName, r.controlSet, r.classGuid, r.className, r.instance,
+          r.keyPath, r.lastWritten,  v[0],         v[1],        v[2],        v[3],
+          v[4],      v[5],           v[6],         v[7],        v[8],        r.driverDateIso};
+}
+
+void WriteObject(Output& out, const Fields& fields) {
+  std::string& line = out.Buffer();
+  line += '{';
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i) line += ", ";
+    line += '"';
+    line += kRecordFields[i];
+    line += "\": ";
+    AppendJsonString(line, fields[i]);
+  }
+  line += '}';
+  out.Write("");
+}
+
+// A table cell: control characters as escapes, so that every record stays one line.
+std::string Cell(std::string_view text) {
+  std::string cell;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      cell += c;
+    } else if (c == '\n') {
+      cell += "\\n";
+    } else if (c == '\r') {
+      cell += "\\r";
+    } else if (c == '\t') {
+      cell += "\\t";
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      cell += escape;
+    }
+  }
+  return cell;
+}
+
+// Nothing at all for no records: a header alone would read as a listing.
+void WriteTable(Output& out, const std::vector<HiveRecords>& hives) {
+  const bool withHive = hives.size() > 1;
+  std::vector<std::vector<std::string>> rows{{"Control set", "Class", "Instance", "Last written",
+                                              "Driver", "Provider", "Version", "Driver date",
+                                              "INF"}};
+  if (withHive) rows[0].insert(rows[0].begin(), "Hive");
+  for (const HiveRecords& hive : hives) {
+    for (const DriverRecord& r : hive.records) {
+      std::vector<std::string> row{Cell(r.controlSet),  Cell(r.className), Cell(r.instance),
+                                   Cell(r.lastWritten), Cell(r.values[0]), Cell(r.values[1]),
+                                   Cell(r.values[2]),   Cell(r.values[3]), Cell(r.values[4])};
+      if (withHive) row.insert(row.begin(), Cell(hive.hive));
+      rows.push_back(std::move(row));
+    }
+  }
+  if (rows.size() == 1) return;
+  std::vector<std::size_t> widths(rows[0].size(), 0);
+  for (const auto& row : rows) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+    }
+  }
+  std::string line;
+  for (const auto& row : rows) {
+    line.clear();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line.append(widths[i] - DisplayWidth(row[i]) + 2, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    line += '\n';
+    out.Write(line);
+  }
+}
+
+bool IsWide(char32_t code) {
+  return (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF) ||
+         (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF) ||
+         (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60) ||
+         (code >= 0xFFE0 && code <= 0xFFE6) || (code >= 0x1F300 && code <= 0x1F64F) ||
+         (code >= 0x1F900 && code <= 0x1F9FF) || (code >= 0x20000 && code <= 0x3FFFD);
+}
+
+bool IsZeroWidth(char32_t code) {
+  return (code >= 0x0300 && code <= 0x036F) || (code >= 0x200B && code <= 0x200F) ||
+         (code >= 0xFE00 && code <= 0xFE0F);
+}
+
 }  // namespace
+
+EWriteError::EWriteError(std::uint32_t code) : Exception("write failed"), code_(code) {}
 
 std::string CsvField(std::string_view field) {
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
@@ -48,9 +171,30 @@ std::string CsvField(std::string_view field) {
   return quoted;
 }
 
-std::string JsonString(std::string_view utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  std::size_t run = 0;  // where the bytes not yet appended begin
+  for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+      ++at;
+      continue;
+    }
+    if (c >= 0x80) {
+      // Valid UTF-8 stays as it is; anything else becomes U+FFFD.
+      std::size_t next = at;
+      const char32_t code = NextUtf8(text, next);
+      if (code != kReplacementCharacter || text.substr(at, 3) == "\xef\xbf\xbd") {
+        at = next;
+        continue;
+      }
+      out.append(text, run, at - run);
+      AppendUtf8(out, code);
+      run = at = next;
+      continue;
+    }
+    out.append(text, run, at - run);
+    run = ++at;
     switch (c) {
       case '"':
         out += "\\\"";
@@ -73,60 +217,72 @@ std::string JsonString(std::string_view utf8) {
       case '\t':
         out += "\\t";
         break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-          out += escape;
-        } else {
-          out += c;
-        }
+      default: {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", c);
+        out += escape;
+      }
     }
   }
+  out.append(text, run, text.size() - run);
   out += '"';
-  return out;
 }
 
-void SaveCsv(FileApi& files, const RowStore& rows, IoResult& ioResult) {
-  Writer out(files, ioResult);
-  for (std::size_t column = 0; column < kDriverColumns.size(); ++column) {
-    if (column) out.Write(",");
-    out.Write(CsvField(kDriverColumns[column].caption));
+std::size_t DisplayWidth(std::string_view utf8) {
+  std::size_t width = 0;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const char32_t code = NextUtf8(utf8, at);
+    width += IsZeroWidth(code) ? 0 : IsWide(code) ? 2 : 1;
   }
-  out.EndLine();
-  for (std::size_t index = 0; index < rows.Count(); ++index) {
-    const DriverRow& row = rows.Row(index);
-    if (!IsFullRow(row)) continue;
-    for (std::size_t column = 0; column < kDriverColumns.size(); ++column) {
-      if (column) out.Write(",");
-      out.Write(CsvField(Field(row, column)));
-    }
-    out.EndLine();
-  }
-  out.Close();
+  return width;
 }
 
-void SaveJson(FileApi& files, const RowStore& rows, const AnsiToUtf8Fn& toUtf8,
-              IoResult& ioResult) {
-  Writer out(files, ioResult);
-  std::size_t written = 0;
-  out.Write("[");
-  for (std::size_t index = 0; index < rows.Count(); ++index) {
-    const DriverRow& row = rows.Row(index);
-    if (!IsFullRow(row)) continue;
-    if (written++) out.Write(",");
-    out.EndLine();
-    out.Write("  {");
-    for (std::size_t column = 0; column < kDriverColumns.size(); ++column) {
-      if (column) out.Write(", ");
-      out.Write(JsonString(kDriverColumns[column].caption));
-      out.Write(": ");
-      out.Write(JsonString(toUtf8(Field(row, column))));
+void WriteRecords(FileApi& files, ListFormat format, const std::vector<HiveRecords>& hives) {
+  Output out(files);
+  switch (format) {
+    case ListFormat::kText:
+      WriteTable(out, hives);
+      break;
+    case ListFormat::kCsv:
+      for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
+        if (i) out.Write(",");
+        out.Write(kRecordFields[i]);
+      }
+      out.Write("\r\n");
+      for (const HiveRecords& hive : hives) {
+        for (const DriverRecord& record : hive.records) {
+          const Fields fields = RecordFields(hive.hive, record);
+          for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i) out.Write(",");
+            out.Write(CsvField(fields[i]));
+          }
+          out.Write("\r\n");
+        }
+      }
+      break;
+    case ListFormat::kJson: {
+      bool first = true;
+      out.Write("[");
+      for (const HiveRecords& hive : hives) {
+        for (const DriverRecord& record : hive.records) {
+          out.Write(first ? "\n  " : ",\n  ");
+          first = false;
+          WriteObject(out, RecordFields(hive.hive, record));
+        }
+      }
+      out.Write(first ? "]\n" : "\n]\n");
+      break;
     }
-    out.Write("}");
+    case ListFormat::kJsonLines:
+      for (const HiveRecords& hive : hives) {
+        for (const DriverRecord& record : hive.records) {
+          WriteObject(out, RecordFields(hive.hive, record));
+          out.Write("\n");
+        }
+      }
+      break;
+    case ListFormat::kSave:
+      break;
   }
-  if (written) out.EndLine();
-  out.Write("]");
-  out.EndLine();
   out.Close();
 }

@@ -1,23 +1,67 @@
-// The rows as CSV (RFC 4180, a header of the nine captions, CR LF) and as JSON (one array of
-// objects keyed by the captions, UTF-8) for tolvane-list, written like Save writes its text:
-// through the 128-byte output buffer and the file seam.
+// The inventory's records as tolvane-list writes them: an aligned text table (LF), CSV
+// (RFC 4180, CR LF), one JSON array, or JSON Lines (one object a line, LF), all UTF-8, every
+// JSON field a string. Written through a large buffer in front of the file seam.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "cli/list_command.h"
-#include "inventory/driver_row.h"
+#include "common/exception.h"
+#include "inventory/driver_record.h"
 #include "output/file_api.h"
-#include "output/text_file.h"
+
+enum class ListFormat { kText, kCsv, kJson, kJsonLines, kSave };
+
+// The CSV header's names and the JSON keys, in the order of both.
+inline constexpr std::array<std::string_view, 18> kRecordFields{"hive",
+                                                                "computer_name",
+                                                                "control_set",
+                                                                "class_guid",
+                                                                "class_name",
+                                                                "instance",
+                                                                "key_path",
+                                                                "last_written",
+                                                                "driver",
+                                                                "provider",
+                                                                "version",
+                                                                "driver_date",
+                                                                "inf_path",
+                                                                "inf_section",
+                                                                "inf_section_ext",
+                                                                "matching_device_id",
+                                                                "enum_prop_pages32",
+                                                                "driver_date_iso"};
+
+// The records of one hive, named as it was given.
+struct HiveRecords {
+  std::string hive;
+  std::vector<DriverRecord> records;
+};
+
+// A write to the output failed: the seam's Windows code.
+class EWriteError : public Exception {
+ public:
+  explicit EWriteError(std::uint32_t code);
+  std::uint32_t Code() const { return code_; }
+
+ private:
+  std::uint32_t code_;
+};
 
 // A field as RFC 4180 writes it: quoted, with each quote doubled, when it holds a comma, a
 // quote, a CR or an LF; as it is otherwise.
 std::string CsvField(std::string_view field);
-// UTF-8 text as a JSON string: quoted, with quotes, backslashes and control characters escaped.
-std::string JsonString(std::string_view utf8);
+// Appends text as a JSON string: quoted, with quotes, backslashes and control characters
+// escaped, and each byte that is not part of valid UTF-8 written as U+FFFD.
+void AppendJsonString(std::string& out, std::string_view text);
+// The columns a terminal gives the text: two for East Asian wide characters and emoji, none
+// for combining marks, one for the rest.
+std::size_t DisplayWidth(std::string_view utf8);
 
-// Rows with fewer than eight sub-items (the row a scan error cut short) are left out: every
-// line or object holds all nine values. Raise EInOutError as SaveRows does.
-void SaveCsv(FileApi& files, const RowStore& rows, IoResult& ioResult);
-void SaveJson(FileApi& files, const RowStore& rows, const AnsiToUtf8Fn& toUtf8, IoResult& ioResult);
+// Writes the records in one of the inventory formats (not kSave) to the output seam, named
+// as the entry points' seams take standard output. The text table has a Hive column when
+// several hives are listed. Raises EWriteError.
+void WriteRecords(FileApi& files, ListFormat format, const std::vector<HiveRecords>& hives);

@@ -15,4 +15,5 @@ inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorDiskFull = 112;
 inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
+inline constexpr long kErrorRegistryCorrupt = 1015;
 inline constexpr long kErrorKeyDeleted = 1018;

@@ -1,6 +1,7 @@
-// The registry seam: the five registry calls the program makes, one for one, with Windows'
-// arguments, results and error codes as plain integers. Windows back end:
-// win32_registry_api.cpp; the native tests use an in-memory registry.
+// The registry seam: the registry calls the program makes, one for one, with Windows'
+// arguments, results and error codes as plain integers: the A calls the window's scan makes,
+// and the W calls the inventory's records are read with (UTF-16 as char16_t, lossless).
+// Windows back end: win32_registry_api.cpp; the native tests use an in-memory registry.
 #pragma once
 
 #include <cstdint>
@@ -53,4 +54,19 @@ class RegistryApi : public LocaleApi {
                             std::uint8_t* data, std::uint32_t* dataSize) = 0;
   // RegCloseKey
   virtual long CloseKey(RegKey key) = 0;
+
+  // RegOpenKeyExW
+  virtual long OpenKeyExW(RegKey key, const char16_t* subKey, std::uint32_t options,
+                          std::uint32_t samDesired, RegKey* result) = 0;
+  // RegQueryInfoKeyW, as QueryInfoKey with lengths in UTF-16 code units.
+  virtual long QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                             std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                             std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) = 0;
+  // RegEnumKeyExW without reserved word, class or time. nameSize: in, the buffer's size in
+  // code units; out, the name's length.
+  virtual long EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
+                          std::uint32_t* nameSize) = 0;
+  // RegQueryValueExW without reserved word: texts as UTF-16LE bytes, as stored.
+  virtual long QueryValueExW(RegKey key, const char16_t* valueName, std::uint32_t* type,
+                             std::uint8_t* data, std::uint32_t* dataSize) = 0;
 };

@@ -1,12 +1,14 @@
 // Fuzz target: the input is a hive file. tolvane-list reads it through the hive back end
-// (either code page, the window's order or --current, each of the three formats) into the
-// in-memory files. Every input must be refused with one line or listed, never crash, hang or
-// leak, and leave no key open.
+// (either code page, the window's order or --current for the save format; Select's control
+// set or every one for the records; each of the five formats) into the in-memory files.
+// Every input must be refused with one line a message or listed, never crash, hang or leak,
+// and leave no key open.
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cli/hive_registry_api.h"
@@ -37,12 +39,9 @@ bool WriteInput(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-// Every line ends CR LF. JSON escapes every control character, so any bare CR or LF is wrong.
-bool LineEndsAreCrLf(const std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
-  }
-  return text.empty() || text.ends_with("\r\n");
+// Lines end LF and hold no CR: JSON escapes every control character, the text table too.
+bool LineEndsAreLf(const std::string& text) {
+  return text.find('\r') == text.npos && (text.empty() || text.ends_with("\n"));
 }
 
 // The same rule read as RFC 4180 reads CSV: inside a quoted field any byte may stand (a
@@ -69,33 +68,48 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The last byte picks the run's options: the hive's own bytes rarely reach it.
   const std::uint8_t choice = size ? data[size - 1] : 0;
   ListOptions options;
+  options.hives = {InputPath()};
   options.codePage = choice & 1 ? kCodePageUtf8 : kCodePageWestern;
   options.current = (choice & 2) != 0;
+  options.allControlSets = (choice & 4) != 0;
   try {
     HiveRegistryApi hive(InputPath(), options.codePage);
-    for (const ListFormat format : {ListFormat::kText, ListFormat::kCsv, ListFormat::kJson}) {
+    std::string errors;
+    const ListHost host{
+        [&](const std::string&, const std::function<void(RegistryApi&)>& use) { use(hive); },
+        [&](const std::string& line) {
+          Check(line.starts_with("tolvane-list: ") && line.find('\n') == line.npos);
+          errors += line;
+        },
+        [](long code) { return "code " + std::to_string(code); }};
+    for (const ListFormat format : {ListFormat::kSave, ListFormat::kText, ListFormat::kCsv,
+                                    ListFormat::kJson, ListFormat::kJsonLines}) {
       options.format = format;
+      ListOptions run = options;
+      if (format == ListFormat::kSave) run.allControlSets = false;
+      if (format != ListFormat::kSave) run.current = false;
       FakeFileApi files;
-      std::string error;
-      const int status = RunList(
-          options, hive, files,
-          [&](std::string_view text) { return AnsiToUtf8(options.codePage, text); }, error);
+      errors.clear();
+      const int status = RunList(run, ListSource::kHiveFile, files, host);
       Check(status == 0 || status == 1);
-      Check((status == 0) == error.empty());
-      Check(error.empty() ||
-            (error.starts_with("tolvane-list: ") && error.find('\n') == error.npos));
+      Check(status == 0 || !errors.empty());
       Check(hive.OpenHandles() == 0);
       Check(files.OpenHandles() == 0);
       const std::string& out = files.Contents(std::string(kListOutputName));
       switch (format) {
-        case ListFormat::kText:
+        case ListFormat::kSave:
           Check(out.empty() || out.ends_with("\r\n"));
+          Check(status == 1 || errors.empty());
+          break;
+        case ListFormat::kText:
+        case ListFormat::kJsonLines:
+          Check(LineEndsAreLf(out));
           break;
         case ListFormat::kCsv:
-          Check(CsvLineEndsAreCrLf(out) && out.starts_with("Driver,Provider,Version,"));
+          Check(CsvLineEndsAreCrLf(out) && out.starts_with("hive,computer_name,control_set,"));
           break;
         case ListFormat::kJson:
-          Check(LineEndsAreCrLf(out) && out.starts_with("[") && out.ends_with("]\r\n"));
+          Check(LineEndsAreLf(out) && out.starts_with("[") && out.ends_with("]\n"));
           break;
       }
     }

@@ -2,9 +2,10 @@
 # tolvane-list lists what the window lists, byte for byte: for the same driver records (the
 # demo records; texts with commas, quotes, line breaks and bytes above 0x7F, then a record
 # whose InfSection is not text), File, Save in the window under Wine, tolvane-list.exe of
-# this build under Wine and tolvane-list --hive on Linux (a hive made from the same .reg
-# text) write the same bytes; the two tolvane-lists also give the same CSV and JSON, the
-# same exit status, and on an error the window's message after the rows before it.
+# this build under Wine and tolvane-list on Linux (a hive made from the same .reg text) write
+# the same bytes in the save format, with the same exit status, and on an error the window's
+# message after the rows before it. The two tolvane-lists also list the same records, field
+# for field but for the hive's name and the timestamps, in CSV and in JSON Lines.
 set -uo pipefail
 here=$(dirname "$0")
 source "$here/gui_lib.sh"
@@ -27,14 +28,17 @@ winout=$(save_winpath "$out")
 crosscheck() {
   local name=$1 wine_reg=$2 hive_reg=$3 error=${4:-} format status_exe status_native
   wine reg delete "$GUI_CLASS_KEY" /f >/dev/null 2>&1 || true
+  # The computer name is a field of each record: the one a record set before brings goes too.
+  wine reg delete 'HKLM\SYSTEM\ControlSet002\Control\ComputerName' /f >/dev/null 2>&1 || true
   wine reg import "$wine_reg" >/dev/null 2>&1 || gui_fail "$name: records not imported"
   hive_from_reg "$GUI_TMP/$name.hive" "$hive_reg" || gui_fail "$name: hive not made"
 
   status_native=0
-  "$list_native" --hive "$GUI_TMP/$name.hive" >"$GUI_TMP/$name.native" \
+  "$list_native" --format save --hive "$GUI_TMP/$name.hive" >"$GUI_TMP/$name.native" \
     2>"$GUI_TMP/$name.native.err" || status_native=$?
   status_exe=0
-  wine "$list_exe" >"$GUI_TMP/$name.exe" 2>"$GUI_TMP/$name.exe.err" </dev/null || status_exe=$?
+  wine "$list_exe" --format save >"$GUI_TMP/$name.exe" 2>"$GUI_TMP/$name.exe.err" </dev/null ||
+    status_exe=$?
   gui_expect_eq "$name: exit status of tolvane-list --hive" "$([ -n "$error" ] && echo 1 || echo 0)" \
     "$status_native"
   gui_expect_eq "$name: exit status of tolvane-list.exe" "$status_native" "$status_exe"
@@ -47,12 +51,26 @@ crosscheck() {
   else
     gui_fail "$name: tolvane-list.exe and --hive differ: $(cmp "$GUI_TMP/$name.native" "$GUI_TMP/$name.exe" 2>&1)"
   fi
-  for format in csv json; do
-    "$list_native" --hive "$GUI_TMP/$name.hive" --format "$format" >"$GUI_TMP/$name.native.$format" 2>/dev/null
-    wine "$list_exe" --format "$format" >"$GUI_TMP/$name.exe.$format" 2>/dev/null </dev/null
-    cmp -s "$GUI_TMP/$name.native.$format" "$GUI_TMP/$name.exe.$format" &&
-      echo "ok: $name: the same $format from both" ||
-      gui_fail "$name: $format differs: $(cmp "$GUI_TMP/$name.native.$format" "$GUI_TMP/$name.exe.$format" 2>&1)"
+  for format in csv jsonl; do
+    "$list_native" --control-set 2 "$GUI_TMP/$name.hive" --format "$format" \
+      >"$GUI_TMP/$name.native.$format" 2>"$GUI_TMP/$name.native.warnings"
+    wine "$list_exe" --control-set 2 -f "$format" -o "$(save_winpath "$GUI_TMP")\\$name.exe.$format" \
+      2>"$GUI_TMP/$name.exe.warnings" </dev/null
+    python3 - "$GUI_TMP/$name.native.$format" "$GUI_TMP/$name.exe.$format" <<'PY' &&
+import csv, json, sys
+def records(path):
+    if path.endswith(".csv"):
+        rows = list(csv.DictReader(open(path, newline="", encoding="utf-8")))
+    else:
+        rows = [json.loads(line) for line in open(path, encoding="utf-8")]
+    assert rows and all(r["control_set"] == "ControlSet002" for r in rows), rows
+    return [{k: v for k, v in r.items() if k not in ("hive", "last_written")} for r in rows]
+native, exe = records(sys.argv[1]), records(sys.argv[2])
+assert native == exe, [(a, b) for a, b in zip(native, exe) if a != b][:1] or (len(native), len(exe))
+PY
+      echo "ok: $name: the same records in $format from both" || gui_fail "$name: the records in $format differ"
+    gui_expect_eq "$name: no warnings from either" "" \
+      "$(cat "$GUI_TMP/$name.native.warnings" "$GUI_TMP/$name.exe.warnings")"
   done
 
   gui_start_program || return 1
@@ -95,5 +113,41 @@ save_records "$GUI_TMP/texts.reg" "${rows[@]}"
 } | iconv -f UTF-8 -t UTF-16LE >>"$GUI_TMP/texts.reg"
 iconv -f UTF-16 -t UTF-8 "$GUI_TMP/texts.reg" >"$GUI_TMP/texts.utf8.reg"
 crosscheck texts "$GUI_TMP/texts.reg" "$GUI_TMP/texts.utf8.reg" "Invalid data type for 'InfSection'"
+
+# 3. tolvane-list.exe keeps the command-line conventions: short options, --, -o, the system's
+# words for a write that fails, --help and --version failing with their output.
+exe() {  # exe ARGS...: runs tolvane-list.exe; sets status, out and err (CRs dropped)
+  status=0
+  wine "$list_exe" "$@" >"$GUI_TMP/conv.out" 2>"$GUI_TMP/conv.err" </dev/null || status=$?
+  out=$(tr -d '\r' <"$GUI_TMP/conv.out") err=$(tr -d '\r' <"$GUI_TMP/conv.err")
+}
+for v in -V --version; do
+  exe $v
+  gui_expect_eq "tolvane-list.exe $v" "0 tolvane-list (Tolvane) 1.07-beta" "$status $(head -1 <<<"$out")"
+done
+exe -h
+gui_expect_eq "tolvane-list.exe -h: the usage line" "0 Usage: tolvane-list [OPTION]..." "$status $(head -1 <<<"$out")"
+exe -x
+gui_expect_eq "tolvane-list.exe -x" "2 tolvane-list: unknown option '-x' (tolvane-list --help lists the options)" "$status $err"
+exe -- -f
+gui_expect_eq "tolvane-list.exe -- -f" "2 tolvane-list: unexpected argument '-f' (tolvane-list --help lists the options)" "$status $err"
+exe --control-set 2 -fcsv
+cp "$GUI_TMP/conv.out" "$GUI_TMP/conv.csv"
+exe --control-set=2 -f csv -o "$(save_winpath "$GUI_TMP")\\conv-o.csv"
+gui_expect_eq "tolvane-list.exe -o: status, nothing on standard output" "0 " "$status $out"
+cmp -s "$GUI_TMP/conv.csv" "$GUI_TMP/conv-o.csv" && echo "ok: tolvane-list.exe -o writes the listing" ||
+  gui_fail "tolvane-list.exe -o writes the listing: $(cmp "$GUI_TMP/conv.csv" "$GUI_TMP/conv-o.csv" 2>&1)"
+exe -o 'Z:\no\such\folder\x.csv'
+[[ $status == 1 && $err == "tolvane-list: cannot write 'Z:\\\\no\\\\such\\\\folder\\\\x.csv': "[A-Z]*. ]] &&
+  echo "ok: tolvane-list.exe -o into a missing folder: the system's words" ||
+  gui_fail "tolvane-list.exe -o into a missing folder: $status $err"
+for args in --help "--control-set 2 -f save"; do
+  status=0
+  wine "$list_exe" $args >/dev/full 2>"$GUI_TMP/conv.err" </dev/null || status=$?
+  err=$(tr -d '\r' <"$GUI_TMP/conv.err")
+  [[ $status == 1 && $err == "tolvane-list: cannot write standard output: "[A-Z]*. ]] &&
+    echo "ok: tolvane-list.exe $args >/dev/full: status 1 and the system's words" ||
+    gui_fail "tolvane-list.exe $args >/dev/full: $status $err"
+done
 
 gui_finish

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# tolvane-list --hive end to end, on hives this test makes: every kind of bad input (an empty
-# file, random bytes, a truncated hive, a hive without a Class key, a file too large to be a
-# hive, a missing file) gives one clear error line and exit status 1 with nothing listed; a
-# bad command line gives one usage line and status 2; the control set order and --current;
-# names found whatever their case; texts in 1252 and 65001; the NUL and size rules of text
-# data; the bash completion's options and formats are the program's; a value that is not text
-# stops the list after the rows before it; CSV and JSON read back by Python's own parsers give
-# the registry's texts.   usage: test_list_hive.sh TOLVANE_LIST
+# tolvane-list end to end, on hives this test makes: every kind of bad input (an empty file,
+# random bytes, a truncated hive, a hive without a Class key, a file too large to be a hive, a
+# missing file) gives one clear error line and exit status 1 with nothing listed; a bad
+# command line gives one usage line and status 2; the command-line conventions (short
+# options, --, -o, messages in the C library's words, one line each, a closed pipe); the save
+# format: the window's control set order and --current, names found whatever their case,
+# texts in 1252 and 65001, the NUL and size rules of text data, a value that is not text
+# stopping the list; the records: every instance of Select's control set with its key and
+# timestamp, every value type, a corrupt value cell, several hives, in all five formats, read
+# back by Python's own parsers with no '?' anywhere; the bash completion's options and formats
+# are the program's.   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 list=$1
@@ -59,7 +62,11 @@ expect_refused "corrupt bin" 1 "tolvane-list: $tmp/corrupt.hive: truncated or co
   --hive "$tmp/corrupt.hive"
 python3 "$here/empty_hive.py" "$tmp/bare.hive"
 expect_refused "hive without a Class key" 1 \
-  "tolvane-list: no Class key in ControlSet002, ControlSet003 or ControlSet001." --hive "$tmp/bare.hive"
+  "tolvane-list: no Class key in ControlSet002, ControlSet003 or ControlSet001." \
+  --format save --hive "$tmp/bare.hive"
+expect_refused "hive without Select" 1 \
+  "tolvane-list: '$tmp/bare.hive': no current control set: HKEY_LOCAL_MACHINE\\\\SYSTEM\\\\Select is missing." \
+  "$tmp/bare.hive"
 truncate -s 3G "$tmp/huge.hive"
 printf regf | dd of="$tmp/huge.hive" conv=notrunc 2>/dev/null
 expect_refused "file too large to be a hive" 1 \
@@ -70,16 +77,36 @@ expect_refused "missing file" 1 "tolvane-list: $tmp/none.hive: No such file or d
 
 # 2. Bad command lines.
 expect_refused "unknown option" 2 "tolvane-list: unknown option '--fast' (*)" --hive "$tmp/demo.hive" --fast
-expect_refused "no hive" 2 "tolvane-list: --hive FILE is needed*" --format csv
+expect_refused "no hive" 2 "tolvane-list: a HIVE is needed*" --format csv
 expect_refused "unknown format" 2 "tolvane-list: unknown format 'xml'*" --hive "$tmp/demo.hive" --format xml
+expect_refused "unknown short option" 2 "tolvane-list: unknown option '-x' (*)" -x "$tmp/demo.hive"
+expect_refused "a control character in an option" 2 "tolvane-list: unknown option '--a\\\\nb' (*)" $'--a\nb'
+expect_refused "no such control set" 2 "tolvane-list: no control set '0'*" --control-set 0 "$tmp/demo.hive"
+expect_refused "all control sets in the save format" 2 "tolvane-list: the save format lists one*" \
+  -f save --all-control-sets "$tmp/demo.hive"
 expect_refused "code page not supported" 2 "tolvane-list: unsupported code page '437'*" \
   --hive "$tmp/demo.hive" --codepage 437
 expect_refused "option without its value" 2 "tolvane-list: --hive needs a value*" --hive
-expect_refused "argument" 2 "tolvane-list: unexpected argument 'extra'*" --hive "$tmp/demo.hive" extra
-run --version
-expect_eq "--version" "tolvane-list 1.07-beta" "$(cat "$tmp/out")"
-run --help
-grep -q 'ControlSet002, ControlSet003, ControlSet001' "$tmp/out" || fail "--help names the window's order"
+for v in --version -V; do
+  run $v
+  expect_eq "$v: first line, the version last" "tolvane-list (Tolvane) 1.07-beta" "$(head -1 "$tmp/out")"
+  expect_eq "$v: the licence" "License MIT: <https://opensource.org/licenses/MIT>." "$(tail -1 "$tmp/out")"
+done
+for h in --help -h; do
+  run $h
+  expect_eq "$h: status" 0 "$status"
+  grep -q 'ControlSet002, ControlSet003, ControlSet001' "$tmp/out" || fail "$h names the window's order"
+  grep -q '^Usage: tolvane-list \[OPTION\]\.\.\. HIVE\.\.\.$' "$tmp/out" || fail "$h: the usage line"
+  grep -q '^Exit status:$' "$tmp/out" || fail "$h: the exit statuses"
+  expect_eq "$h: lines of at most 80 columns" 0 "$(awk 'length > 80' "$tmp/out" | wc -l)"
+done
+for args in --help --version; do
+  status=0
+  "$list" $args >/dev/full 2>"$tmp/err" || status=$?
+  expect_eq "$args >/dev/full: status" 1 "$status"
+  expect_eq "$args >/dev/full: message" "tolvane-list: cannot write standard output: No space left on device." \
+    "$(cat "$tmp/err")"
+done
 
 # The bash completion offers what the program takes: every option it offers is one the program
 # knows, every format it offers is accepted (written "--format F" or "--format=F"), and a hive
@@ -103,7 +130,7 @@ done
 expect_eq "completion: a hive's file name" "$tmp/demo.hive" "$(offered --hive "$tmp/demo.h")"
 
 # 3. The demo records live in ControlSet001 alone: the third try finds them.
-run --hive "$tmp/demo.hive"
+run --format save --hive "$tmp/demo.hive"
 expect_eq "demo: status" 0 "$status"
 expect_eq "demo: rows" 30 "$(grep -c $'\r$' "$tmp/out")"
 expect_eq "demo: first line" $'USB Root Hub (USB 3.0),Microsoft,10.0.19041.1202\r' "$(head -1 "$tmp/out")"
@@ -119,10 +146,12 @@ expect_eq "demo: first line" $'USB Root Hub (USB 3.0),Microsoft,10.0.19041.1202\
   printf '"DriverDesc"="From 001"\r\n"ProviderName"="One"\r\n\r\n'
 } >"$tmp/sets.reg"
 hive_from_reg "$tmp/sets.hive" "$tmp/sets.reg" || fail "sets hive not made"
-run --hive "$tmp/sets.hive"
+run -f save --hive "$tmp/sets.hive"
 expect_eq "window's order" $'From 002,Two,\r' "$(cat "$tmp/out")"
-run --hive "$tmp/sets.hive" --current
+run -f save --hive "$tmp/sets.hive" --current
 expect_eq "--current" $'From 001,One,\r' "$(cat "$tmp/out")"
+run -f save --control-set 2 "$tmp/sets.hive"
+expect_eq "save, --control-set" $'From 002,Two,\r' "$(cat "$tmp/out")"
 
 # 5. A value that is not text: the rows before it, the row it cut short (as Save writes it),
 # then the error box's message.
@@ -137,18 +166,17 @@ expect_eq "--current" $'From 001,One,\r' "$(cat "$tmp/out")"
   done
 } >"$tmp/bad.reg"
 hive_from_reg "$tmp/bad.hive" "$tmp/bad.reg" || fail "bad hive not made"
-for format in text csv json; do
-  run --hive "$tmp/bad.hive" --format "$format"
-  expect_eq "$format, bad type: status" 1 "$status"
-  expect_eq "$format, bad type: message" "tolvane-list: Invalid data type for 'InfSection'" "$err"
-  cp "$tmp/out" "$tmp/bad.$format"
-done
-expect_eq "text, bad type: rows before and the cut row" \
+run --hive "$tmp/bad.hive" --format save
+expect_eq "save, bad type: status" 1 "$status"
+expect_eq "save, bad type: message" "tolvane-list: Invalid data type for 'InfSection'" "$err"
+expect_eq "save, bad type: rows before and the cut row" \
   "$(printf 'Driver 01,Maker 01,1.0.1.0\r\nDriver 02,Maker 02,1.0.2.0\r\nDriver 03,Maker 03,1.0.3.0\r\n_')" \
-  "$(cat "$tmp/bad.text"; echo _)"
-expect_eq "csv, bad type: header and the whole rows" 3 "$(grep -c $'\r$' "$tmp/bad.csv")"
-expect_eq "json, bad type: the whole rows" 2 \
-  "$(python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))))' "$tmp/bad.json")"
+  "$(cat "$tmp/out"; echo _)"
+run --control-set 2 -f csv "$tmp/bad.hive"
+expect_eq "records, a DWORD: status" 0 "$status"
+expect_eq "records, a DWORD: every record" 6 "$(grep -c $'\r$' "$tmp/out")"
+grep -q ',Driver 03,Maker 03,1.0.3.0,,oem3.inf,1,' "$tmp/out" || fail "records, a DWORD: read as decimal"
+
 
 # 6. Texts: commas, quotes, line breaks, backslashes, controls, bytes above 0x7F, a
 # character Windows-1252 lacks; CSV and JSON read back by Python give the texts themselves.
@@ -163,37 +191,34 @@ rows=(
 save_records "$tmp/texts.reg.utf16" "${rows[@]}"
 iconv -f UTF-16 -t UTF-8 "$tmp/texts.reg.utf16" >"$tmp/texts.reg"
 hive_from_reg "$tmp/texts.hive" "$tmp/texts.reg" || fail "texts hive not made"
-run --hive "$tmp/texts.hive"
+run -f save --hive "$tmp/texts.hive"
 { for row in "${rows[@]}"; do save_split "$row"; printf '%s,%s,%s\r\n' "$desc" "$provider" "$version"; done; } |
   python3 -c 'import sys; sys.stdout.buffer.write(sys.stdin.read().encode("cp1252", "replace"))' \
     >"$tmp/texts.1252"
 cmp -s "$tmp/out" "$tmp/texts.1252" && echo "ok: Windows-1252 bytes" ||
   fail "Windows-1252 bytes: $(cmp "$tmp/out" "$tmp/texts.1252" 2>&1)"
-run --hive "$tmp/texts.hive" --codepage 65001
+run -f save --hive "$tmp/texts.hive" --codepage 65001
 { for row in "${rows[@]}"; do save_split "$row"; printf '%s,%s,%s\r\n' "$desc" "$provider" "$version"; done; } >"$tmp/texts.utf8"
 cmp -s "$tmp/out" "$tmp/texts.utf8" && echo "ok: UTF-8 bytes" || fail "UTF-8 bytes: $(cmp "$tmp/out" "$tmp/texts.utf8" 2>&1)"
+# The records take the texts from the hive's UTF-16 whatever the code page: CSV and JSON read
+# back give the texts themselves.
 for cp in 1252 65001; do
-  "$list" --hive "$tmp/texts.hive" --codepage "$cp" --format csv >"$tmp/texts.csv"
-  "$list" --hive "$tmp/texts.hive" --codepage "$cp" --format json >"$tmp/texts.json"
-  python3 - "$tmp/texts.csv" "$tmp/texts.json" "$cp" "${rows[@]}" <<'PY' && echo "ok: CSV and JSON in $cp" || fail "CSV and JSON in $cp"
+  "$list" --control-set 2 "$tmp/texts.hive" --codepage "$cp" --format csv >"$tmp/texts.csv"
+  "$list" --control-set 2 "$tmp/texts.hive" --codepage "$cp" --format json >"$tmp/texts.json"
+  python3 - "$tmp/texts.csv" "$tmp/texts.json" "${rows[@]}" <<'PY' && echo "ok: CSV and JSON with --codepage $cp" || fail "CSV and JSON with --codepage $cp"
 import csv, json, sys
-csv_file, json_file, cp, rows = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
-encoding = "cp1252" if cp == "1252" else "utf-8"
-def ansi(text):
-    return text.encode(encoding, errors="replace").decode(encoding) if cp == "1252" else text
+csv_file, json_file, rows = sys.argv[1], sys.argv[2], sys.argv[3:]
 raw = open(csv_file, "rb").read()
 assert raw.endswith(b"\r\n") and b"\r\n".join(raw.split(b"\r\n")) == raw
-table = list(csv.reader(open(csv_file, newline="", encoding=encoding)))
+table = list(csv.DictReader(open(csv_file, newline="", encoding="utf-8")))
 objects = json.load(open(json_file, encoding="utf-8"))
-captions = table[0]
-assert captions == ["Driver", "Provider", "Version", "Driver Date", "Inf Path", "Inf Section",
-                    "Inf Section Ext", "Matching Device Id", "EnumPropPages32"], captions
-assert len(table) == len(rows) + 1 and len(objects) == len(rows)
+assert table == objects, (table, objects)
+assert len(table) == len(rows)
 for i, row in enumerate(rows):
-    desc, provider, version = [ansi(f) for f in row.split("\x1f")]
-    want = [desc, provider, version, "", "oem%d.inf" % (i + 1), "", "", "", ""]
-    assert table[i + 1] == want, (table[i + 1], want)
-    assert objects[i] == dict(zip(captions, want)), (objects[i], want)
+    desc, provider, version = row.split("\x1f")
+    got = table[i]
+    assert (got["driver"], got["provider"], got["version"], got["inf_path"]) == \
+        (desc, provider, version, "oem%d.inf" % (i + 1)), got
 PY
 done
 
@@ -207,9 +232,185 @@ done
   printf '"DriverDate"=hex(1):\r\n"InfPath"=hex(7):61,00,00,00,00,00\r\n\r\n'
 } >"$tmp/data.reg"
 hive_from_reg "$tmp/data.hive" "$tmp/data.reg" || fail "data hive not made"
-run --hive "$tmp/data.hive"
+run -f save --hive "$tmp/data.hive"
 expect_eq "text rules: the row" $'%Sys%,A,a\r' "$(cat "$tmp/out")"
 expect_eq "text rules: REG_MULTI_SZ is no text" "tolvane-list: Invalid data type for 'InfPath'" "$err"
+run --control-set 3 -f csv "$tmp/data.hive"
+expect_eq "records, the same data" "%Sys%,A,a,,a," "$(sed -n '2s/.*Raw\\0000,[^,]*,\([^,]*,[^,]*,[^,]*,[^,]*,[^,]*,\).*/\1/p' "$tmp/out")"
+
+# 8. The records: Select names ControlSet002, whose Net class holds instances 0000 to 0012
+# (and a subkey with no driver value) with texts in Cyrillic, CJK and emoji and values of
+# every type; ControlSet001 differs. Two keys get known timestamps and one value cell is made
+# corrupt by patching the hive's bytes.
+net='{4d36e972-e325-11ce-bfc1-08002be10318}'
+class_key='HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Control\Class'
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n"Current"=dword:00000002\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\ComputerName\\ComputerName]\r\n'
+  printf '"ComputerName"=hex(1):%s\r\n\r\n' "$(save_hex_sz 'ПК-Ω')"
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\%s\\0000]\r\n' "$net"
+  printf '"DriverDesc"="Old adapter"\r\n\r\n'
+  printf '[%s\\%s]\r\n"Class"="Net"\r\n\r\n' "$class_key" "$net"
+  printf '[%s\\%s\\Properties]\r\n"Security"=hex:01,02\r\n\r\n' "$class_key" "$net"
+  for i in $(seq 0 12); do
+    printf '[%s\\%s\\%04d]\r\n' "$class_key" "$net" "$i"
+    if [ "$i" -eq 7 ]; then
+      printf '"DriverDesc"=hex(2):%s\r\n' "$(save_hex_sz '%SystemRoot%\x')"
+    else
+      printf '"DriverDesc"=hex(1):%s\r\n' "$(save_hex_sz "Адаптер $i 設備 😀")"
+    fi
+    printf '"ProviderName"=hex(1):%s\r\n"DriverVersion"="10.0.%d"\r\n' "$(save_hex_sz 'Производитель')" "$i"
+    printf '"DriverDate"="%s"\r\n"InfPath"="oem%d.inf"\r\n' "$([ "$i" -eq 9 ] && echo 1-2-2019 || echo 6-21-2006)" "$i"
+    printf '"InfSection"="Section number %d of the adapter"\r\n' "$i"
+    case $i in
+      5) printf '"InfSectionExt"=hex(7):%s,00,00\r\n' "$(save_hex_sz 'A'),$(save_hex_sz 'Б')" ;;
+      6) printf '"InfSectionExt"=dword:0000002a\r\n' ;;
+      7) printf '"MatchingDeviceId"=hex(b):00,00,00,00,01,00,00,00\r\n"EnumPropPages32"=hex:de,ad,be,ef\r\n' ;;
+      9) printf '"DriverDateData"=hex:00,80,8c,a3,c5,94,c6,01\r\n' ;;
+    esac
+    printf '\r\n'
+  done
+} >"$tmp/inventory.reg"
+hive_from_reg "$tmp/inventory.hive" "$tmp/inventory.reg" || fail "inventory hive not made"
+# patch_hive HIVE KEY=FILETIME... KEY|VALUE=DATA_OFFSET...: sets a key's last-written time, or
+# points a value's data at an offset, in the hive's bytes.
+patch_hive() {
+  python3 - "$@" <<'PY'
+import struct, sys
+path, b = sys.argv[1], bytearray(open(sys.argv[1], "rb").read())
+u16 = lambda o: struct.unpack_from("<H", b, o)[0]
+u32 = lambda o: struct.unpack_from("<I", b, o)[0]
+keys, at = {}, 0x1000
+while at < len(b) and b[at:at + 4] == b"hbin":
+    cell, end = at + 0x20, at + u32(at + 8)
+    while cell < end:
+        size = struct.unpack_from("<i", b, cell)[0]
+        if size < 0 and b[cell + 4:cell + 6] == b"nk":
+            raw = bytes(b[cell + 0x50:cell + 0x50 + u16(cell + 0x4C)])
+            name = raw.decode("latin-1" if u16(cell + 6) & 0x20 else "utf-16-le")
+            keys[cell] = (name, u32(cell + 0x14) + 0x1000, u16(cell + 6) & 0x4)
+        cell += abs(size)
+    at = end
+def path_of(cell):
+    parts = []
+    while cell in keys and not keys[cell][2]:
+        parts.append(keys[cell][0])
+        cell = keys[cell][1]
+    return "\\".join(reversed(parts)).lower()
+cells = {path_of(cell): cell for cell in keys}
+for arg in sys.argv[2:]:
+    what, number = arg.rsplit("=", 1)
+    key, _, value = what.partition("|")
+    cell = cells[key.lower()]
+    if not value:
+        struct.pack_into("<Q", b, cell + 8, int(number))
+        continue
+    values = u32(cell + 0x2C) + 0x1000
+    for i in range(u32(cell + 0x28)):
+        vk = u32(values + 4 + 4 * i) + 0x1000
+        if bytes(b[vk + 0x18:vk + 0x18 + u16(vk + 6)]).decode("latin-1") == value:
+            struct.pack_into("<I", b, vk + 12, int(number, 0))
+open(path, "wb").write(b)
+PY
+}
+patch_hive "$tmp/inventory.hive" "ControlSet002\\Control\\Class\\$net\\0003=131666263040000000" \
+  "ControlSet001\\Control\\Class\\$net\\0000=125963423990000000" \
+  "ControlSet002\\Control\\Class\\$net\\0008|InfSection=0x7ffffff0" || fail "hive not patched"
+cp "$tmp/inventory.hive" "$tmp/inventory.before"
+for format in text csv json jsonl; do
+  run -f "$format" "$tmp/inventory.hive"
+  expect_eq "records, $format: status" 0 "$status"
+  expect_eq "records, $format: the corrupt cell's warning" \
+    "tolvane-list: warning: '$tmp/inventory.hive': 'ControlSet002\\\\Control\\\\Class\\\\$net\\\\0008' value 'InfSection': corrupt registry data" \
+    "$err"
+  expect_eq "records, $format: no '?' anywhere" 0 "$(grep -c '?' "$tmp/out")"
+  cp "$tmp/out" "$tmp/inventory.$format"
+done
+run -f save --codepage 65001 --control-set 2 "$tmp/inventory.hive"
+expect_eq "save format, UTF-8: the class's first instance, no '?'" \
+  $'0 Адаптер 0 設備 😀,Производитель,10.0.0\r' "$status $(cat "$tmp/out")"
+cmp -s "$tmp/inventory.hive" "$tmp/inventory.before" || fail "records: the hive was changed"
+python3 - "$tmp" "$net" <<'PY' && echo "ok: records read back in every format" || fail "records read back"
+import csv, json, sys
+tmp, net = sys.argv[1], sys.argv[2]
+rows = list(csv.DictReader(open(tmp + "/inventory.csv", newline="", encoding="utf-8")))
+assert rows == json.load(open(tmp + "/inventory.json", encoding="utf-8"))
+assert rows == [json.loads(l) for l in open(tmp + "/inventory.jsonl", encoding="utf-8")]
+assert all(set(r.values()) <= {v for v in r.values() if isinstance(v, str)} for r in rows)
+assert [r["instance"] for r in rows] == ["%04d" % i for i in range(13)], rows
+r = {row["instance"]: row for row in rows}
+for i, row in enumerate(rows):
+    assert row["hive"] == tmp + "/inventory.hive" and row["control_set"] == "ControlSet002"
+    assert row["computer_name"] == "ПК-Ω" and row["class_name"] == "Net" and row["class_guid"] == net
+    assert row["key_path"] == "ControlSet002\\Control\\Class\\%s\\%04d" % (net, i)
+    assert row["provider"] == "Производитель" and row["version"] == "10.0.%d" % i, row
+    if i not in (7, 9):
+        assert row["driver"] == "Адаптер %d 設備 😀" % i and row["driver_date_iso"] == "2006-06-21"
+    if i not in (3,):
+        assert row["last_written"] == "1601-01-01T00:00:00Z", row
+assert r["0003"]["last_written"] == "2018-03-27T12:11:44Z"
+assert r["0005"]["inf_section_ext"] == "A;Б" and r["0006"]["inf_section_ext"] == "42"
+assert r["0007"]["matching_device_id"] == "4294967296" and r["0007"]["enum_prop_pages32"] == "deadbeef"
+assert r["0007"]["driver"] == "%SystemRoot%\\x", r["0007"]
+assert r["0008"]["inf_section"] == "" and r["0009"]["inf_section"] == "Section number 9 of the adapter"
+assert r["0009"]["driver_date"] == "1-2-2019" and r["0009"]["driver_date_iso"] == "2006-06-21"
+text = open(tmp + "/inventory.text", encoding="utf-8").read().split("\n")
+assert text[0].split() == ["Control", "set", "Class", "Instance", "Last", "written", "Driver",
+                           "Provider", "Version", "Driver", "date", "INF"], text[0]
+assert len(text) == 15 and text[-1] == "" and text[4].startswith("ControlSet002  Net    0003      2018-03-27T12:11:44Z  Адаптер 3 設備 😀 "), text[4]
+PY
+run --control-set 1 -f jsonl "$tmp/inventory.hive"
+expect_eq "records, --control-set 1" "Old adapter 2000-02-29T23:59:59Z" \
+  "$(python3 -c 'import json,sys; r=json.loads(open(sys.argv[1]).read()); print(r["driver"], r["last_written"])' "$tmp/out")"
+run --all-control-sets -f csv "$tmp/inventory.hive" "$tmp/demo.hive"
+expect_eq "records, every control set of two hives: status" 0 "$status"
+expect_eq "records, every control set of two hives: records" \
+  "inventory.hive ControlSet001 1,inventory.hive ControlSet002 13,demo.hive ControlSet001 32," \
+  "$(python3 -c '
+import csv, sys, collections, os
+c = collections.Counter((os.path.basename(r["hive"]), r["control_set"]) for r in csv.DictReader(open(sys.argv[1], encoding="utf-8")))
+print("".join("%s %s %d," % (h, s, n) for (h, s), n in c.items()))' "$tmp/out")"
+run -f jsonl "$tmp/inventory.hive" "$tmp/none.hive" --hive "$tmp/inventory.hive"
+expect_eq "several hives, one unreadable: status" 1 "$status"
+expect_eq "several hives, one unreadable: the others listed" 26 "$(wc -l <"$tmp/out")"
+grep -qx "tolvane-list: $tmp/none.hive: No such file or directory." "$tmp/err" ||
+  fail "several hives, one unreadable: its error line: $err"
+
+# 9. The command-line conventions: -o (never onto a hive), --, -, the C library's words for
+# write errors, names quoted onto one line, a closed pipe.
+run -o "$tmp/listed.csv" -fcsv -- "$tmp/inventory.hive"
+expect_eq "-o: status, nothing on standard output" "0 0" "$status $(stat -c %s "$tmp/out")"
+cmp -s "$tmp/listed.csv" "$tmp/inventory.csv" && echo "ok: -o writes the listing" || fail "-o writes the listing"
+cp "$tmp/inventory.hive" "$tmp/target.hive"
+expect_refused "-o onto a hive" 2 "tolvane-list: '$tmp/target.hive' is one of the hives*" \
+  -o "$tmp/target.hive" "$tmp/target.hive"
+cmp -s "$tmp/target.hive" "$tmp/inventory.hive" || fail "-o onto a hive: the hive was changed"
+expect_refused "-o into a missing folder" 1 "tolvane-list: cannot write '$tmp/no/such': No such file or directory." \
+  -o "$tmp/no/such" "$tmp/inventory.hive"
+status=0
+"$list" "$tmp/inventory.hive" 2>"$tmp/err" >/dev/full || status=$?
+expect_eq "a full disk: status and message" \
+  "1 tolvane-list: cannot write standard output: No space left on device." "$status $(tail -1 "$tmp/err")"
+status=0
+"$list" -f save "$tmp/demo.hive" 2>"$tmp/err" >&- || status=$?
+expect_eq "a closed standard output: status and message" \
+  "1 tolvane-list: cannot write standard output: Bad file descriptor." "$status $(cat "$tmp/err")"
+cp "$tmp/inventory.hive" "$tmp/new"$'\n'"line"$'\e[2J'
+run "$tmp/new"$'\n'"line"$'\e[2J'
+expect_eq "a control character in a hive's name: quoted" \
+  "tolvane-list: warning: '$tmp/new\\nline\\x1b[2J': 'ControlSet002\\\\Control\\\\Class\\\\$net\\\\0008' value 'InfSection': corrupt registry data" \
+  "$err"
+"$list" -f jsonl $(for i in $(seq 40); do echo "$tmp/demo.hive"; done) --control-set 1 2>"$tmp/err" |
+  head -c 1 >/dev/null
+expect_eq "a closed pipe: killed by SIGPIPE, quietly" "141 " "${PIPESTATUS[0]} $(cat "$tmp/err")"
+status=0
+"$list" -f csv - <"$tmp/inventory.hive" >"$tmp/stdin.csv" 2>"$tmp/err" || status=$?
+if [ "$status" -eq 0 ]; then
+  cmp -s "$tmp/stdin.csv" "$tmp/inventory.csv" || fail "-: standard input lists as the file does"
+else
+  echo "note: - (standard input) is not read by this build: $(cat "$tmp/err")"
+fi
 
 if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "all checks passed"

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/utf.h"
+
 namespace {
 
 // Bytes of a caller's buffer that a call does not report as written: Windows promises
@@ -76,6 +78,7 @@ struct FakeRegistry::Node {
   std::vector<std::shared_ptr<Node>> subkeys;  // in case-insensitive name order
   std::map<std::string, Value, LessNoCase> values;
   std::uint32_t deniedAccess = 0;
+  std::uint64_t lastWritten = 0;
   bool deleted = false;
 
   std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::string_view child) {
@@ -172,6 +175,10 @@ bool FakeRegistry::DeleteKey(std::string_view path, RegKey root) {
   (*at)->MarkDeleted();
   parent->subkeys.erase(at);
   return true;
+}
+
+void FakeRegistry::SetLastWritten(std::string_view path, std::uint64_t fileTime, RegKey root) {
+  if (const auto node = Create(root, path)) node->lastWritten = fileTime;
 }
 
 void FakeRegistry::RefuseAccess(std::string_view path, std::uint32_t deniedMask, RegKey root) {
@@ -308,11 +315,16 @@ long FakeRegistry::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint32_
   if (values) *values = static_cast<std::uint32_t>(node->values.size());
   if (maxValueNameLen) *maxValueNameLen = static_cast<std::uint32_t>(longestValueName);
   if (maxValueLen) *maxValueLen = static_cast<std::uint32_t>(longestData);
-  if (lastWriteTime) *lastWriteTime = 0;
+  if (lastWriteTime) *lastWriteTime = node->lastWritten;
   return Record(std::move(record));
 }
 
-long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) {
+// A name as the A call gives it (the stored bytes) or the W call (their UTF-16).
+std::string_view NameAs(const std::string& name, char) { return name; }
+std::u16string NameAs(const std::string& name, char16_t) { return Utf8ToUtf16(name); }
+
+template <typename Char>
+long FakeRegistry::Enum(RegKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize) {
   RegCallRecord record{RegCall::EnumKeyEx,       KeyName(key), "", index,
                        nameSize ? *nameSize : 0, kErrorSuccess};
   if (Faulted(record)) return Record(std::move(record));
@@ -324,18 +336,22 @@ long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::u
   } else if (index >= node->subkeys.size()) {
     record.result = kErrorNoMoreItems;
   } else {
-    const std::string& found = node->subkeys[index]->name;
-    std::memset(name, kJunk, *nameSize);
+    const auto found = NameAs(node->subkeys[index]->name, Char{});
+    std::fill(name, name + *nameSize, static_cast<Char>(sizeof(Char) == 1 ? kJunk : 0xCDCD));
     if (found.size() >= *nameSize) {
       // As Wine does: the size is left as it was, so the caller learns only "too small".
       record.result = kErrorMoreData;
     } else {
-      std::memcpy(name, found.data(), found.size());
-      name[found.size()] = '\0';
+      std::copy(found.begin(), found.end(), name);
+      name[found.size()] = Char{};
       *nameSize = static_cast<std::uint32_t>(found.size());
     }
   }
   return Record(std::move(record));
+}
+
+long FakeRegistry::EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) {
+  return Enum(key, index, name, nameSize);
 }
 
 long FakeRegistry::QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type,
@@ -384,4 +400,28 @@ long FakeRegistry::CloseKey(RegKey key) {
   const bool known = handles_.erase(key) > 0 || roots_.count(key) > 0;
   record.result = fault ? *fault : (known ? kErrorSuccess : kErrorInvalidHandle);
   return Record(std::move(record));
+}
+
+long FakeRegistry::OpenKeyExW(RegKey key, const char16_t* subKey, std::uint32_t options,
+                              std::uint32_t sam, RegKey* result) {
+  const std::string path = subKey ? Utf16ToUtf8(subKey) : "";
+  return OpenKeyEx(key, subKey ? path.c_str() : nullptr, options, sam, result);
+}
+
+long FakeRegistry::QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                                 std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                                 std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) {
+  return QueryInfoKey(key, subKeys, maxSubKeyLen, values, maxValueNameLen, maxValueLen,
+                      lastWriteTime);
+}
+
+long FakeRegistry::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
+                              std::uint32_t* nameSize) {
+  return Enum(key, index, name, nameSize);
+}
+
+long FakeRegistry::QueryValueExW(RegKey key, const char16_t* valueName, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* dataSize) {
+  const std::string name = valueName ? Utf16ToUtf8(valueName) : "";
+  return QueryValueEx(key, valueName ? name.c_str() : nullptr, type, data, dataSize);
 }

@@ -1,7 +1,9 @@
 // An in-memory registry behind the registry seam, for the native tests (and later the fuzz
 // target): keys named case-insensitively and enumerated in case-insensitive name order as
 // Windows does, typed values with their exact bytes, refused access, any call failing with
-// any code, a count of open handles and a record of every call made.
+// any code, a count of open handles and a record of every call made. The W calls are served
+// by the same tree and counted as the A call they mirror: names are UTF-8 in the tree, and a
+// value's stored bytes are what both give (a test of the W readers stores texts as UTF-16LE).
 #pragma once
 
 #include <cstddef>
@@ -43,6 +45,9 @@ class FakeRegistry final : public RegistryApi {
   // Removes a key with its subtree; handles still open on it then fail with
   // ERROR_KEY_DELETED. False if there was no such key.
   bool DeleteKey(std::string_view path, RegKey root = kHKeyLocalMachine);
+  // The key's last-written time (a FILETIME), 0 unless set.
+  void SetLastWritten(std::string_view path, std::uint64_t fileTime,
+                      RegKey root = kHKeyLocalMachine);
   // Opening the key while requesting any of these access bits fails with ERROR_ACCESS_DENIED.
   void RefuseAccess(std::string_view path, std::uint32_t deniedMask,
                     RegKey root = kHKeyLocalMachine);
@@ -82,6 +87,15 @@ class FakeRegistry final : public RegistryApi {
   long QueryValueEx(RegKey key, const char* valueName, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* dataSize) override;
   long CloseKey(RegKey key) override;
+  long OpenKeyExW(RegKey key, const char16_t* subKey, std::uint32_t options,
+                  std::uint32_t samDesired, RegKey* result) override;
+  long QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uint32_t* maxSubKeyLen,
+                     std::uint32_t* values, std::uint32_t* maxValueNameLen,
+                     std::uint32_t* maxValueLen, std::uint64_t* lastWriteTime) override;
+  long EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
+                  std::uint32_t* nameSize) override;
+  long QueryValueExW(RegKey key, const char16_t* valueName, std::uint32_t* type, std::uint8_t* data,
+                     std::uint32_t* dataSize) override;
   std::uint32_t GetThreadLocale() override { return threadLocale_; }
   bool GetCPInfo(std::uint32_t codePage, CpInfo* info) override {
     if (codePage != kCpAcp || !ansiCodePage_) return false;
@@ -101,6 +115,8 @@ class FakeRegistry final : public RegistryApi {
   std::optional<long> Begin(RegCall call);
   // Begins the recorded call; true when it is to fail, with the code set as its result.
   bool Faulted(RegCallRecord& record);
+  template <typename Char>
+  long Enum(RegKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize);
   long Record(RegCallRecord record);
 
   std::map<RegKey, std::shared_ptr<Node>> roots_;

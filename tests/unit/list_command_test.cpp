@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@
 #include "cli/list_formats.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
+#include "inventory/driver_record.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -23,12 +27,14 @@ std::string Utf16(std::u16string_view units) {
   return bytes;
 }
 
-std::string Latin1ToUtf8(std::string_view text) { return AnsiToUtf8(kCodePageWestern, text); }
-
-DriverRow& AddFullRow(RowStore& rows, const std::string& caption, const std::string& provider) {
-  DriverRow& row = rows.Append(caption);
-  row.subItems = {provider, "1.0", "6-21-2006", "a.inf", "Install", "", "PCI\\VEN_1", ""};
-  return row;
+// A host over one registry whose error lines land in errors, one a line.
+ListHost Host(RegistryApi& registry, std::string& errors) {
+  return ListHost{
+      [&registry](const std::string&, const std::function<void(RegistryApi&)>& use) {
+        use(registry);
+      },
+      [&errors](const std::string& line) { errors += errors.empty() ? line : "\n" + line; },
+      [](long code) { return "code " + std::to_string(code); }};
 }
 
 }  // namespace
@@ -62,8 +68,13 @@ TEST(ListJsonString, EscapesQuotesBackslashesAndEveryControlCharacter) {
       {std::string("\x01\x1f\x7f", 3), "\"\\u0001\\u001f\x7f\""},
       {"caf\xc3\xa9 \xe2\x82\xac", "\"caf\xc3\xa9 \xe2\x82\xac\""},
       {"/ stays", "\"/ stays\""},
+      {"bad \xff\xc3 utf-8", "\"bad \xef\xbf\xbd\xef\xbf\xbd utf-8\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.written, JsonString(c.text)) << c.text;
+  for (const auto& c : cases) {
+    std::string out = "x";
+    AppendJsonString(out, c.text);
+    EXPECT_EQ("x" + c.written, out) << c.text;
+  }
 }
 
 TEST(ListCodePage, TextsConvertAsWindowsConvertsThem) {
@@ -90,13 +101,10 @@ TEST(ListCodePage, TextsConvertAsWindowsConvertsThem) {
     }
   }
   EXPECT_EQ("ab", Utf16ToAnsi(1252, Utf16(u"ab") + "c")) << "an odd last byte is no character";
-  EXPECT_EQ("\xe2\x82\xac\xc3\xa9\xc2\x81", AnsiToUtf8(1252, "\x80\xe9\x81"));
-  EXPECT_EQ(
-      "a\xef\xbf\xbd\xef\xbf\xbd"
-      "b",
-      AnsiToUtf8(65001,
-                 "a\xc0\xaf"
-                 "b"));
+  EXPECT_EQ(u"a\ufffd\ufffdb", AnsiToUtf16(65001,
+                                           "a\xc0\xaf"
+                                           "b"))
+      << "an overlong sequence is no character";
   EXPECT_EQ(u'A', UpperCaseUnit(u'a'));
   EXPECT_EQ(u'\u00c9', UpperCaseUnit(u'\u00e9'));
   EXPECT_EQ(u'\u00f7', UpperCaseUnit(u'\u00f7'));
@@ -105,34 +113,51 @@ TEST(ListCodePage, TextsConvertAsWindowsConvertsThem) {
 }
 
 TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
+  const auto live = ListSource::kLiveRegistry;
+  const auto hive = ListSource::kHiveFile;
   const struct {
     std::vector<const char*> args;
     ListSource source;
     std::string error;  // empty: accepted
   } cases[] = {
-      {{}, ListSource::kLiveRegistry, ""},
-      {{"--format", "csv", "--current"}, ListSource::kLiveRegistry, ""},
-      {{"--format=json"}, ListSource::kLiveRegistry, ""},
-      {{"--hive", "x"}, ListSource::kLiveRegistry, "unknown option '--hive'"},
-      {{"--codepage=1252"}, ListSource::kLiveRegistry, "unknown option '--codepage'"},
-      {{"--format"}, ListSource::kLiveRegistry, "--format needs a value"},
-      {{"--format", "xml"}, ListSource::kLiveRegistry, "unknown format 'xml' (text, csv or json)"},
-      {{"--current=1"}, ListSource::kLiveRegistry, "--current takes no value"},
-      {{"-h"}, ListSource::kLiveRegistry, "unknown option '-h'"},
-      {{"drivers.txt"}, ListSource::kLiveRegistry, "unexpected argument 'drivers.txt'"},
-      {{"--hive", "s", "--codepage", "65001"}, ListSource::kHiveFile, ""},
-      {{"--help"}, ListSource::kHiveFile, ""},
-      {{"--format", "csv"},
-       ListSource::kHiveFile,
-       "--hive FILE is needed: the records are read from a SYSTEM hive file"},
-      {{"--hive", "s", "--codepage", "437"},
-       ListSource::kHiveFile,
-       "unsupported code page '437' (1252 or 65001)"},
+      {{}, live, ""},
+      {{"--format", "csv", "--current"}, live, ""},
+      {{"--format=json", "-fjsonl", "-f", "save", "-o", "x", "-ox"}, live, ""},
+      {{"-h"}, live, ""},
+      {{"-V"}, live, ""},
+      {{"--control-set", "999", "--all-control-sets=1"}, live, "--all-control-sets takes no value"},
+      {{"--hive", "x"}, live, "unknown option '--hive'"},
+      {{"--codepage=1252"}, live, "unknown option '--codepage'"},
+      {{"-x"}, live, "unknown option '-x'"},
+      {{"--b\x1b[2Jad"}, live, "unknown option '--b\\x1b[2Jad'"},
+      {{"--format"}, live, "--format needs a value"},
+      {{"--output="}, live, "--output needs a file name"},
+      {{"--format", "xml"}, live, "unknown format 'xml' (text, csv, json, jsonl or save)"},
+      {{"--current=1"}, live, "--current takes no value"},
+      {{"drivers.txt"}, live, "unexpected argument 'drivers.txt'"},
+      {{"-"}, live, "unexpected argument '-'"},
+      {{"--control-set", "0"}, live, "no control set '0' (a number, 1 to 999)"},
+      {{"--control-set=1000"}, live, "no control set '1000' (a number, 1 to 999)"},
+      {{"--control-set=2x"}, live, "no control set '2x' (a number, 1 to 999)"},
+      {{"--all-control-sets", "--control-set=2"},
+       live,
+       "--all-control-sets lists every control set: it takes no other choice"},
+      {{"--current", "--control-set=2"},
+       live,
+       "--current and --control-set each choose the control set: give one"},
+      {{"--all-control-sets", "-f", "save"},
+       live,
+       "the save format lists one control set: --all-control-sets is not for it"},
+      {{"--hive", "s", "--codepage", "65001"}, hive, ""},
+      {{"a", "-", "--", "--b", "-h"}, hive, ""},
+      {{"--help"}, hive, ""},
+      {{"--format", "csv"}, hive, "a HIVE is needed: the records are read from SYSTEM hive files"},
+      {{"--hive", "s", "--codepage", "437"}, hive, "unsupported code page '437' (1252 or 65001)"},
       {{"--hive", "s", "--codepage", "01252x"},
-       ListSource::kHiveFile,
+       hive,
        "unsupported code page '01252x' (1252 or 65001)"},
       {{"--hive=s", "--codepage", "4294968548"},
-       ListSource::kHiveFile,
+       hive,
        "unsupported code page '4294968548' (1252 or 65001)"},
   };
   for (const auto& c : cases) {
@@ -144,60 +169,91 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
     }
     EXPECT_EQ(c.error, error) << (c.args.empty() ? "(none)" : c.args[0]);
   }
-  const char* args[] = {"--hive", "a", "--format=csv", "--hive=b", "--codepage", "65001"};
-  const ListOptions options = ParseListOptions(6, args, ListSource::kHiveFile);
-  EXPECT_EQ("b", options.hivePath);
+  const char* args[] = {"--hive",        "a", "-fcsv", "b", "--hive=c", "--codepage", "65001",
+                        "--control-set", "7", "--",    "-o"};
+  const ListOptions options = ParseListOptions(11, args, hive);
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "-o"}), options.hives);
   EXPECT_EQ(ListFormat::kCsv, options.format);
   EXPECT_EQ(65001u, options.codePage);
+  EXPECT_EQ(7u, options.controlSet);
+  EXPECT_EQ(std::vector<std::string>{"HKLM"}, ParseListOptions(0, args, live).hives);
+  EXPECT_EQ("tolvane-list (Tolvane) 1.07-beta\n", ListVersionText().substr(0, 33));
 }
 
-TEST(ListFormatsOutput, CsvAndJsonHoldTheWholeRowsBehindTheHeader) {
-  RowStore rows;
-  AddFullRow(rows, "VMware SVGA 3D", "VMware, Inc.");
-  AddFullRow(rows, "Pilote \xe9", "Fabrikam");
-  rows.Append("Cut short").subItems = {"Maker", "2.0", "date"};
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveCsv(files, rows, ioResult);
-  EXPECT_EQ(
-      "Driver,Provider,Version,Driver Date,Inf Path,Inf Section,Inf Section Ext,"
-      "Matching Device Id,EnumPropPages32\r\n"
-      "VMware SVGA 3D,\"VMware, Inc.\",1.0,6-21-2006,a.inf,Install,,PCI\\VEN_1,\r\n"
-      "Pilote \xe9,Fabrikam,1.0,6-21-2006,a.inf,Install,,PCI\\VEN_1,\r\n",
-      files.Contents(kOut));
-
-  FakeFileApi jsonFiles;
-  SaveJson(jsonFiles, rows, Latin1ToUtf8, ioResult);
-  const std::string tail =
-      "\"Version\": \"1.0\", \"Driver Date\": \"6-21-2006\", \"Inf Path\": \"a.inf\", "
-      "\"Inf Section\": \"Install\", \"Inf Section Ext\": \"\", \"Matching Device Id\": "
-      "\"PCI\\\\VEN_1\", \"EnumPropPages32\": \"\"}";
-  EXPECT_EQ("[\r\n  {\"Driver\": \"VMware SVGA 3D\", \"Provider\": \"VMware, Inc.\", " + tail +
-                ",\r\n  {\"Driver\": \"Pilote \xc3\xa9\", \"Provider\": \"Fabrikam\", " + tail +
-                "\r\n]\r\n",
-            jsonFiles.Contents(kOut));
-
-  FakeFileApi emptyFiles;
-  SaveJson(emptyFiles, RowStore(), Latin1ToUtf8, ioResult);
-  EXPECT_EQ("[]\r\n", emptyFiles.Contents(kOut));
-  EXPECT_EQ(0, files.OpenHandles() + jsonFiles.OpenHandles() + emptyFiles.OpenHandles());
-}
-
-TEST(ListFormatsOutput, AFailedWriteRaisesTheSaveCommandsError) {
-  RowStore rows;
-  for (int i = 0; i < 10; ++i) AddFullRow(rows, "Driver " + std::to_string(i), "Maker");
-  for (const bool json : {false, true}) {
+TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
+  DriverRecord a;
+  a.controlSet = "ControlSet002";
+  a.className = "Net";
+  a.classGuid = "{4d36e972}";
+  a.instance = "0012";
+  a.keyPath = "ControlSet002\\Control\\Class\\{4d36e972}\\0012";
+  a.lastWritten = "2018-03-27T12:11:44Z";
+  a.values[0] = "Устройство Ω 設備 \xf0\x9f\x98\x80";
+  a.values[1] = "Acme, \"Labs\"";
+  a.values[4] = "two\nlines";
+  DriverRecord b = a;
+  b.values = {};
+  b.values[0] = "B";
+  const std::vector<HiveRecords> one{{"h1", {a}}};
+  const std::vector<HiveRecords> two{{"h1", {a}}, {"h2", {b}}, {"h3", {}}};
+  const struct {
+    ListFormat format;
+    const std::vector<HiveRecords>& hives;
+    std::string written;
+  } cases[] = {
+      {ListFormat::kText, one,
+       "Control set    Class  Instance  Last written          Driver                Provider    "
+       "  Version  Driver date  INF\n"
+       "ControlSet002  Net    0012      2018-03-27T12:11:44Z  Устройство Ω 設備 \xf0\x9f\x98\x80  "
+       "Acme, \"Labs\"                        two\\nlines\n"},
+      {ListFormat::kText, std::vector<HiveRecords>{{"h1", {}}}, ""},
+      {ListFormat::kCsv, one,
+       "hive,computer_name,control_set,class_guid,class_name,instance,key_path,last_written,"
+       "driver,provider,version,driver_date,inf_path,inf_section,inf_section_ext,"
+       "matching_device_id,enum_prop_pages32,driver_date_iso\r\n"
+       "h1,,ControlSet002,{4d36e972},Net,0012,ControlSet002\\Control\\Class\\{4d36e972}\\0012,"
+       "2018-03-27T12:11:44Z,Устройство Ω 設備 \xf0\x9f\x98\x80,\"Acme, \"\"Labs\"\"\",,,"
+       "\"two\nlines\",,,,,\r\n"},
+      {ListFormat::kJson, std::vector<HiveRecords>{}, "[]\n"},
+  };
+  for (const auto& c : cases) {
     FakeFileApi files;
-    files.FailCall(FileCall::kWriteFile, 1, 112);
-    IoResult ioResult;
-    try {
-      json ? SaveJson(files, rows, Latin1ToUtf8, ioResult) : SaveCsv(files, rows, ioResult);
-      ADD_FAILURE() << "no error, json " << json;
-    } catch (const EInOutError& e) {
-      EXPECT_EQ("I/O error 112", e.Message());
-    }
-    EXPECT_EQ(0, ioResult.Pending());
+    WriteRecords(files, c.format, c.hives);
+    EXPECT_EQ(c.written, files.Contents(kOut)) << static_cast<int>(c.format);
     EXPECT_EQ(0, files.OpenHandles());
+  }
+  for (const ListFormat format : {ListFormat::kJson, ListFormat::kJsonLines, ListFormat::kText}) {
+    FakeFileApi files;
+    WriteRecords(files, format, two);
+    const std::string& out = files.Contents(kOut);
+    const std::string object = "{\"hive\": \"h2\", \"computer_name\": \"\"";
+    if (format == ListFormat::kText) {
+      EXPECT_EQ(0u, out.find("Hive  Control set")) << out;
+      EXPECT_NE(std::string::npos, out.find("\nh2    ControlSet002  Net    0012 ")) << out;
+    } else {
+      EXPECT_NE(std::string::npos, out.find(object)) << out;
+      EXPECT_NE(std::string::npos, out.find("\"inf_path\": \"two\\nlines\"")) << out;
+      EXPECT_EQ(format == ListFormat::kJson ? 4 : 2, std::count(out.begin(), out.end(), '\n'));
+    }
+  }
+  EXPECT_EQ(9u, DisplayWidth("a\xcc\x81 設備 \xf0\x9f\x98\x80"));
+}
+
+TEST(ListFormatsOutput, AFailedCallOfTheFileSeamRaisesItsCode) {
+  const std::vector<HiveRecords> hives{{"h", std::vector<DriverRecord>(3000)}};
+  for (const FileCall call :
+       {FileCall::kCreateFile, FileCall::kWriteFile, FileCall::kCloseHandle}) {
+    for (const std::size_t ordinal : {1u, 2u}) {
+      FakeFileApi files;
+      files.FailCall(call, ordinal, 112);
+      try {
+        WriteRecords(files, ListFormat::kJsonLines, hives);
+        EXPECT_TRUE(ordinal == 2 && call != FileCall::kWriteFile) << static_cast<int>(call);
+      } catch (const EWriteError& e) {
+        EXPECT_EQ(112u, e.Code());
+      }
+      EXPECT_EQ(0, files.OpenHandles());
+    }
   }
 }
 
@@ -238,12 +294,192 @@ TEST(ListRun, CurrentReadsTheControlSetSelectNamesOrSaysWhyNot) {
     if (c.select) registry.SetValue("SYSTEM\\Select", "Current", c.type, c.data);
     if (c.providerSize) registry.ReportSize(set3, "ProviderName", c.providerSize);
     FakeFileApi files;
-    ListOptions options;
+    ListOptions options = ParseListOptions(0, nullptr, ListSource::kLiveRegistry);
     options.current = true;
+    options.format = ListFormat::kSave;
     std::string error;
-    EXPECT_EQ(c.status, RunList(options, registry, files, Latin1ToUtf8, error)) << c.data.size();
+    EXPECT_EQ(c.status, RunList(options, ListSource::kLiveRegistry, files, Host(registry, error)))
+        << c.data.size();
     EXPECT_EQ(c.written, files.Contents(kOut));
     EXPECT_EQ(c.error, error);
     EXPECT_EQ(0u, registry.OpenHandles());
   }
+}
+
+namespace {
+
+// A REG_SZ as the W calls read it: UTF-16LE with its NUL.
+void SetWide(FakeRegistry& registry, const std::string& key, const std::string& name,
+             std::u16string_view text, std::uint32_t type = kRegSz) {
+  registry.SetValue(key, name, type, Utf16(text) + std::string(2, '\0'));
+}
+
+const std::string kSet2 = "SYSTEM\\ControlSet002\\Control\\Class\\";
+
+// Select names ControlSet002: a class of instances 0000 to 0012 (and a subkey with no driver
+// value), a class of one instance, a computer name; ControlSet001 differs.
+void AddInventory(FakeRegistry& registry) {
+  registry.SetValue("SYSTEM\\Select", "Current", kRegDword, std::string("\x02\0\0\0", 4));
+  SetWide(registry, "SYSTEM\\ControlSet002\\Control\\ComputerName\\ComputerName", "ComputerName",
+          u"ПК-1");
+  for (int i = 0; i <= 12; ++i) {
+    char instance[8];
+    std::snprintf(instance, sizeof instance, "%04d", i);
+    SetWide(registry, kSet2 + "{net}\\" + instance, "DriverDesc",
+            u"Net " + std::u16string(1, u'a' + i));
+  }
+  SetWide(registry, kSet2 + "{net}", "Class", u"Net");
+  registry.AddKey(kSet2 + "{net}\\Properties");
+  registry.SetLastWritten(kSet2 + "{net}\\0003", 131666263040000000ull);
+  SetWide(registry, kSet2 + "{usb}\\0000", "ProviderName", u"設備 \U0001F600");
+  SetWide(registry, "SYSTEM\\ControlSet001\\Control\\Class\\{usb}\\0000", "DriverDesc", u"Old");
+}
+
+}  // namespace
+
+TEST(ListRecordValues, EveryTypeReadsAsTextAndEveryDateAsIso) {
+  const struct {
+    std::uint32_t type;
+    std::string data, text;
+  } values[] = {
+      {kRegSz, Utf16(u"Ab\u0416") + std::string("\0\0x\0", 4), "Ab\xd0\x96"},
+      {kRegSz, Utf16(u"no NUL") + "!", "no NUL"},
+      {kRegExpandSz, Utf16(u"%SystemRoot%"), "%SystemRoot%"},
+      {kRegMultiSz, Utf16(u"a\0b\0\0c\0\0"s), "a;b;;c"},
+      {kRegMultiSz, "", ""},
+      {kRegDword, std::string("\xff\xff\xff\xff", 4), "4294967295"},
+      {kRegQword, std::string("\0\0\0\0\0\0\0\x80", 8), "9223372036854775808"},
+      {kRegDword, "\x01\x02", "0102"},
+      {kRegBinary, std::string("\x00\xAB\x10", 3), "00ab10"},
+      {kRegNone, "", ""},
+      {99, "z", "7a"},
+      {kRegSz, Utf16(std::u16string(1, char16_t{0xD800})), "\xef\xbf\xbd"},
+  };
+  for (const auto& v : values) EXPECT_EQ(v.text, RecordValueText(v.type, v.data)) << v.text;
+
+  EXPECT_EQ("1601-01-01T00:00:00Z", IsoTime(0));
+  EXPECT_EQ("2018-03-27T12:11:44Z", IsoTime(131666263040000000ull));
+  EXPECT_EQ("2000-02-29T23:59:59Z", IsoTime(125963423990000000ull + 9999999));
+  const std::string filetime2006("\x00\x80\x8c\xa3\xc5\x94\xc6\x01", 8);
+  const struct {
+    std::string data, date, iso;
+  } dates[] = {
+      {"", "6-21-2006", "2006-06-21"},
+      {"", "06-01-1999", "1999-06-01"},
+      {"", "2-29-2000", "2000-02-29"},
+      {"", "2-29-1900", ""},
+      {"", "13-1-2006", ""},
+      {"", "0-1-2006", ""},
+      {"", "6-21-06", ""},
+      {"", "6/21/2006", ""},
+      {"", "6-21-2006 ", ""},
+      {"", "", ""},
+      {filetime2006, "1-1-1990", "2006-06-21"},
+      {"short", "1-1-1990", "1990-01-01"},
+  };
+  for (const auto& d : dates) EXPECT_EQ(d.iso, DriverDateIso(d.data, d.date)) << d.date;
+}
+
+TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
+  FakeRegistry registry;
+  AddInventory(registry);
+  EXPECT_EQ(2u, CurrentControlSet(registry));
+  EXPECT_EQ((std::vector<std::string>{"ControlSet001", "ControlSet002"}), ControlSets(registry));
+  std::vector<DriverRecord> records;
+  std::vector<RecordWarning> warnings;
+  ScanDriverRecords(registry, "ControlSet002", "ControlSet002", records,
+                    [&](const RecordWarning& w) { warnings.push_back(w); });
+  ASSERT_EQ(14u, records.size());
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(0u, registry.OpenHandles());
+  const DriverRecord& net3 = records[3];
+  EXPECT_EQ("ПК-1", net3.computerName);
+  EXPECT_EQ("ControlSet002", net3.controlSet);
+  EXPECT_EQ("{net}", net3.classGuid);
+  EXPECT_EQ("Net", net3.className);
+  EXPECT_EQ("0003", net3.instance);
+  EXPECT_EQ("ControlSet002\\Control\\Class\\{net}\\0003", net3.keyPath);
+  EXPECT_EQ("2018-03-27T12:11:44Z", net3.lastWritten);
+  EXPECT_EQ("Net d", net3.values[0]);
+  EXPECT_EQ("0012", records[12].instance);
+  EXPECT_EQ("", records[13].className);
+  EXPECT_EQ("", records[13].values[0]);
+  EXPECT_EQ("設備 \xf0\x9f\x98\x80", records[13].values[1]);
+
+  // The live registry reads CurrentControlSet, named by Select's number where that reads.
+  for (const bool select : {true, false}) {
+    FakeRegistry live;
+    SetWide(live, "SYSTEM\\CurrentControlSet\\Control\\Class\\{x}\\0000", "DriverDesc", u"Live");
+    if (select) live.SetValue("SYSTEM\\Select", "Current", kRegDword, std::string("\x07\0\0\0", 4));
+    ListOptions options = ParseListOptions(0, nullptr, ListSource::kLiveRegistry);
+    options.format = ListFormat::kCsv;
+    std::string errors;
+    FakeFileApi files;
+    EXPECT_EQ(0, RunList(options, ListSource::kLiveRegistry, files, Host(live, errors)));
+    EXPECT_NE(std::string::npos,
+              files.Contents(kOut).find(std::string("\r\nHKLM,,") +
+                                        (select ? "ControlSet007" : "CurrentControlSet") +
+                                        ",{x},,0000,CurrentControlSet\\Control\\Class\\{x}\\0000,"))
+        << files.Contents(kOut);
+    EXPECT_EQ("", errors);
+  }
+
+  for (const auto& [set, error] : {std::pair{"ControlSet009", "ControlSet009 has no Class key"}}) {
+    try {
+      ScanDriverRecords(registry, set, set, records, nullptr);
+      ADD_FAILURE() << set;
+    } catch (const ERecordsError& e) {
+      EXPECT_EQ(error, e.Message());
+      EXPECT_EQ(0, e.Code());
+    }
+  }
+}
+
+// Every call of a listing fails in turn: a failure under the Class key is one warning line
+// naming the key and the value, and the rest is listed; one the listing cannot do without is
+// one error line and status 1. Nothing is left open.
+TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
+  FakeRegistry counted;
+  AddInventory(counted);
+  const char* hive[] = {"h"};
+  ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
+  options.format = ListFormat::kJsonLines;
+  std::string errors;
+  FakeFileApi files;
+  ASSERT_EQ(0, RunList(options, ListSource::kHiveFile, files, Host(counted, errors)));
+  EXPECT_EQ("", errors);
+  const std::string whole = files.Contents(kOut);
+  const std::size_t calls = counted.Calls().size();
+  std::size_t warned = 0;
+  for (std::size_t n = 1; n <= calls; ++n) {
+    FakeRegistry registry;
+    AddInventory(registry);
+    registry.FailNthCall(n, kErrorRegistryCorrupt);
+    FakeFileApi out;
+    errors.clear();
+    const int status = RunList(options, ListSource::kHiveFile, out, Host(registry, errors));
+    EXPECT_EQ(0u, registry.OpenHandles()) << n;
+    EXPECT_EQ(std::string::npos, errors.find('\n')) << n << ": " << errors;
+    if (status == 1) {
+      EXPECT_TRUE(errors.starts_with("tolvane-list: ") && !errors.starts_with("tolvane-list: warn"))
+          << n << ": " << errors;
+      continue;
+    }
+    EXPECT_EQ(0, status) << n;
+    if (errors.empty()) {
+      EXPECT_EQ(whole, out.Contents(kOut)) << n;  // a close that failed
+      continue;
+    }
+    ++warned;
+    EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'h': 'ControlSet002\\)"))
+        << n << ": " << errors;
+    EXPECT_TRUE(errors.ends_with(": code 1015")) << n << ": " << errors;
+    const std::string& listed = out.Contents(kOut);
+    const auto lines = std::count(listed.begin(), listed.end(), '\n');
+    // A value lost leaves its record; an instance key lost, that record; a class key, its class.
+    const bool value = errors.find(" value ") != std::string::npos;
+    const bool instance = errors.find(R"(}\\0)") != std::string::npos;
+    EXPECT_GE(lines, value ? 14 : instance ? 13 : 1) << n << ": " << errors;
+  }
+  EXPECT_GT(warned, calls / 2);
 }

@@ -87,6 +87,21 @@ class Watched final : public RegistryApi {
     return inner_.QueryValueEx(k, n, t, d, s);
   }
   long CloseKey(RegKey k) override { return inner_.CloseKey(k); }
+  long OpenKeyExW(RegKey k, const char16_t* s, std::uint32_t o, std::uint32_t m,
+                  RegKey* r) override {
+    return inner_.OpenKeyExW(k, s, o, m, r);
+  }
+  long QueryInfoKeyW(RegKey k, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c,
+                     std::uint32_t* d, std::uint32_t* e, std::uint64_t* f) override {
+    return inner_.QueryInfoKeyW(k, a, b, c, d, e, f);
+  }
+  long EnumKeyExW(RegKey k, std::uint32_t i, char16_t* n, std::uint32_t* s) override {
+    return inner_.EnumKeyExW(k, i, n, s);
+  }
+  long QueryValueExW(RegKey k, const char16_t* n, std::uint32_t* t, std::uint8_t* d,
+                     std::uint32_t* s) override {
+    return inner_.QueryValueExW(k, n, t, d, s);
+  }
   std::uint32_t GetThreadLocale() override { return inner_.GetThreadLocale(); }
   bool GetCPInfo(std::uint32_t c, CpInfo* i) override { return inner_.GetCPInfo(c, i); }
 
