@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
 
     start = std::chrono::steady_clock::now();
     {
-      HiveRegistryApi hive(argv[1], kCodePageWestern);
+      HiveRegistryApi hive(LoadHive(argv[1], {}, true).bytes, argv[1], kCodePageWestern);
       CountingFileApi files;
       std::string error;
       if (RunList(ListOptions{}, hive, files, nullptr, error) != 0) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/code_page.h"
+#include "cli/hive_image.h"
 #include "cli/hive_registry_api.h"
 #include "cli/list_command.h"
 
@@ -85,7 +86,20 @@ int main(int argc, char** argv) {
     return reply->status;
   }
   try {
-    HiveRegistryApi hive(options.hivePath, options.codePage);
+    const HiveImage image = LoadHive(options.hivePath, options.logPaths, !options.noLogs);
+    const std::string said = RecoveryLine(image.recovery, options.hivePath);
+    const bool unrecovered = image.recovery.dirty && image.recovery.logUsed.empty();
+    if (!options.saveRecovered.empty()) {
+      CheckHiveBytes(image.bytes, options.hivePath);
+      if (unrecovered) throw EHiveError(said + ": nothing written");
+      WriteNewFile(options.saveRecovered, image.bytes);
+      if (!said.empty()) Put(STDERR_FILENO, ListErrorLine(said) + "\n");
+      return 0;
+    }
+    if (!said.empty()) {
+      Put(STDERR_FILENO, ListErrorLine((unrecovered ? "warning: " : "") + said) + "\n");
+    }
+    HiveRegistryApi hive(image.bytes, options.hivePath, options.codePage);
     StdoutFileApi output;
     std::string errorLine;
     const unsigned codePage = options.codePage;

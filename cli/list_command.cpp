@@ -71,8 +71,11 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       value = arg.substr(equals + 1);
       arg = arg.substr(0, equals);
     }
-    const bool takesValue = arg == "--format" || (hive && (arg == "--hive" || arg == "--codepage"));
-    const bool flag = arg == "--current" || arg == "--help" || arg == "--version";
+    const bool takesValue =
+        arg == "--format" || (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
+                                       arg == "--save-recovered"));
+    const bool flag =
+        arg == "--current" || arg == "--help" || arg == "--version" || (hive && arg == "--no-logs");
     if (!takesValue && !flag) {
       throw EUsageError((arg.starts_with("-") ? "unknown option " : "unexpected argument ") +
                         Quoted(arg));
@@ -89,6 +92,13 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       options.hivePath = *value;
     } else if (arg == "--codepage") {
       options.codePage = ParseCodePage(*value);
+    } else if (arg == "--log") {
+      options.logPaths.emplace_back(*value);
+    } else if (arg == "--no-logs") {
+      options.noLogs = true;
+    } else if (arg == "--save-recovered") {
+      if (value->empty()) throw EUsageError("--save-recovered needs a file name");
+      options.saveRecovered = *value;
     } else if (arg == "--current") {
       options.current = true;
     } else if (arg == "--help") {
@@ -100,13 +110,18 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (hive && options.hivePath.empty() && !options.help && !options.version) {
     throw EUsageError("--hive FILE is needed: the records are read from a SYSTEM hive file");
   }
+  if (options.noLogs && !options.logPaths.empty()) {
+    throw EUsageError("--log and --no-logs exclude each other");
+  }
   return options;
 }
 
 std::string ListHelp(ListSource source) {
   const bool hive = source == ListSource::kHiveFile;
   std::string help = "Usage: tolvane-list ";
-  help += hive ? "--hive FILE [--codepage N] " : "";
+  help += hive ? "--hive FILE [--codepage N] [--log FILE]... [--no-logs]\n"
+                 "                    [--save-recovered OUT] "
+               : "";
   help +=
       "[--format text|csv|json] [--current]\n"
       "Lists the installed device drivers as Tolvane's window lists them: the \"0000\"\n"
@@ -118,7 +133,16 @@ std::string ListHelp(ListSource source) {
         "                   Windows\\System32\\config\\SYSTEM of a Windows disk) as\n"
         "                   HKEY_LOCAL_MACHINE\\SYSTEM\n"
         "  --codepage N     the ANSI code page its texts are converted to: 1252 (Western,\n"
-        "                   the default) or 65001 (UTF-8)\n";
+        "                   the default) or 65001 (UTF-8)\n"
+        "  --log FILE       a transaction log of the hive (repeatable); without it the\n"
+        "                   files beside the hive named like it with .LOG1, .LOG2 or .LOG\n"
+        "                   are used. A dirty hive is brought up to date from its logs in\n"
+        "                   memory, as Windows does when it loads it; no file is changed\n"
+        "  --no-logs        read a dirty hive as it stands\n"
+        "  --save-recovered OUT\n"
+        "                   write the hive as recovered to the new file OUT instead of\n"
+        "                   listing it (a clean hive as it is; a dirty one without a\n"
+        "                   valid log is an error)\n";
   }
   help +=
       "  --format text    description,provider,version per line, CR LF: the bytes File,\n"

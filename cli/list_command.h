@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/code_page.h"
 #include "common/exception.h"
@@ -30,6 +31,11 @@ struct ListOptions {
   bool version = false;
   std::string hivePath;
   unsigned codePage = kCodePageWestern;
+  // A dirty hive's transaction logs: those named, else those beside it; none with noLogs.
+  std::vector<std::string> logPaths;
+  bool noLogs = false;
+  // Where the recovered hive is written instead of listing it.
+  std::string saveRecovered;
 };
 
 // A command line that cannot be run: one line saying why.

@@ -8,7 +8,8 @@ target_compile_options(tolvane_core PUBLIC ${TOLVANE_SANITIZE})
 target_link_options(tolvane_core PUBLIC ${TOLVANE_SANITIZE})
 
 # tolvane-list over a hive file, read through libhivex (Linux only).
-add_library(tolvane_hive STATIC ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+add_library(tolvane_hive STATIC ${CMAKE_SOURCE_DIR}/cli/hive_image.cpp
+  ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
 target_link_libraries(tolvane_hive PUBLIC tolvane_list_core hivex)
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
 target_link_libraries(tolvane-list PRIVATE tolvane_hive)
@@ -38,7 +39,8 @@ if(TOLVANE_NATIVE_BENCH)
   endforeach()
   # tolvane-list --hive against a bare walk of the same keys and values through hivex.
   add_executable(hive_list_bench ${CMAKE_SOURCE_DIR}/bench/hive_list_bench.cpp
-    ${TOLVANE_LIST_SOURCES} ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+    ${TOLVANE_LIST_SOURCES} ${CMAKE_SOURCE_DIR}/cli/hive_image.cpp
+    ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
   target_compile_options(hive_list_bench PRIVATE -O2)
   target_link_libraries(hive_list_bench PRIVATE tolvane_core_fast hivex)
 endif()
