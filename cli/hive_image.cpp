@@ -300,6 +300,10 @@ std::optional<Applied> ApplyNewLog(std::string_view primary, const BaseState& st
 
 std::string Errno() { return std::strerror(errno); }
 
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 }  // namespace
 
 std::uint32_t BaseBlockChecksum(std::string_view block) {
@@ -480,9 +484,9 @@ std::string RecoveryLine(const HiveRecovery& recovery, std::string_view hiveName
     std::string line = "recovered " + name + ", " + state + ", from its transaction log " +
                        QuotedName(recovery.logUsed) + ": ";
     if (recovery.entriesApplied != 0) {
-      line += std::to_string(recovery.entriesApplied) + " log entries, ";
+      line += Count(recovery.entriesApplied, "log entry", "log entries") + ", ";
     }
-    return line + std::to_string(recovery.pagesWritten) + " pages (" +
+    return line + Count(recovery.pagesWritten, "page", "pages") + " (" +
            std::to_string((recovery.bytesWritten + 1023) / 1024) + " KiB) written back";
   }
   std::string line = name + " is " + state;

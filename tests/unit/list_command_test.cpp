@@ -120,6 +120,8 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--current=1"}, ListSource::kLiveRegistry, "--current takes no value"},
       {{"-h"}, ListSource::kLiveRegistry, "unknown option '-h'"},
       {{"drivers.txt"}, ListSource::kLiveRegistry, "unexpected argument 'drivers.txt'"},
+      {{"--no-logs"}, ListSource::kLiveRegistry, "unknown option '--no-logs'"},
+      {{"--log", "l"}, ListSource::kLiveRegistry, "unknown option '--log'"},
       {{"--hive", "s", "--codepage", "65001"}, ListSource::kHiveFile, ""},
       {{"--help"}, ListSource::kHiveFile, ""},
       {{"--format", "csv"},
@@ -134,6 +136,17 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--hive=s", "--codepage", "4294968548"},
        ListSource::kHiveFile,
        "unsupported code page '4294968548' (1252 or 65001)"},
+      {{"--hive", "s", "--log", "a", "--log=b", "--save-recovered", "o"},
+       ListSource::kHiveFile,
+       ""},
+      {{"--hive", "s", "--log"}, ListSource::kHiveFile, "--log needs a value"},
+      {{"--hive", "s", "--no-logs=1"}, ListSource::kHiveFile, "--no-logs takes no value"},
+      {{"--hive", "s", "--no-logs", "--log", "a"},
+       ListSource::kHiveFile,
+       "--log and --no-logs exclude each other"},
+      {{"--hive", "s", "--save-recovered="},
+       ListSource::kHiveFile,
+       "--save-recovered needs a file name"},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -144,9 +157,11 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
     }
     EXPECT_EQ(c.error, error) << (c.args.empty() ? "(none)" : c.args[0]);
   }
-  const char* args[] = {"--hive", "a", "--format=csv", "--hive=b", "--codepage", "65001"};
-  const ListOptions options = ParseListOptions(6, args, ListSource::kHiveFile);
+  const char* args[] = {"--hive", "a",     "--format=csv", "--hive=b",    "--codepage",
+                        "65001",  "--log", "x.LOG1",       "--log=x.LOG2"};
+  const ListOptions options = ParseListOptions(9, args, ListSource::kHiveFile);
   EXPECT_EQ("b", options.hivePath);
+  EXPECT_EQ((std::vector<std::string>{"x.LOG1", "x.LOG2"}), options.logPaths);
   EXPECT_EQ(ListFormat::kCsv, options.format);
   EXPECT_EQ(65001u, options.codePage);
 }
