@@ -20,8 +20,6 @@ constexpr std::size_t kBaseBlock = 0x1000;
 constexpr std::size_t kSector = 512;
 constexpr std::size_t kBinHeader = 32;
 constexpr std::uint32_t kLargestBins = 0x80000000u;
-// The seed of the log entries' hashes, as the format defines it.
-constexpr std::uint64_t kLogHashSeed = 14219357686671994754ull;
 // File types in a base block: the primary file, and the two log formats.
 constexpr std::uint32_t kPrimaryFile = 0;
 constexpr std::uint32_t kOldLog = 1;
@@ -202,6 +200,7 @@ struct LogEntry {
   std::uint32_t sequence = 0;
   std::uint32_t binsSize = 0;
   std::uint32_t pageCount = 0;
+  std::uint64_t pagesEnd = 0;  // where its last page ends in the bins
 };
 
 // The entry at the offset, or the reason it is no valid entry: its signature, a size inside
@@ -220,8 +219,8 @@ std::optional<LogEntry> ReadEntry(std::string_view log, std::size_t at, std::str
     return std::nullopt;
   }
   const std::string_view body = log.substr(at + kHeader, entry.size - kHeader);
-  if (Marvin32(kLogHashSeed, log.substr(at, 32)) != Get64(log, at + 32) ||
-      Marvin32(kLogHashSeed, body) != Get64(log, at + 24)) {
+  if (Marvin32(kLogEntryHashSeed, log.substr(at, 32)) != Get64(log, at + 32) ||
+      Marvin32(kLogEntryHashSeed, body) != Get64(log, at + 24)) {
     reason = "a log entry fails its hash";
     return std::nullopt;
   }
@@ -239,6 +238,7 @@ std::optional<LogEntry> ReadEntry(std::string_view log, std::size_t at, std::str
     }
     data += size;
     pages.emplace_back(offset, offset + size);
+    entry.pagesEnd = std::max(entry.pagesEnd, offset + size);
   }
   if (data > body.size()) return std::nullopt;
   std::sort(pages.begin(), pages.end());
@@ -260,12 +260,17 @@ std::optional<Applied> ApplyNewLog(std::string_view primary, const BaseState& st
   const std::uint32_t from = Get32(state.checksumValid ? primary : log, kPrimarySeqAt);
   std::vector<LogEntry> entries;
   std::string stop;
+  // A hive grows only by bins the log writes whole: no entry may size it past its pages.
+  std::uint64_t reach = primary.size() - kBaseBlock;
   for (std::size_t at = kSector; at < log.size();) {
     const std::optional<LogEntry> entry = ReadEntry(log, at, stop);
     if (!entry) break;
     at += entry->size;
-    if (entries.empty() ? entry->sequence < from : entry->sequence != entries.back().sequence + 1) {
-      if (entries.empty()) continue;
+    if (entries.empty() && entry->sequence < from) continue;
+    if (!entries.empty() && entry->sequence != entries.back().sequence + 1) break;
+    reach = std::max(reach, (entry->pagesEnd + kBaseBlock - 1) / kBaseBlock * kBaseBlock);
+    if (entry->binsSize > reach) {
+      stop = "a log entry sizes the hive past its pages";
       break;
     }
     entries.push_back(*entry);

@@ -53,6 +53,9 @@ struct HiveImage {
 // 0xFFFFFFFF are never stored: they become 1 and 0xFFFFFFFE). block holds 512 bytes or more.
 std::uint32_t BaseBlockChecksum(std::string_view block);
 
+// The seed of the log entries' hashes, as the format defines it.
+inline constexpr std::uint64_t kLogEntryHashSeed = 14219357686671994754ull;
+
 // Marvin32 (64-bit result: second state word high) of bytes under seed.
 std::uint64_t Marvin32(std::uint64_t seed, std::string_view bytes);
 

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     return reply->status;
   }
   try {
-    const HiveImage image = LoadHive(options.hivePath, options.logPaths, !options.noLogs);
+    HiveImage image = LoadHive(options.hivePath, options.logPaths, !options.noLogs);
     const std::string said = RecoveryLine(image.recovery, options.hivePath);
     const bool unrecovered = image.recovery.dirty && image.recovery.logUsed.empty();
     if (!options.saveRecovered.empty()) {
@@ -100,6 +100,8 @@ int main(int argc, char** argv) {
       Put(STDERR_FILENO, ListErrorLine((unrecovered ? "warning: " : "") + said) + "\n");
     }
     HiveRegistryApi hive(image.bytes, options.hivePath, options.codePage);
+    // The reader has its own copy now.
+    std::string().swap(image.bytes);
     StdoutFileApi output;
     std::string errorLine;
     const unsigned codePage = options.codePage;
