@@ -497,7 +497,9 @@ std::string RecoveryLine(const HiveRecovery& recovery, std::string_view hiveName
   std::string line = name + " is " + state;
   if (!recovery.logsRead) return line + "; its transaction logs were not read (--no-logs)";
   line += " and no valid transaction log was found";
-  if (recovery.refused.empty()) return line + " beside it";
+  if (recovery.refused.empty()) {
+    return line + (hiveName == "-" ? " (none named for standard input)" : " beside it");
+  }
   line += " (";
   for (std::size_t i = 0; i < recovery.refused.size(); ++i) {
     line += (i ? "; " : "") + recovery.refused[i];
