@@ -361,21 +361,29 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
   struct stat info {};
   if (fstat(fd, &info) != 0) return Errno();
   if (S_ISDIR(info.st_mode) || (!standardInput && !S_ISREG(info.st_mode))) return "not a file";
-  if (S_ISREG(info.st_mode)) {
-    if (static_cast<std::uint64_t>(info.st_size) > limit) return std::string(tooLarge);
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > limit) {
+    return std::string(tooLarge);
   }
-  // Read to the end, whatever the size said: a file that grows is refused, one that shrinks is
-  // taken as it was read.
-  char buffer[1 << 16];
+  // Read straight into place, to the end whatever the size said (one byte more shows a file
+  // that grew): a file that grows past the limit is refused, one that shrinks is taken as it
+  // was read.
+  const std::uint64_t room = S_ISREG(info.st_mode) ? info.st_size + 1 : 1 << 16;
+  bytes.resize(static_cast<std::size_t>(std::min(room, limit + 1)));
+  std::size_t size = 0;
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (size == bytes.size()) {
+      if (size > limit) return std::string(tooLarge);
+      bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size * 2ull, limit + 1)));
+    }
+    const ssize_t n = read(fd, bytes.data() + size, bytes.size() - size);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return Errno();
-    if (n == 0) return "";
-    if (bytes.size() + static_cast<std::size_t>(n) > limit) return std::string(tooLarge);
-    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (n == 0) break;
+    size += static_cast<std::size_t>(n);
   }
+  if (size > limit) return std::string(tooLarge);
+  bytes.resize(size);
+  return "";
 }
 
 std::vector<std::string> LogsBeside(const std::string& hivePath) {
