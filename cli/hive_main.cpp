@@ -1,4 +1,6 @@
-// tolvane-list on Linux: the driver list of a SYSTEM hive file, on standard output.
+// tolvane-list on Linux: the driver list of a SYSTEM hive file, on standard output, the hive
+// recovered in memory from its transaction logs where it is dirty; or that recovered hive
+// written to a new file (--save-recovered).
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-// The registry seam over a hive file (libhivex, native builds only): the hive's root stands
-// for HKEY_LOCAL_MACHINE\SYSTEM, and each call answers as the Windows A call would on that
-// hive, read-only: names compared case-insensitively, subkeys in stored order, texts
+// The registry seam over a hive (libhivex, native builds only), read from a private copy of its
+// bytes that nothing outside can change: the hive's root stands for HKEY_LOCAL_MACHINE\SYSTEM,
+// and each call answers as the Windows A call would on that hive, read-only: names compared case-insensitively, subkeys in stored order, texts
 // converted from UTF-16 to the chosen ANSI code page with the sizes Windows reports.
 #pragma once
 
@@ -15,7 +15,7 @@
 #include "cli/hive_image.h"
 #include "inventory/registry_api.h"
 
-// A file descriptor of our own, closed with its holder.
+// A file descriptor of our own (the hive's private copy), closed with its holder.
 class OwnedFd {
  public:
   explicit OwnedFd(int fd = -1) : fd_(fd) {}
