@@ -1,7 +1,8 @@
 // The registry seam over a hive (libhivex, native builds only), read from a private copy of its
 // bytes that nothing outside can change: the hive's root stands for HKEY_LOCAL_MACHINE\SYSTEM,
-// and each call answers as the Windows A call would on that hive, read-only: names compared case-insensitively, subkeys in stored order, texts
-// converted from UTF-16 to the chosen ANSI code page with the sizes Windows reports.
+// and each call answers as the Windows A call would on that hive, read-only: names compared
+// case-insensitively, subkeys in stored order, texts converted from UTF-16 to the chosen ANSI
+// code page with the sizes Windows reports.
 #pragma once
 
 #include <hivex.h>
