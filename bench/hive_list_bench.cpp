@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
   options.format = ListFormat::kJsonLines;
   options.hives = {argv[1]};
   const ListHost host{[](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
-                        HiveRegistryApi registry(hive, kCodePageWestern);
+                        HiveRegistryApi registry(LoadHive(hive, {}, true).bytes, hive,
+                                                 kCodePageWestern);
                         use(registry);
                       },
                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },

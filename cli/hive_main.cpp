@@ -1,5 +1,6 @@
-// tolvane-list on Linux: the driver inventory of SYSTEM hive files, on standard output or
-// into a file.
+// tolvane-list on Linux: the driver inventory of SYSTEM hive files, on standard output or into a
+// file, each hive read whole into memory of its own and, where it is dirty, brought up to date
+// there from its transaction logs; or one such hive written to a new file (--save-recovered).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "cli/code_page.h"
+#include "cli/hive_image.h"
 #include "cli/hive_registry_api.h"
 #include "cli/list_command.h"
 #include "common/message_text.h"
@@ -104,9 +106,25 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// A standard stream the program was started without is held by /dev/null opened for reading,
+// so that the next file opened (a hive, its private copy) cannot take its number: a write to a
+// closed standard output must fail as it would have, not land in a file of ours.
+void HoldClosedStreams() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      const int held = open("/dev/null", O_RDONLY);
+      if (held >= 0 && held != fd) {
+        dup2(held, fd);
+        close(held);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  HoldClosedStreams();
   // A closed pipe ends the program as the shell expects, even where the parent ignored it.
   std::signal(SIGPIPE, SIG_DFL);
   ListOptions options;
@@ -116,6 +134,24 @@ int main(int argc, char** argv) {
       PutError(ListErrorLine("cannot write standard output: " + ErrorText(WindowsCode(errno))));
     }
     return reply->status == 0 ? 1 : reply->status;
+  }
+
+  if (!options.saveRecovered.empty()) {
+    const std::string& name = options.hives.front();
+    try {
+      const HiveImage image = LoadHive(name, options.logPaths, !options.noLogs);
+      const std::string said = RecoveryLine(image.recovery, name);
+      CheckHiveBytes(image.bytes, name);
+      if (image.recovery.dirty && image.recovery.logUsed.empty()) {
+        throw EHiveError(said + ": nothing written");
+      }
+      WriteNewFile(options.saveRecovered, image.bytes);
+      if (!said.empty()) PutError(ListErrorLine(said));
+      return 0;
+    } catch (const EHiveError& e) {
+      PutError(ListErrorLine(e.Message()));
+      return 1;
+    }
   }
 
   int out = STDOUT_FILENO;
@@ -142,7 +178,14 @@ int main(int argc, char** argv) {
   StreamFileApi output(out);
   ListHost host;
   host.withRegistry = [&](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
-    HiveRegistryApi registry(hive, options.codePage);
+    HiveImage image = LoadHive(hive, options.logPaths, !options.noLogs);
+    if (const std::string said = RecoveryLine(image.recovery, hive); !said.empty()) {
+      const bool unrecovered = image.recovery.dirty && image.recovery.logUsed.empty();
+      PutError(ListErrorLine((unrecovered ? "warning: " : "") + said));
+    }
+    HiveRegistryApi registry(image.bytes, hive, options.codePage);
+    // The reader has its own copy now.
+    std::string().swap(image.bytes);
     use(registry);
   };
   host.error = PutError;

@@ -1,6 +1,8 @@
 #include "cli/hive_registry_api.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +14,7 @@
 
 #include "cli/code_page.h"
 #include "common/utf.h"
+#include "common/message_text.h"
 
 namespace {
 
@@ -24,6 +27,8 @@ struct FreeDeleter {
 };
 template <typename T>
 using Malloced = std::unique_ptr<T, FreeDeleter>;
+
+std::string Errno() { return std::strerror(errno); }
 
 // Above this many subkeys a key's names are hashed for lookups.
 constexpr std::size_t kLinearSearch = 16;
@@ -101,29 +106,30 @@ bool EqualsAsciiFolded(const char* name, std::string_view ascii) {
 
 }  // namespace
 
-HiveRegistryApi::HiveRegistryApi(const std::string& path, unsigned codePage)
-    : path_(path), codePage_(codePage) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) throw EHiveError(path + ": " + std::strerror(errno));
-  if (!S_ISREG(info.st_mode)) throw EHiveError(path + ": not a file");
-  if (info.st_size == 0) throw EHiveError(path + ": empty file, not a registry hive");
-  if (static_cast<std::uint64_t>(info.st_size) > kLargestHive) {
-    throw EHiveError(path + ": larger than any registry hive can be (2 GiB)");
+OwnedFd::~OwnedFd() {
+  if (fd_ >= 0) close(fd_);
+}
+
+HiveRegistryApi::HiveRegistryApi(std::string_view image, const std::string& hiveName,
+                                 unsigned codePage)
+    : path_(QuotedName(hiveName)),
+      codePage_(codePage),
+      image_(memfd_create("hive", MFD_CLOEXEC | MFD_ALLOW_SEALING)) {
+  CheckHiveBytes(image, hiveName);
+  if (image_.Get() < 0) throw EHiveError(path_ + ": no memory for the hive (" + Errno() + ")");
+  for (std::size_t done = 0; done < image.size();) {
+    const ssize_t n = write(image_.Get(), image.data() + done, image.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw EHiveError(path_ + ": no memory for the hive (" + Errno() + ")");
+    done += static_cast<std::size_t>(n);
   }
-  char magic[4] = {};
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    const std::size_t read = std::fread(magic, 1, sizeof magic, file);
-    std::fclose(file);
-    if (read != sizeof magic || std::memcmp(magic, "regf", 4) != 0) {
-      throw EHiveError(path + ": not a registry hive");
-    }
-  } else {
-    throw EHiveError(path + ": " + std::strerror(errno));
+  if (fcntl(image_.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) !=
+      0) {
+    throw EHiveError(path_ + ": cannot seal the hive's copy (" + Errno() + ")");
   }
-  hive_ = hivex_open(path.c_str(), 0);
-  if (!hive_) {
-    throw EHiveError(path + ": truncated or corrupt registry hive (" + std::strerror(errno) + ")");
-  }
+  const std::string copy = "/proc/self/fd/" + std::to_string(image_.Get());
+  hive_ = hivex_open(copy.c_str(), 0);
+  if (!hive_) throw EHiveError(path_ + ": truncated or corrupt registry hive (" + Errno() + ")");
 }
 
 HiveRegistryApi::~HiveRegistryApi() { hivex_close(hive_); }

@@ -1,9 +1,10 @@
-// The registry seam over a hive file (libhivex, native builds only): the hive's root stands
-// for HKEY_LOCAL_MACHINE\SYSTEM, and each call answers as the Windows A call would on that
-// hive, read-only: names compared case-insensitively, subkeys in stored order, texts
-// converted from UTF-16 to the chosen ANSI code page with the sizes Windows reports. The W
-// calls give the hive's UTF-16 as it is, and answer a corrupt part of the hive with
-// ERROR_REGISTRY_CORRUPT where the A calls raise EHiveError.
+// The registry seam over a hive (libhivex, native builds only), read from a private copy of its
+// bytes that nothing outside can change: the hive's root stands for HKEY_LOCAL_MACHINE\SYSTEM,
+// and each call answers as the Windows A call would on that hive, read-only: names compared
+// case-insensitively, subkeys in stored order, texts converted from UTF-16 to the chosen ANSI
+// code page with the sizes Windows reports. The W calls give the hive's UTF-16 as it is, and
+// answer a corrupt part of the hive with ERROR_REGISTRY_CORRUPT where the A calls raise
+// EHiveError.
 #pragma once
 
 #include <hivex.h>
@@ -14,26 +15,28 @@
 #include <unordered_map>
 #include <vector>
 
-#include "common/exception.h"
+#include "cli/hive_image.h"
 #include "inventory/registry_api.h"
 
-// A file that cannot be read as a hive, or a hive found corrupt while it is read: the file's
-// name and the reason, on one line.
-class EHiveError : public Exception {
+// A file descriptor of our own (the hive's private copy), closed with its holder.
+class OwnedFd {
  public:
-  using Exception::Exception;
+  explicit OwnedFd(int fd = -1) : fd_(fd) {}
+  ~OwnedFd();
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
 };
 
 class HiveRegistryApi final : public RegistryApi {
  public:
-  // The format addresses at most 2 GiB of bins after its 4 KiB header (cell offsets are 32
-  // bits, the top one marking volatile cells): a larger file is no hive, and is refused
-  // before anything of it is read.
-  static constexpr std::uint64_t kLargestHive = 0x1000 + 0x80000000ull;
-
-  // Opens the file for reading; EHiveError when it is missing, empty, too large, not a hive,
-  // truncated or corrupt.
-  HiveRegistryApi(const std::string& path, unsigned codePage);
+  // Reads a copy of the hive's bytes, in memory of its own (sealed: nothing can change it),
+  // named hiveName in messages; EHiveError when they are empty, not a hive, truncated or
+  // corrupt.
+  HiveRegistryApi(std::string_view image, const std::string& hiveName, unsigned codePage);
   ~HiveRegistryApi() override;
   HiveRegistryApi(const HiveRegistryApi&) = delete;
   HiveRegistryApi& operator=(const HiveRegistryApi&) = delete;
@@ -114,6 +117,7 @@ class HiveRegistryApi final : public RegistryApi {
 
   std::string path_;
   unsigned codePage_;
+  OwnedFd image_;
   hive_h* hive_ = nullptr;
   std::unordered_map<hive_node_h, NodeIndex> indexes_;
   ValueIndex values_;

@@ -243,9 +243,10 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
     }
     arg = LongName(arg);
     const bool takesValue = arg == "--format" || arg == "--output" || arg == "--control-set" ||
-                            (hive && (arg == "--hive" || arg == "--codepage"));
-    const bool flag =
-        arg == "--current" || arg == "--all-control-sets" || arg == "--help" || arg == "--version";
+                            (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
+                                      arg == "--save-recovered"));
+    const bool flag = arg == "--current" || arg == "--all-control-sets" || arg == "--help" ||
+                      arg == "--version" || (hive && arg == "--no-logs");
     if (!takesValue && !flag) throw EUsageError("unknown option " + QuotedName(arg));
     if (takesValue && !value) {
       if (i + 1 == argc) throw EUsageError(std::string(arg) + " needs a value");
@@ -264,6 +265,13 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       options.hives.emplace_back(*value);
     } else if (arg == "--codepage") {
       options.codePage = ParseCodePage(*value);
+    } else if (arg == "--log") {
+      options.logPaths.emplace_back(*value);
+    } else if (arg == "--no-logs") {
+      options.noLogs = true;
+    } else if (arg == "--save-recovered") {
+      if (value->empty()) throw EUsageError("--save-recovered needs a file name");
+      options.saveRecovered = *value;
     } else if (arg == "--current") {
       options.current = true;
     } else if (arg == "--all-control-sets") {
@@ -284,8 +292,16 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (options.allControlSets && options.format == ListFormat::kSave) {
     throw EUsageError("the save format lists one control set: --all-control-sets is not for it");
   }
+  if (options.noLogs && !options.logPaths.empty()) {
+    throw EUsageError("--log and --no-logs exclude each other");
+  }
   if (hive && options.hives.empty()) {
     throw EUsageError("a HIVE is needed: the records are read from SYSTEM hive files");
+  }
+  if (!options.saveRecovered.empty() &&
+      (options.hives.size() != 1 || !options.outputPath.empty())) {
+    throw EUsageError(
+        "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o");
   }
   if (!hive) options.hives.emplace_back(kLiveRegistryName);
   return options;
@@ -308,7 +324,11 @@ std::string ListHelp(ListSource source) {
   if (hive) {
     help +=
         "A HIVE is a SYSTEM hive file (a reg save copy, or Windows\\System32\\config\\SYSTEM\n"
-        "of a Windows disk); - reads one from standard input.\n\n";
+        "of a Windows disk); - reads one from standard input. A dirty hive (one Windows\n"
+        "had not finished writing: its two sequence numbers differ) is brought up to date\n"
+        "in memory from its transaction logs, as Windows does when it loads it (the log\n"
+        "formats of Windows XP to 8 and of 8.1 and later); one line on standard error\n"
+        "says so. Hives and logs are read once, whole, and never changed.\n\n";
   }
   help +=
       "Options:\n"
@@ -330,7 +350,14 @@ std::string ListHelp(ListSource source) {
   if (hive) {
     help +=
         "      --codepage=N        save format: the ANSI code page texts are converted\n"
-        "                          to, 1252 (Western, the default) or 65001 (UTF-8)\n";
+        "                          to, 1252 (Western, the default) or 65001 (UTF-8)\n"
+        "      --log=FILE          a transaction log of the hive (may be given more than\n"
+        "                          once); without it, the files beside the hive named\n"
+        "                          like it with .LOG1, .LOG2 or .LOG, in any case\n"
+        "      --no-logs           read a dirty hive as it stands\n"
+        "      --save-recovered=OUT\n"
+        "                          write the one HIVE, brought up to date from its\n"
+        "                          logs, to the new file OUT instead of listing it\n";
   }
   help +=
       "  -h, --help              show this help and exit\n"

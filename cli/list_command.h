@@ -38,6 +38,11 @@ struct ListOptions {
   std::vector<std::string> hives;  // as given; "-" is standard input
   std::string outputPath;          // empty: standard output
   unsigned codePage = kCodePageWestern;
+  // A dirty hive's transaction logs: those named, else those beside it; none with noLogs.
+  std::vector<std::string> logPaths;
+  bool noLogs = false;
+  // Where the recovered hive is written instead of listing it.
+  std::string saveRecovered;
 };
 
 // A command line that cannot be run: one line saying why.

@@ -29,7 +29,9 @@ elseif(tolvane_optimised)
 endif()
 
 # tolvane-list over a hive file, read through libhivex (Linux only).
-add_library(tolvane_hive STATIC ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+set(TOLVANE_HIVE_SOURCES ${CMAKE_SOURCE_DIR}/cli/hive_image.cpp
+  ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+add_library(tolvane_hive STATIC ${TOLVANE_HIVE_SOURCES})
 target_link_libraries(tolvane_hive PUBLIC tolvane_list_core hivex)
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
 target_link_libraries(tolvane-list PRIVATE tolvane_hive)
@@ -70,12 +72,12 @@ if(TOLVANE_NATIVE_BENCH)
   endforeach()
   # tolvane-list's records against a bare walk of the same keys and values through hivex.
   add_executable(hive_list_bench ${CMAKE_SOURCE_DIR}/bench/hive_list_bench.cpp
-    ${TOLVANE_LIST_SOURCES} ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+    ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
   target_compile_options(hive_list_bench PRIVATE -O2)
   target_link_libraries(hive_list_bench PRIVATE tolvane_core_fast hivex)
   # tolvane-list built as for release (-O2, no sanitizers): its whole process against a peer's.
   add_executable(tolvane_list_fast ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp
-    ${TOLVANE_LIST_SOURCES} ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+    ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
   target_compile_options(tolvane_list_fast PRIVATE -O2)
   target_link_libraries(tolvane_list_fast PRIVATE tolvane_core_fast hivex)
 endif()

@@ -25,9 +25,16 @@ hive_with_parents() {
 # hive_from_reg HIVE REG...: a new hive HIVE standing for HKEY_LOCAL_MACHINE\SYSTEM, holding
 # the keys and values of each .reg file (keys outside HKEY_LOCAL_MACHINE\SYSTEM are refused).
 hive_from_reg() {
-  local hive=$1 reg
+  local hive=$1
   shift
   python3 "$HIVE_LIB_DIR/empty_hive.py" "$hive" || return 1
+  hive_merge "$hive" "$@"
+}
+
+# hive_merge HIVE REG...: the keys and values of each .reg file merged into the hive HIVE.
+hive_merge() {
+  local hive=$1 reg
+  shift
   for reg in "$@"; do
     hive_with_parents <"$reg" >"$hive.reg" || return 1
     hivexregedit --merge --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$hive" "$hive.reg" || return 1

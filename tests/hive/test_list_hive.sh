@@ -43,22 +43,22 @@ expect_refused() {
 
 # 1. Bad input.
 : >"$tmp/empty.hive"
-expect_refused "empty file" 1 "tolvane-list: $tmp/empty.hive: empty file, not a registry hive." \
+expect_refused "empty file" 1 "tolvane-list: '$tmp/empty.hive': empty file, not a registry hive." \
   --hive "$tmp/empty.hive"
 head -c 65536 /dev/urandom >"$tmp/random.hive"
-expect_refused "random bytes" 1 "tolvane-list: $tmp/random.hive: not a registry hive." \
+expect_refused "random bytes" 1 "tolvane-list: '$tmp/random.hive': not a registry hive." \
   --hive "$tmp/random.hive"
 hive_from_reg "$tmp/demo.hive" "$here/../../resources/demo/drivers.reg" || fail "demo hive not made"
 for size in 4 4096 6000 20000; do
   head -c "$size" "$tmp/demo.hive" >"$tmp/truncated.hive"
   expect_refused "hive truncated to $size bytes" 1 \
-    "tolvane-list: $tmp/truncated.hive: truncated or corrupt registry hive (*)" \
+    "tolvane-list: '$tmp/truncated.hive': truncated or corrupt registry hive (*)" \
     --hive "$tmp/truncated.hive"
 done
 # A bin whose size points past the end of the file.
 cp "$tmp/demo.hive" "$tmp/corrupt.hive"
 printf '\xff\xff\xff\x7f' | dd of="$tmp/corrupt.hive" bs=1 seek=$((0x1008)) conv=notrunc 2>/dev/null
-expect_refused "corrupt bin" 1 "tolvane-list: $tmp/corrupt.hive: truncated or corrupt registry hive (*)" \
+expect_refused "corrupt bin" 1 "tolvane-list: '$tmp/corrupt.hive': truncated or corrupt registry hive (*)" \
   --hive "$tmp/corrupt.hive"
 python3 "$here/empty_hive.py" "$tmp/bare.hive"
 expect_refused "hive without a Class key" 1 \
@@ -70,9 +70,9 @@ expect_refused "hive without Select" 1 \
 truncate -s 3G "$tmp/huge.hive"
 printf regf | dd of="$tmp/huge.hive" conv=notrunc 2>/dev/null
 expect_refused "file too large to be a hive" 1 \
-  "tolvane-list: $tmp/huge.hive: larger than any registry hive can be (2 GiB)" --hive "$tmp/huge.hive"
+  "tolvane-list: '$tmp/huge.hive': larger than any registry hive can be (2 GiB)" --hive "$tmp/huge.hive"
 rm -f "$tmp/huge.hive"
-expect_refused "missing file" 1 "tolvane-list: $tmp/none.hive: No such file or directory." \
+expect_refused "missing file" 1 "tolvane-list: '$tmp/none.hive': No such file or directory." \
   --hive "$tmp/none.hive"
 
 # 2. Bad command lines.
@@ -374,7 +374,7 @@ print("".join("%s %s %d," % (h, s, n) for (h, s), n in c.items()))' "$tmp/out")"
 run -f jsonl "$tmp/inventory.hive" "$tmp/none.hive" --hive "$tmp/inventory.hive"
 expect_eq "several hives, one unreadable: status" 1 "$status"
 expect_eq "several hives, one unreadable: the others listed" 26 "$(wc -l <"$tmp/out")"
-grep -qx "tolvane-list: $tmp/none.hive: No such file or directory." "$tmp/err" ||
+grep -qx "tolvane-list: '$tmp/none.hive': No such file or directory." "$tmp/err" ||
   fail "several hives, one unreadable: its error line: $err"
 
 # 9. The command-line conventions: -o (never onto a hive), --, -, the C library's words for
@@ -404,13 +404,145 @@ expect_eq "a control character in a hive's name: quoted" \
 "$list" -f jsonl $(for i in $(seq 40); do echo "$tmp/demo.hive"; done) --control-set 1 2>"$tmp/err" |
   head -c 1 >/dev/null
 expect_eq "a closed pipe: killed by SIGPIPE, quietly" "141 " "${PIPESTATUS[0]} $(cat "$tmp/err")"
-status=0
-"$list" -f csv - <"$tmp/inventory.hive" >"$tmp/stdin.csv" 2>"$tmp/err" || status=$?
-if [ "$status" -eq 0 ]; then
-  cmp -s "$tmp/stdin.csv" "$tmp/inventory.csv" || fail "-: standard input lists as the file does"
-else
-  echo "note: - (standard input) is not read by this build: $(cat "$tmp/err")"
-fi
+run -f csv - <"$tmp/inventory.hive"
+expect_eq "-: standard input lists as the file does, named -" \
+  "$(sed "s|^$tmp/inventory.hive,|-,|" "$tmp/inventory.csv")" "$(cat "$tmp/out")"
+
+# 8. Dirty hives and their transaction logs (tests/hive/dirty_hive.py writes them from a clean
+# hive and two later states of it): recovered in memory from logs beside the hive or named,
+# in either format, up to a bad entry, from the log that goes furthest, never from a log of
+# another hive or a bad one; saved with --save-recovered; no input file ever changed.
+d=$tmp/dirty
+mkdir "$d"
+reg_header() { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; }
+added() {
+  local i
+  for i in $(seq "$1" "$2"); do
+    printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{added-%03d}\\0000]\r\n' "$i"
+    printf '"DriverDesc"="Added %03d"\r\n"ProviderName"="Logged"\r\n\r\n' "$i"
+  done
+}
+{ reg_header; added 1 150; } >"$tmp/stage1.reg"
+{
+  reg_header
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\{added-001}\\0000]\r\n'
+  printf '"DriverDesc"="Changed 001"\r\n\r\n'
+  added 151 200
+} >"$tmp/stage2.reg"
+cp "$tmp/demo.hive" "$tmp/clean.hive"
+cp "$tmp/clean.hive" "$tmp/stage1.hive" && hive_merge "$tmp/stage1.hive" "$tmp/stage1.reg" &&
+  cp "$tmp/stage1.hive" "$tmp/stage2.hive" && hive_merge "$tmp/stage2.hive" "$tmp/stage2.reg" ||
+  fail "stage hives not made"
+for stage in clean stage1 stage2; do "$list" --hive "$tmp/$stage.hive" >"$tmp/$stage.rows"; done
+dirty() { python3 "$here/dirty_hive.py" "$tmp/clean.hive" "$tmp/stage1.hive" "$tmp/stage2.hive" "$@"; }
+export_of() { hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$1" '\'; }
+export_of "$tmp/stage2.hive" >"$tmp/stage2.export"
+
+# run_dirty WHAT ROWS PATTERN ARGS...: status 0, the rows of stage ROWS, one line on standard
+# error like PATTERN (none for ""), and every file in $d as it was.
+run_dirty() {
+  local what=$1 rows=$2 pattern=$3 before
+  shift 3
+  before=$(cd "$d" && sha256sum -- *)
+  run "$@"
+  expect_eq "$what: status" 0 "$status"
+  cmp -s "$tmp/out" "$tmp/$rows.rows" && echo "ok: $what: the $rows rows" ||
+    fail "$what: not the $rows rows ($(wc -l <"$tmp/out") lines)"
+  if [ -z "$pattern" ]; then
+    expect_eq "$what: nothing said" "" "$err"
+  else
+    expect_eq "$what: one line said" 1 "$(wc -l <"$tmp/err")"
+    # shellcheck disable=SC2053  # PATTERN is a glob
+    [[ $err == $pattern ]] || fail "$what: '$err' is not like '$pattern'"
+  fi
+  expect_eq "$what: input files unchanged" "$before" "$(cd "$d" && sha256sum -- *)"
+}
+recovered="tolvane-list: recovered '$d/SYSTEM', dirty (sequence numbers * and *), from its transaction log"
+not_found="tolvane-list: warning: '$d/SYSTEM' is dirty (sequence numbers * and *) and no valid transaction log was found"
+
+dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.log1"
+run_dirty "new-format log beside" stage2 "$recovered '$d/SYSTEM.log1': 2 log entries, * pages (* KiB) written back." \
+  --hive "$d/SYSTEM"
+run_dirty "--no-logs" clean "tolvane-list: warning: '$d/SYSTEM' is dirty (sequence numbers * and *); its transaction logs were not read (--no-logs)" \
+  --hive "$d/SYSTEM" --no-logs
+mv "$d/SYSTEM.log1" "$d/named"
+run_dirty "--log" stage2 "$recovered '$d/named': 2 log entries, *" --hive "$d/SYSTEM" --log "$d/named"
+run_dirty "no log beside" clean "$not_found beside it." --hive "$d/SYSTEM"
+rm "$d/named"
+dirty --primary "$d/SYSTEM" --old "$d/SYSTEM.LOG"
+run_dirty "old-format log beside" stage2 "$recovered '$d/SYSTEM.LOG': * pages (* KiB) written back." \
+  --hive "$d/SYSTEM"
+: >"$tmp/empty.rows"
+for format in old new; do
+  rm -f "$d"/SYSTEM.* "$tmp/saved"
+  dirty --primary "$d/SYSTEM" "--$format" "$d/SYSTEM.LOG1"
+  run_dirty "$format format, --save-recovered" empty "$recovered '$d/SYSTEM.LOG1': *" \
+    --hive "$d/SYSTEM" --save-recovered "$tmp/saved"
+  export_of "$tmp/saved" | cmp -s - "$tmp/stage2.export" && echo "ok: $format format: saved hive exports as the changed one" ||
+    fail "$format format: the saved hive does not export as the changed one"
+done
+run --hive "$d/SYSTEM" --save-recovered "$tmp/saved"
+expect_eq "--save-recovered over a file: status" 1 "$status"
+export_of "$tmp/saved" | cmp -s - "$tmp/stage2.export" || fail "--save-recovered changed a file there"
+run_dirty "--save-recovered, clean hive" empty "" --hive "$tmp/clean.hive" --save-recovered "$tmp/clean-copy"
+cmp -s "$tmp/clean-copy" "$tmp/clean.hive" && echo "ok: a clean hive saved unchanged" || fail "clean hive saved changed"
+expect_refused "--save-recovered without a valid log" 1 \
+  "tolvane-list: '$d/SYSTEM' is dirty (sequence numbers * and *); its transaction logs were not read (--no-logs): nothing written." \
+  --hive "$d/SYSTEM" --no-logs --save-recovered "$tmp/unsaved"
+[ ! -e "$tmp/unsaved" ] || fail "--save-recovered left a file behind"
+
+# Entries taken while they hold; of two logs the one that goes furthest; another hive's refused.
+rm -f "$d"/SYSTEM.*
+for bad in hash:2:stage1 hash:1:clean repeat:2:stage1 past-end:2:stage1 overlap:1:clean zero-size:1:clean; do
+  IFS=: read -r kind entry rows <<<"$bad"
+  dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.LOG1" --corrupt "$entry:$kind"
+  pattern="$recovered '$d/SYSTEM.LOG1': 1 log entry, *"
+  [ "$rows" = stage1 ] || pattern="$not_found ('$d/SYSTEM.LOG1': *)"
+  run_dirty "entry $entry: $kind" "$rows" "$pattern" --hive "$d/SYSTEM"
+done
+for pair in LOG1:LOG2 LOG2:LOG1; do
+  dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.${pair%:*}" --new "$d/SYSTEM.${pair#*:}:1"
+  run_dirty "two logs, the longer in .${pair%:*}" stage2 "$recovered '$d/SYSTEM.${pair%:*}': 2 log entries, *" \
+    --hive "$d/SYSTEM"
+  rm -f "$d"/SYSTEM.*
+done
+dirty --primary "$d/other" --new "$d/other.LOG1" --old "$d/other.LOG" --time 1
+dirty --primary "$d/SYSTEM" --time 2
+run_dirty "logs of another hive" clean "$not_found ('$d/other.LOG1': of another hive; '$d/other.LOG': of another hive)" \
+  --hive "$d/SYSTEM" --log "$d/other.LOG1" --log "$d/other.LOG"
+dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.LOG1" --bad-checksum
+run_dirty "base block checksum wrong" stage2 "$recovered '$d/SYSTEM.LOG1': *" --hive "$d/SYSTEM"
+
+# Bad logs: each refused with its reason, the hive listed as it stands.
+dirty --primary "$d/SYSTEM" --new "$d/new.log" --old "$d/old.log"
+head -c 6000 "$d/new.log" >"$d/new-cut.log"
+head -c 30000 "$d/old.log" >"$d/old-cut.log"
+: >"$d/empty.log"
+# Kept out of $d, whose files are checksummed after every run: 3 GB of zeros take a while.
+truncate -s 3G "$tmp/huge.log"
+for bad in "$d/new-cut.log:a log entry is truncated" "$d/old-cut.log:truncated" "$d/empty.log:empty" \
+  "$tmp/huge.log:larger than any transaction log can be" "$d/none.log:No such file or directory"; do
+  run_dirty "log $(basename "${bad%%:*}")" clean "$not_found ('${bad%%:*}': ${bad#*:})" \
+    --hive "$d/SYSTEM" --log "${bad%%:*}"
+done
+rm -f "$tmp/huge.log"
+
+# A hive cut short again and again while it is read: never a signal, rows or one line.
+cp "$tmp/stage2.hive" "$tmp/race.hive"
+(while [ ! -e "$tmp/race.stop" ]; do cp "$tmp/stage2.hive" "$tmp/race.tmp";
+  mv "$tmp/race.tmp" "$tmp/race.hive"; truncate -s 9000 "$tmp/race.hive"; done) 2>/dev/null &
+racer=$!
+outcomes=""
+for _ in $(seq 30); do
+  run --hive "$tmp/race.hive"
+  if [ "$status" -eq 0 ] && [ -s "$tmp/out" ]; then outcomes+=r
+  elif [ "$status" -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ]; then outcomes+=e
+  else fail "hive cut short while read: status $status, '$err'"
+  fi
+done
+touch "$tmp/race.stop"
+wait "$racer"
+echo "ok: hive cut short while read: $outcomes (r rows, e one line)"
 
 if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "all checks passed"

@@ -153,12 +153,26 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--help"}, hive, ""},
       {{"--format", "csv"}, hive, "a HIVE is needed: the records are read from SYSTEM hive files"},
       {{"--hive", "s", "--codepage", "437"}, hive, "unsupported code page '437' (1252 or 65001)"},
+      {{"--no-logs"}, live, "unknown option '--no-logs'"},
+      {{"--log", "l"}, live, "unknown option '--log'"},
       {{"--hive", "s", "--codepage", "01252x"},
        hive,
        "unsupported code page '01252x' (1252 or 65001)"},
       {{"--hive=s", "--codepage", "4294968548"},
        hive,
        "unsupported code page '4294968548' (1252 or 65001)"},
+      {{"--hive", "s", "--log", "a", "--log=b", "--save-recovered", "o"}, hive, ""},
+      {{"--save-recovered=o", "s"}, hive, ""},
+      {{"--hive", "s", "--log"}, hive, "--log needs a value"},
+      {{"--hive", "s", "--no-logs=1"}, hive, "--no-logs takes no value"},
+      {{"--hive", "s", "--no-logs", "--log", "a"}, hive, "--log and --no-logs exclude each other"},
+      {{"--hive", "s", "--save-recovered="}, hive, "--save-recovered needs a file name"},
+      {{"--save-recovered=o", "s", "t"},
+       hive,
+       "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o"},
+      {{"--save-recovered=o", "-o", "x", "s"},
+       hive,
+       "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o"},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -169,10 +183,12 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
     }
     EXPECT_EQ(c.error, error) << (c.args.empty() ? "(none)" : c.args[0]);
   }
-  const char* args[] = {"--hive",        "a", "-fcsv", "b", "--hive=c", "--codepage", "65001",
-                        "--control-set", "7", "--",    "-o"};
-  const ListOptions options = ParseListOptions(11, args, hive);
+  const char* args[] = {"--hive",        "a",     "-fcsv", "b",      "--hive=c",
+                        "--codepage",    "65001", "--log", "x.LOG1", "--log=x.LOG2",
+                        "--control-set", "7",     "--",    "-o"};
+  const ListOptions options = ParseListOptions(14, args, hive);
   EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "-o"}), options.hives);
+  EXPECT_EQ((std::vector<std::string>{"x.LOG1", "x.LOG2"}), options.logPaths);
   EXPECT_EQ(ListFormat::kCsv, options.format);
   EXPECT_EQ(65001u, options.codePage);
   EXPECT_EQ(7u, options.controlSet);

@@ -1,0 +1,94 @@
+// A hive as tolvane-list reads it: the file read whole into memory of our own (so nothing done
+// to the file afterwards reaches the reader), judged clean or dirty by its base block, and a
+// dirty one brought up to date from its transaction logs in that copy, as Windows does when it
+// loads the hive. Plain bytes, portable; the files themselves are only ever read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/exception.h"
+
+// A file that cannot be read as a hive, or a hive found corrupt while it is read: the file's
+// name and the reason, on one line.
+class EHiveError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The format addresses at most 2 GiB of bins after its 4 KiB base block (cell offsets are 32
+// bits, the top one marking volatile cells): a larger file is no hive, nor a log of one, and is
+// refused before anything of it is read.
+inline constexpr std::uint64_t kLargestHive = 0x1000 + 0x80000000ull;
+
+// A transaction log as read: the name it is reported by and its bytes.
+struct HiveLog {
+  std::string name;
+  std::string bytes;
+};
+
+// What became of the hive on its way into memory.
+struct HiveRecovery {
+  bool dirty = false;
+  bool checksumValid = true;
+  std::uint32_t primarySequence = 0;
+  std::uint32_t secondarySequence = 0;
+  bool logsRead = true;            // false when the logs were not to be used
+  std::string logUsed;             // empty: nothing was applied
+  std::size_t entriesApplied = 0;  // log entries, in the format that has them
+  std::size_t pagesWritten = 0;    // as the log counts them: 512 bytes, or any size an entry gives
+  std::uint64_t bytesWritten = 0;
+  std::vector<std::string> refused;  // each log not applied, quoted, with the reason
+};
+
+struct HiveImage {
+  std::string bytes;
+  HiveRecovery recovery;
+};
+
+// The XOR-32 of the base block's first 508 bytes as the hive writer stores it (0 and
+// 0xFFFFFFFF are never stored: they become 1 and 0xFFFFFFFE). block holds 512 bytes or more.
+std::uint32_t BaseBlockChecksum(std::string_view block);
+
+// The seed of the log entries' hashes, as the format defines it.
+inline constexpr std::uint64_t kLogEntryHashSeed = 14219357686671994754ull;
+
+// Marvin32 (64-bit result: second state word high) of bytes under seed.
+std::uint64_t Marvin32(std::uint64_t seed, std::string_view bytes);
+
+// Reads the whole file ("-": standard input), refusing one above limit before reading it.
+// Returns the reason on failure (what the system said, "not a file", tooLarge), empty on
+// success.
+std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::string_view tooLarge,
+                          std::string& bytes);
+
+// The transaction logs beside a hive file: its name with .LOG1, .LOG2 or .LOG appended, in any
+// letter case, in that order. None for standard input.
+std::vector<std::string> LogsBeside(const std::string& hivePath);
+
+// Brings a dirty hive up to date from the logs (the first applicable of them; of logs with log
+// entries the one that goes furthest), never applying a log in part: a log that fails a check
+// is refused whole, and of the entry format only the entries whose sequence numbers follow on
+// and whose hashes hold are taken. A clean hive, or bytes that are no hive, come back as they
+// are.
+HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs);
+
+// Reads the hive file and, when it is dirty and useLogs, the logs named (or those beside it
+// when none is), then recovers it. EHiveError when the hive itself cannot be read; a log that
+// cannot be read is refused with the reason.
+HiveImage LoadHive(const std::string& hivePath, const std::vector<std::string>& logPaths,
+                   bool useLogs);
+
+// The one line tolvane-list says about what happened (without the program's name): that the
+// hive was recovered, or why a dirty hive was not; empty for a clean hive.
+std::string RecoveryLine(const HiveRecovery& recovery, std::string_view hiveName);
+
+// EHiveError unless bytes can be a hive at all (not empty, the signature), named hiveName.
+void CheckHiveBytes(std::string_view bytes, std::string_view hiveName);
+
+// Writes bytes to a new file at path (never one that exists); on failure nothing is left
+// there. EHiveError with the reason.
+void WriteNewFile(const std::string& path, std::string_view bytes);

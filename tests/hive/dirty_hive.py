@@ -1,0 +1,171 @@
+"""Makes a dirty hive and its transaction logs as Windows leaves them, from hives made with
+hivexregedit: CLEAN is the hive as its primary file last held it, each STAGE a later state of
+it (more keys and values merged into a copy). The primary written is CLEAN with unequal
+sequence numbers; the logs hold the difference, written as the registry file format
+description defines both log formats: the old one (a base block copy, a dirty vector of
+512-byte pages, the pages) and the new one (a base block copy, then log entries with their
+sequence numbers, Marvin32 hashes and pages; first an entry the primary already holds, then
+one entry per stage).
+
+usage: dirty_hive.py CLEAN STAGE... --primary OUT [--new LOG[:STAGES]]... [--old LOG]
+         [--corrupt N:KIND] [--bad-checksum] [--time FILETIME]
+  --new LOG:K      a new-format log of the first K stages only
+  --corrupt N:KIND entry N (1 = the first stage's) of every new-format log made bad: hash
+                   (Hash-1 wrong), past-end (a page beyond the hive), overlap (two pages on one
+                   place), repeat (the previous entry's sequence number), zero-size (Size 0)
+  --bad-checksum   the primary's base block fails its checksum (the logs' copy is whole)"""
+import argparse
+import struct
+import time
+
+BLOCK = 0x1000
+SECTOR = 512
+SEED = 14219357686671994754
+MASK = 0xFFFFFFFF
+
+
+def rotl(value, count):
+    return (value << count | value >> (32 - count)) & MASK
+
+
+def marvin32(seed, data):
+    lo, hi = seed & MASK, seed >> 32
+
+    def mix(word):
+        nonlocal lo, hi
+        lo = (lo + word) & MASK
+        hi ^= lo
+        lo = rotl(lo, 20)
+        lo = (lo + hi) & MASK
+        hi = rotl(hi, 9)
+        hi ^= lo
+        lo = rotl(lo, 27)
+        lo = (lo + hi) & MASK
+        hi = rotl(hi, 19)
+
+    whole = len(data) // 4 * 4
+    for (word,) in struct.iter_unpack("<I", data[:whole]):
+        mix(word)
+    mix(int.from_bytes(data[whole:] + b"\x80", "little"))
+    mix(0)
+    return hi << 32 | lo
+
+
+# The published test vectors of Marvin32 (seed 0x004FB61A001BDBCC).
+for text, want in [("", 0x30ED35C100CD3C7D), ("af", 0x48E73FC77D75DDC1),
+                   ("e70f", 0xB5F6E1FC485DBFF8), ("37f495", 0xF0B07C789B8CF7E8),
+                   ("8642dc59", 0x7008F2E87E9CF556), ("153fb79826", 0xE6C08C6DA2AFA997)]:
+    assert marvin32(0x004FB61A001BDBCC, bytes.fromhex(text)) == want, text
+
+
+def checksum(block):
+    value = 0
+    for (word,) in struct.iter_unpack("<I", bytes(block[:508])):
+        value ^= word
+    return {0: 1, MASK: MASK - 1}.get(value, value)
+
+
+def base_block(source, seq1, seq2, file_type, bins_size, stamp, size=BLOCK):
+    base = bytearray(source[:size])
+    struct.pack_into("<IIQ", base, 4, seq1, seq2, stamp)
+    struct.pack_into("<I", base, 28, file_type)
+    struct.pack_into("<I", base, 40, bins_size)
+    struct.pack_into("<I", base, 508, checksum(base))
+    return base
+
+
+def bins(hive):
+    return hive[BLOCK:BLOCK + struct.unpack_from("<I", hive, 40)[0]]
+
+
+def changed_runs(old, new, unit):
+    """(offset, bytes) of each run of unit-sized pages of new that old lacks or differs in."""
+    runs = []
+    for at in range(0, len(new), unit):
+        if new[at:at + unit] == old[at:at + unit]:
+            continue
+        if runs and runs[-1][0] + len(runs[-1][1]) == at:
+            runs[-1] = (runs[-1][0], runs[-1][1] + new[at:at + unit])
+        else:
+            runs.append((at, new[at:at + unit]))
+    return runs
+
+
+def entry(seq, bins_size, pages, kind=None):
+    refs = [[offset, len(data)] for offset, data in pages]
+    if kind == "past-end":
+        refs[0][0] = bins_size
+    if kind == "overlap":
+        refs.append(list(refs[0]))
+        pages = pages + [pages[0]]
+    body = b"".join(struct.pack("<II", *ref) for ref in refs) + b"".join(d for _, d in pages)
+    size = (40 + len(body) + SECTOR - 1) // SECTOR * SECTOR
+    body += b"\0" * (size - 40 - len(body))
+    head = bytearray(b"HvLE" + struct.pack("<IIIII", 0 if kind == "zero-size" else size, 0, seq,
+                                            bins_size, len(refs)))
+    hash1 = marvin32(SEED, body) ^ (1 if kind == "hash" else 0)
+    head += struct.pack("<Q", hash1)
+    head += struct.pack("<Q", marvin32(SEED, bytes(head)))
+    return bytes(head) + body
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("clean")
+    parser.add_argument("stages", nargs="+")
+    parser.add_argument("--primary", required=True)
+    parser.add_argument("--new", action="append", default=[])
+    parser.add_argument("--old")
+    parser.add_argument("--corrupt")
+    parser.add_argument("--bad-checksum", action="store_true")
+    parser.add_argument("--time", type=int, default=time.time_ns() // 100 + 116444736000000000)
+    args = parser.parse_args()
+    clean = open(args.clean, "rb").read()
+    stages = [open(path, "rb").read() for path in args.stages]
+    seq = struct.unpack_from("<I", clean, 4)[0]
+    clean_bins = struct.unpack_from("<I", clean, 40)[0]
+    last_bins = struct.unpack_from("<I", stages[-1], 40)[0]
+
+    primary = base_block(clean, seq + 1, seq, 0, clean_bins, args.time)
+    if args.bad_checksum:
+        struct.pack_into("<I", primary, 508, checksum(primary) ^ 0x100)
+    # The first bin keeps a copy of the time, for when the base block fails.
+    first_bin = bytearray(clean[BLOCK:])
+    struct.pack_into("<Q", first_bin, 20, args.time)
+    open(args.primary, "wb").write(bytes(primary) + bytes(first_bin))
+
+    bad_entry, kind = (int(args.corrupt.split(":")[0]), args.corrupt.split(":")[1]) \
+        if args.corrupt else (0, None)
+    for spec in args.new:
+        path, _, count = spec.partition(":")
+        count = int(count) if count else len(stages)
+        log = base_block(clean, seq + 1, seq + 1, 6, clean_bins, args.time, SECTOR)
+        # An entry from before the primary's sequence number: already applied, and ruinous if
+        # applied again (it blanks the first bin).
+        log += entry(seq, clean_bins, [(0, b"\0" * BLOCK)])
+        before = bins(clean)
+        for number, stage in enumerate(stages[:count], 1):
+            now = bins(stage)
+            entry_seq = seq + number - (1 if kind == "repeat" and number == bad_entry else 0)
+            log += entry(entry_seq, len(now), changed_runs(before, now, BLOCK),
+                         kind if number == bad_entry else None)
+            before = now
+        open(path, "wb").write(bytes(log))
+
+    if args.old:
+        now = bins(stages[-1])
+        pages = changed_runs(bins(clean), now, SECTOR)
+        dirty = bytearray((len(now) // SECTOR + 7) // 8)
+        data = b""
+        for offset, run in pages:
+            for page in range(offset // SECTOR, (offset + len(run)) // SECTOR):
+                dirty[page // 8] |= 1 << page % 8
+            data += run
+        vector = b"DIRT" + bytes(dirty)
+        vector += b"\0" * (-len(vector) % SECTOR)
+        log = base_block(clean, seq + 1, seq + 1, 1, last_bins, args.time, SECTOR)
+        open(args.old, "wb").write(bytes(log) + vector + data)
+
+
+if __name__ == "__main__":
+    main()
