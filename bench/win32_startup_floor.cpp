@@ -10,9 +10,9 @@
 #include <array>
 #include <string>
 
-#include "inventory/driver_row.h"
 #include "ui/layout.h"
 #include "ui/maker.h"
+#include "ui/win32_form_controls.h"
 #include "ui/win32_tool_band.h"
 
 namespace {
@@ -54,16 +54,6 @@ HMENU Menu() {
   return bar;
 }
 
-int TextHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return size.cy > 0 ? size.cy : kDesignTextHeight;
-}
-
 HWND Child(const char* className, DWORD exStyle, DWORD style, const Rect& bounds, HWND parent,
            HINSTANCE instance, HFONT font) {
   HWND child = CreateWindowExA(exStyle, className, nullptr, WS_CHILD | WS_VISIBLE | style,
@@ -71,23 +61,6 @@ HWND Child(const char* className, DWORD exStyle, DWORD style, const Rect& bounds
                                nullptr, instance, nullptr);
   SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
-}
-
-void AddListView(HWND window, HINSTANCE instance, HFONT font, int textHeight) {
-  HWND listView = Child(WC_LISTVIEWA, WS_EX_CLIENTEDGE,
-                        WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL,
-                        ScaleBounds(Form1Layout::kListView1, textHeight), window, instance, font);
-  const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
-  SendMessageA(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
-  for (std::size_t i = 0; i < kDriverColumns.size(); ++i) {
-    std::string text(kDriverColumns[i].caption);
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = kDriverColumns[i].width;
-    column.pszText = text.data();
-    SendMessageA(listView, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
 }
 
 void AddStatusBar(HWND window, HINSTANCE instance, int textHeight) {
@@ -123,7 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HFONT font = CreateFontA(-Form1Layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
-  const int textHeight = TextHeight(font);
+  const int textHeight = FormTextHeight(font);
   const std::string caption(Form1Layout::kCaption);
   HWND window =
       CreateWindowExA(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
@@ -132,7 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
   CreateToolBand(window, instance, font, textHeight, {101, 102, 103, 104});
-  AddListView(window, instance, font, textHeight);
+  CreateDriverListView(window, instance, font, textHeight);
   AddStatusBar(window, instance, textHeight);
 
   SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - Form1Layout::kOuterWidth) / 2,

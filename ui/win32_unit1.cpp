@@ -14,6 +14,7 @@
 #include "ui/maker.h"
 #include "ui/win32_application.h"
 #include "ui/win32_dialog_placement.h"
+#include "ui/win32_form_controls.h"
 #include "ui/win32_menu_bar.h"
 #include "ui/win32_unit2.h"
 
@@ -32,16 +33,6 @@ constexpr UINT kWmHeldCommands = WM_APP + 1;
 // A negative index (none the list asks for) wraps to a cell the store does not have.
 std::string ListCellText(const RowStore& rows, int row, int column) {
   return rows.CellText(static_cast<std::size_t>(row), static_cast<std::size_t>(column));
-}
-
-int MeasureTextHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return size.cy;
 }
 
 }  // namespace
@@ -63,8 +54,7 @@ TForm1::TForm1(TApplication& application)
   font_ = CreateFontA(-Form1Layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_DONTCARE, face.c_str());
-  textHeight_ = MeasureTextHeight(font_);
-  if (textHeight_ <= 0) textHeight_ = kDesignTextHeight;
+  textHeight_ = FormTextHeight(font_);
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof(metrics);
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
@@ -129,7 +119,6 @@ void TForm1::BuildMenu() {
 
 void TForm1::CreateComponents() {
   HINSTANCE instance = application_.Instance();
-  const WPARAM font = reinterpret_cast<WPARAM>(font_);
 
   std::array<unsigned, kToolButtons.size()> buttonCommands{};
   for (std::size_t i = 0; i < kToolButtons.size(); ++i) {
@@ -141,24 +130,7 @@ void TForm1::CreateComponents() {
   ToolBar1 = toolBand_.toolBar;
   ImageList2 = toolBand_.images;
 
-  const Rect listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
-  ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
-                                  LVS_OWNERDATA | LVS_SINGLESEL,
-                              listView.left, listView.top, listView.Width(), listView.Height(),
-                              handle_, nullptr, instance, nullptr);
-  SendMessageA(ListView1, WM_SETFONT, font, FALSE);
-  const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
-  SendMessageA(ListView1, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
-  for (std::size_t i = 0; i < kDriverColumns.size(); ++i) {
-    std::string text(kDriverColumns[i].caption);
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = kDriverColumns[i].width;
-    column.pszText = text.data();
-    SendMessageA(ListView1, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
+  ListView1 = CreateDriverListView(handle_, instance, font_, textHeight_);
 
   const Rect statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
   StatusBar1 = CreateWindowExA(
