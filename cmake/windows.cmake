@@ -51,7 +51,8 @@ file(GLOB TOLVANE_WINDOWS_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tes
 foreach(src ${TOLVANE_WINDOWS_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src} ${TOLVANE_WINDOWS_TEST_SUPPORT})
-  target_link_libraries(${name} PRIVATE tolvane_win32 gtest gtest_main)
+  # psapi: the fault tests count what the process holds as the soak test's probe does.
+  target_link_libraries(${name} PRIVATE tolvane_win32 gtest gtest_main psapi)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/unit)
   set(args)
   if(name STREQUAL "registry_test")

@@ -6,15 +6,61 @@
 
 #include "inventory/driver_row.h"
 #include "ui/layout.h"
+#include "ui/maker.h"
+#include "ui/placement.h"
+#include "ui/win32_dialog_placement.h"
 
-int FormTextHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+int FontTextHeight(HFONT font, int fallback) {
+  const UniqueWindowDc screen(nullptr);
+  if (!screen) return fallback;
+  HGDIOBJ old = SelectObject(screen.Dc(), font);
   SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return size.cy > 0 ? size.cy : kDesignTextHeight;
+  const bool measured = GetTextExtentPoint32A(screen.Dc(), "0", 1, &size) && size.cy > 0;
+  SelectObject(screen.Dc(), old);
+  return measured ? size.cy : fallback;
+}
+
+UniqueHfont CreateFormFont() {
+  const std::string face(Form1Layout::kFontFace);
+  return UniqueHfont(CreateFontA(-Form1Layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+}
+
+UniqueHfont CreateStatusFont() {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return {};
+  return UniqueHfont(CreateFontIndirectA(&metrics.lfStatusFont));
+}
+
+std::vector<MenuItem> FormMenu(const FormMenuClicks& clicks) {
+  const auto click = [&clicks](FormMenuItem item) {
+    return clicks[static_cast<std::size_t>(item)];
+  };
+  return {
+      {"File1",
+       "&File",
+       {},
+       true,
+       nullptr,
+       {{"Save1", "Save", {}, true, click(FormMenuItem::Save), {}},
+        {"Print1", "Print", {'P', false, true, false}, true, click(FormMenuItem::Print), {}},
+        {"N1", "-", {}, true, nullptr, {}},
+        {"Exit1", "Exit", {kVkF10}, true, click(FormMenuItem::Exit), {}}}},
+      {"View1",
+       "&View",
+       {},
+       true,
+       nullptr,
+       {{"Refresh1", "Refresh", {kVkF5}, true, click(FormMenuItem::Refresh), {}}}},
+      {"Help1",
+       "&Help",
+       {},
+       true,
+       nullptr,
+       {{"About1", "About", {}, true, click(FormMenuItem::About), {}}}},
+  };
 }
 
 HWND CreateDriverListView(HWND form, HINSTANCE instance, HFONT font, int textHeight) {
@@ -37,4 +83,27 @@ HWND CreateDriverListView(HWND form, HINSTANCE instance, HFONT font, int textHei
     SendMessageA(listView, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
   return listView;
+}
+
+HWND CreateStatusBar(HWND form, HINSTANCE instance, HFONT font, int textHeight) {
+  const Rect bounds = ScaleBounds(Form1Layout::kStatusBar1, textHeight);
+  HWND statusBar = CreateWindowExA(
+      0, STATUSCLASSNAMEA, nullptr,
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN | CCS_NORESIZE, bounds.left,
+      bounds.top, bounds.Width(), bounds.Height(), form, nullptr, instance, nullptr);
+  if (font != nullptr) SendMessageA(statusBar, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageA(statusBar, SB_SETBKCOLOR, 0, static_cast<LPARAM>(GetSysColor(COLOR_ACTIVEBORDER)));
+  const std::array<int, 2> parts{Form1Layout::kStatusPanelWidth,
+                                 2 * Form1Layout::kStatusPanelWidth};
+  SendMessageA(statusBar, SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
+  SendMessageA(statusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(kMakerWebPage));
+  return statusBar;
+}
+
+void CentreOnPrimaryScreen(HWND window) {
+  RECT bounds;
+  GetWindowRect(window, &bounds);
+  const ScreenPoint at =
+      CentredOrigin(PrimaryScreen(), bounds.right - bounds.left, bounds.bottom - bounds.top);
+  SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
