@@ -4,11 +4,11 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 set(TOLVANE_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_compile_options(tolvane_core PUBLIC ${TOLVANE_SANITIZE})
-target_link_options(tolvane_core PUBLIC ${TOLVANE_SANITIZE})
+target_compile_options(tolvane_room_flags INTERFACE ${TOLVANE_SANITIZE})
+target_link_options(tolvane_room_flags INTERFACE ${TOLVANE_SANITIZE})
 
 # tolvane-list over a hive file, read through libhivex (Linux only).
-add_library(tolvane_hive STATIC ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+add_library(tolvane_hive STATIC ${TOLVANE_HIVE_SOURCES})
 target_link_libraries(tolvane_hive PUBLIC tolvane_list_core hivex)
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
 target_link_libraries(tolvane-list PRIVATE tolvane_hive)
@@ -18,7 +18,8 @@ add_test(NAME list_hive COMMAND bash ${CMAKE_SOURCE_DIR}/tests/hive/test_list_hi
 
 file(GLOB TOLVANE_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${TOLVANE_UNIT_TESTS})
-target_link_libraries(unit_tests PRIVATE tolvane_list_core GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE tolvane_core tolvane_list_core tolvane_everything
+  GTest::gtest GTest::gtest_main)
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
@@ -38,7 +39,7 @@ if(TOLVANE_NATIVE_BENCH)
   endforeach()
   # tolvane-list --hive against a bare walk of the same keys and values through hivex.
   add_executable(hive_list_bench ${CMAKE_SOURCE_DIR}/bench/hive_list_bench.cpp
-    ${TOLVANE_LIST_SOURCES} ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
+    ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
   target_compile_options(hive_list_bench PRIVATE -O2)
   target_link_libraries(hive_list_bench PRIVATE tolvane_core_fast hivex)
 endif()

@@ -11,6 +11,7 @@
 #include "inventory/win32_registry_api.h"
 #include "output/text_export.h"
 #include "output/win32_printer.h"
+#include "ui/app_text.h"
 #include "ui/layout.h"
 #include "ui/win32_application.h"
 #include "ui/win32_dialog_placement.h"
@@ -172,8 +173,7 @@ void TForm1::Refresh1Click(TSender) {
   // The list shows what the store holds when the scan ends, also when an error ends it.
   const ScopeExit sync([this] { SyncListCount(); });
   Win32RegistryApi registry;
-  const std::string status = ScanDrivers(registry, rows_);
-  SetStatusText(0, status);
+  SetStatusText(0, CountStatusText(ScanDrivers(registry, rows_)));
 }
 
 void TForm1::ToolButton1Click(TSender) { Click(*Refresh1); }

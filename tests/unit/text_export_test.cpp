@@ -261,68 +261,49 @@ std::string MessageFor(int code) { return EInOutError(code).Message(); }
 
 }  // namespace
 
-TEST(TextExportFailures, FailedOpenLeavesTheFileUnchanged) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.AddFile(kPath, "before");
-    files.FailCall(FileCall::kCreateFile, 1, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    EXPECT_EQ(files.Contents(kPath), "before");
-    EXPECT_EQ(files.Calls().size(), 1u) << "nothing follows a failed open";
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedFileTypeMakesAnUntypedTargetWhateverTheCode) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kGetFileType, 1, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), "I/O error 105");
-    EXPECT_EQ(files.Contents(kPath), "");
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedWriteKeepsWhatWentBeforeAndStopsTheRows) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kWriteFile, 2, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    // The second block fails in the third row; its rest and the row after are dropped.
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText().substr(0, 128));
-    EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128}));
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedWriteOutAtClosingKeepsTheFullBlocks) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kWriteFile, 3, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText().substr(0, 256));
-    EXPECT_EQ(files.CallCount(FileCall::kWriteFile), 3) << "the failed block is not tried again";
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedCloseComesAfterAllLinesAndIsNotRepeated) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kCloseHandle, 1, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
-    EXPECT_EQ(files.CallCount(FileCall::kCloseHandle), 1);
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
+// Each step failing with each code: the message, what the file holds after, and that nothing
+// is left open, tried again or pending.
+TEST(TextExportFailures, EachFailedStepWithEachCode) {
+  struct Row {
+    const char* rule;
+    FileCall call;
+    int nth;
+    bool fixedMessage;  // an untyped target's 105 whatever the code
+    std::string contents;
+    FileCall counted;
+    int calls;  // of the counted call
+  };
+  const std::string text = ThreeBlockText();
+  const Row rows[] = {
+      {"a failed open leaves the file unchanged", FileCall::kCreateFile, 1, false, "before",
+       FileCall::kCreateFile, 1},
+      {"a failed file type makes an untyped target", FileCall::kGetFileType, 1, true, "",
+       FileCall::kWriteFile, 0},
+      // The second block fails in the third row; its rest and the row after are dropped.
+      {"a failed write keeps what went before and stops the rows", FileCall::kWriteFile, 2, false,
+       text.substr(0, 128), FileCall::kWriteFile, 2},
+      {"a failed write-out at closing keeps the full blocks, not tried again", FileCall::kWriteFile,
+       3, false, text.substr(0, 256), FileCall::kWriteFile, 3},
+      {"a failed close comes after all lines and is not repeated", FileCall::kCloseHandle, 1, false,
+       text, FileCall::kCloseHandle, 1},
+  };
+  for (const Row& row : rows) {
+    for (const int code : kCodes) {
+      SCOPED_TRACE(std::string(row.rule) + ", code " + std::to_string(code));
+      FakeFileApi files;
+      files.AddFile(kPath, "before");
+      files.FailCall(row.call, row.nth, code);
+      IoResult ioResult;
+      EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(),
+                row.fixedMessage ? "I/O error 105" : MessageFor(code));
+      EXPECT_EQ(files.Contents(kPath), row.contents);
+      EXPECT_EQ(files.CallCount(row.counted), row.calls);
+      if (row.call == FileCall::kCreateFile) {
+        EXPECT_EQ(files.Calls().size(), 1u);  // nothing follows a failed open
+      }
+      EXPECT_EQ(files.OpenHandles(), 0);
+      EXPECT_EQ(ioResult.Pending(), 0);
+    }
   }
 }
 
