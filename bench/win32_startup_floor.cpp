@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_window_proc.h"
 #include "ui/command_table.h"
 #include "ui/layout.h"
 #include "ui/win32_form_controls.h"
@@ -20,14 +21,6 @@ namespace {
 
 constexpr char kWindowClass[] = "TolvaneFloor";
 
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -35,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                 ICC_COOL_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = FloorProc;
+  windowClass.lpfnWndProc = QuitOnDestroyProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, "MAINICON");
   windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));

@@ -41,6 +41,14 @@ EInOutError SaveExpectingIoError(FakeFileApi& files, const RowStore& rows, IoRes
 }
 
 // Three rows making 300 bytes: two full blocks and 44 bytes written out at closing.
+// What a Save of rows that nothing makes fail leaves in the file.
+std::string SavedText(const RowStore& rows) {
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  return files.Contents(kPath);
+}
+
 RowStore ThreeBlockRows() {
   RowStore rows;
   AddRowOfLength(rows, 100, 'a');
@@ -60,11 +68,9 @@ TEST(TextExportLineFormat, CaptionProviderVersionJoinedByCommasEndedByCrLf) {
   RowStore rows;
   AddRow(rows, "X", "Y", "1.0");
   AddRow(rows, "Z", "", "");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), std::string("X,Y,1.0\r\nZ,,\r\n"));
-  EXPECT_EQ(files.Contents(kPath).size(), 14u);
+  const std::string text = SavedText(rows);
+  EXPECT_EQ(text, std::string("X,Y,1.0\r\nZ,,\r\n"));
+  EXPECT_EQ(text.size(), 14u);
 }
 
 TEST(TextExportLineFormat, EmptyListGivesEmptyFileAndEmptiesAnExistingOne) {
@@ -89,10 +95,7 @@ TEST(TextExportLineFormat, ExistingFileIsReplacedNotAppendedTo) {
 TEST(TextExportLineFormat, CommasQuotesAndLineBreaksAreWrittenUnchanged) {
   RowStore rows;
   AddRow(rows, "Say \"hi\", world", "Line\r\nbreak", "a,b\n");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), "Say \"hi\", world,Line\r\nbreak,a,b\n\r\n");
+  EXPECT_EQ(SavedText(rows), "Say \"hi\", world,Line\r\nbreak,a,b\n\r\n");
 }
 
 TEST(TextExportLineFormat, BytesAreNotConvertedTrimmedOrCutAtZero) {
@@ -100,10 +103,7 @@ TEST(TextExportLineFormat, BytesAreNotConvertedTrimmedOrCutAtZero) {
   const std::string highBytes = "\xE9t\xE9 \xFF";
   const std::string withZero("a\0b", 3);
   AddRow(rows, "  " + highBytes + "  ", withZero, "\t");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), "  " + highBytes + "  ," + withZero + ",\t\r\n");
+  EXPECT_EQ(SavedText(rows), "  " + highBytes + "  ," + withZero + ",\t\r\n");
 }
 
 TEST(TextExportLineFormat, OnlyTheFirstTwoSubItemsAreWritten) {
@@ -111,10 +111,7 @@ TEST(TextExportLineFormat, OnlyTheFirstTwoSubItemsAreWritten) {
   DriverRow& row = rows.Append("Caption");
   row.subItems = {"one", "two"};
   AddRow(rows, "Next", "p", "v");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), "Caption,one,two\r\nNext,p,v\r\n");
+  EXPECT_EQ(SavedText(rows), "Caption,one,two\r\nNext,p,v\r\n");
 }
 
 TEST(TextExportOpening, CreatesForWritingSharedForReadingAlwaysAnew) {
