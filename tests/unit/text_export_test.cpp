@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_file_api.h"
+#include "save_outcome.h"
 
 namespace {
 
@@ -323,13 +324,9 @@ TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
   AddRow(rows, "After", "p", "v");
   FakeFileApi files;
   IoResult ioResult;
-  try {
-    SaveRows(files, rows, kPath, ioResult);
-    FAIL() << "expected EStringListError";
-  } catch (const EStringListError& e) {
-    EXPECT_EQ(e.Message(), "List index out of bounds (1)");
-  }
-  EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
+  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
+  EXPECT_EQ(saved.error, "List index out of bounds (1)");
+  EXPECT_EQ(saved.contents, ThreeBlockText());
   EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
   EXPECT_EQ(files.OpenHandles(), 0);
   EXPECT_EQ(ioResult.Pending(), 0);
@@ -341,13 +338,9 @@ TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
   rows.Append("Bare");
   FakeFileApi files;
   IoResult ioResult;
-  try {
-    SaveRows(files, rows, kPath, ioResult);
-    FAIL() << "expected EStringListError";
-  } catch (const EStringListError& e) {
-    EXPECT_EQ(e.Message(), "List index out of bounds (0)");
-  }
-  EXPECT_EQ(files.Contents(kPath), "X,Y,1.0\r\n");
+  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
+  EXPECT_EQ(saved.error, "List index out of bounds (0)");
+  EXPECT_EQ(saved.contents, "X,Y,1.0\r\n");
   EXPECT_EQ(files.OpenHandles(), 0);
 }
 
