@@ -2,21 +2,11 @@
 // (same toolchain, static runtime), that registers a class, creates a window and shows it.
 #include <windows.h>
 
-namespace {
-
-LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-}  // namespace
+#include "bench/bare_window_proc.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = BareProc;
+  windowClass.lpfnWndProc = QuitOnDestroyProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

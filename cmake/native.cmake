@@ -18,19 +18,17 @@ option(TOLVANE_TESTS "Build the unit tests and native benchmarks (needs GoogleTe
 if(TOLVANE_SANITIZE)
   set(tolvane_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
-  target_compile_options(tolvane_core PUBLIC ${tolvane_sanitize_flags})
-  target_link_options(tolvane_core PUBLIC ${tolvane_sanitize_flags})
+  target_compile_options(tolvane_room_flags INTERFACE ${tolvane_sanitize_flags})
+  target_link_options(tolvane_room_flags INTERFACE ${tolvane_sanitize_flags})
 elseif(tolvane_optimised)
   # Debian's hardening: checked string and memory calls, stack protector, read-only
   # relocations bound at start-up (the compiler makes position-independent executables).
-  target_compile_definitions(tolvane_core PUBLIC _FORTIFY_SOURCE=2)
-  target_compile_options(tolvane_core PUBLIC -fstack-protector-strong)
-  target_link_options(tolvane_core PUBLIC -Wl,-z,relro,-z,now)
+  target_compile_definitions(tolvane_room_flags INTERFACE _FORTIFY_SOURCE=2)
+  target_compile_options(tolvane_room_flags INTERFACE -fstack-protector-strong)
+  target_link_options(tolvane_room_flags INTERFACE -Wl,-z,relro,-z,now)
 endif()
 
 # tolvane-list over a hive file, read through libhivex (Linux only).
-set(TOLVANE_HIVE_SOURCES ${CMAKE_SOURCE_DIR}/cli/hive_image.cpp
-  ${CMAKE_SOURCE_DIR}/cli/hive_registry_api.cpp)
 add_library(tolvane_hive STATIC ${TOLVANE_HIVE_SOURCES})
 target_link_libraries(tolvane_hive PUBLIC tolvane_list_core hivex)
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
@@ -52,7 +50,8 @@ include(GoogleTest)
 
 file(GLOB TOLVANE_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${TOLVANE_UNIT_TESTS})
-target_link_libraries(unit_tests PRIVATE tolvane_list_core GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE tolvane_core tolvane_list_core tolvane_everything
+  GTest::gtest GTest::gtest_main)
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 

@@ -3,18 +3,23 @@
 # scripts/test creates under the build folder.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 
-add_library(tolvane_win32 STATIC ${TOLVANE_WIN32_SOURCES})
-target_link_libraries(tolvane_win32 PUBLIC tolvane_core
+# Every room with its Windows back ends, and the system DLLs they call.
+add_library(tolvane_win32 INTERFACE)
+target_link_libraries(tolvane_win32 INTERFACE tolvane_core
   comctl32 comdlg32 shell32 gdi32 user32 advapi32 winspool)
 
 file(GLOB TOLVANE_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
 add_executable(tolvane WIN32 ${CMAKE_SOURCE_DIR}/ui/win32_main.cpp ${TOLVANE_RESOURCES})
 target_link_libraries(tolvane PRIVATE tolvane_win32)
+# The resource script names its files from the repository root; the C++ sources do not see it.
+set(TOLVANE_RC_ROOT $<$<COMPILE_LANGUAGE:RC>:${CMAKE_SOURCE_DIR}>)
+target_include_directories(tolvane PRIVATE ${TOLVANE_RC_ROOT})
 set_target_properties(tolvane PROPERTIES OUTPUT_NAME tolvane)
 target_link_options(tolvane PRIVATE -s)
 # tolvane-list.exe: the same scan for scripts, a console program over the same back ends.
-add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/win32_list_main.cpp)
-target_link_libraries(tolvane-list PRIVATE tolvane_list_core tolvane_win32)
+add_executable(tolvane-list ${TOLVANE_LIST_WIN32_SOURCES})
+target_link_libraries(tolvane-list PRIVATE tolvane_list_core tolvane_output tolvane_inventory
+  tolvane_common advapi32 gdi32 winspool comdlg32 user32)
 target_link_options(tolvane-list PRIVATE -s)
 # The images the resource script names are drawn at build time: cmake/resources.cmake adds
 # that step to the tolvane target.
@@ -51,7 +56,8 @@ file(GLOB TOLVANE_WINDOWS_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tes
 foreach(src ${TOLVANE_WINDOWS_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src} ${TOLVANE_WINDOWS_TEST_SUPPORT})
-  target_link_libraries(${name} PRIVATE tolvane_win32 gtest gtest_main)
+  # psapi: the fault tests count what the process holds as the soak test's probe does.
+  target_link_libraries(${name} PRIVATE tolvane_win32 tolvane_everything gtest gtest_main psapi)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/unit)
   set(args)
   if(name STREQUAL "registry_test")
@@ -98,7 +104,7 @@ foreach(src ${TOLVANE_WINDOWS_PROGRAMS})
     set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
   endif()
   target_compile_options(${name} PRIVATE -O2)
-  target_link_libraries(${name} PRIVATE tolvane_win32)
+  target_link_libraries(${name} PRIVATE tolvane_win32 tolvane_everything)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 endforeach()
 # The start-up floor shows the program's window with the program's own resources: the same

@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/text.h"
 #include "inventory/registry.h"
 
 namespace {
@@ -22,9 +21,9 @@ constexpr std::string_view kInstanceSuffix = "\\0000";
 
 const std::span<const std::string_view> kWindowClassKeyPaths{kClassKeyPaths};
 
-std::string ScanDrivers(RegistryApi& registry, RowStore& rows) {
+std::size_t ScanDrivers(RegistryApi& registry, RowStore& rows) {
   ScanDriverClasses(registry, rows, kClassKeyPaths);
-  return FormatNumber("Count: %d", static_cast<long long>(rows.Count()));
+  return rows.Count();
 }
 
 std::string_view ScanDriverClasses(RegistryApi& registry, RowStore& rows,

@@ -2,6 +2,7 @@
 // device setup class of one control set into the row store.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,10 +10,9 @@
 #include "inventory/driver_row.h"
 #include "inventory/registry_api.h"
 
-// Replaces the rows of the store with those of a new scan and returns the status text
-// ("Count: " and the number of rows). An ERegistryException ends the scan early: the rows
-// appended before it stay, and no status text is returned.
-std::string ScanDrivers(RegistryApi& registry, RowStore& rows);
+// Replaces the rows of the store with those of a new scan and returns the number of rows. An
+// ERegistryException ends the scan early: the rows appended before it stay.
+std::size_t ScanDrivers(RegistryApi& registry, RowStore& rows);
 
 // The window's order of control sets: ControlSet002, ControlSet003, then ControlSet001.
 extern const std::span<const std::string_view> kWindowClassKeyPaths;

@@ -44,24 +44,6 @@ class PrinterCanvas : public ReportCanvas {
   TPrinter& printer_;
 };
 
-// Ends a job that an error leaves open, so that it does not block every later Print.
-class JobCloser {
- public:
-  explicit JobCloser(TPrinter& printer) : printer_(printer) {}
-  ~JobCloser() {
-    try {
-      if (printer_.Printing()) printer_.EndDoc();
-    } catch (...) {
-      // Already on an error's way out; that error is the one the user sees.
-    }
-  }
-  JobCloser(const JobCloser&) = delete;
-  JobCloser& operator=(const JobCloser&) = delete;
-
- private:
-  TPrinter& printer_;
-};
-
 }  // namespace
 
 bool PrintHold::HoldBack() {
@@ -69,14 +51,11 @@ bool PrintHold::HoldBack() {
   return busy_;
 }
 
-PrintHold::Scope::Scope(PrintHold& hold) : hold_(hold), outer_(!hold.busy_) { hold_.busy_ = true; }
-
-PrintHold::Scope::~Scope() {
-  if (!outer_) return;
-  hold_.busy_ = false;
-  if (hold_.released_) {
-    hold_.released_ = false;
-    if (hold_.onRelease_) hold_.onRelease_();
+void PrintHold::EndReading() {
+  busy_ = false;
+  if (released_) {
+    released_ = false;
+    if (onRelease_) onRelease_();
   }
 }
 
@@ -87,9 +66,16 @@ void PrintListView(TPrinter& printer, const std::vector<ReportColumn>& columns,
   printer.SetCopies(1);
   printer.SetOrientation(kOrientationPortrait);
 
-  const PrintHold::Scope reading(hold);
+  const auto reading = hold.Reading();
   printer.BeginDoc();
-  const JobCloser closer(printer);
+  // A job that an error leaves open is ended, so that it does not block every later Print.
+  const ScopeExit closer([&printer] {
+    try {
+      if (printer.Printing()) printer.EndDoc();
+    } catch (...) {
+      // Already on an error's way out; that error is the one the user sees.
+    }
+  });
 
   PageMetrics page;
   page.printableHeight = printer.DeviceCaps(kCapsVertRes);

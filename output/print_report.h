@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "inventory/driver_row.h"
 #include "output/printer.h"
 #include "output/report_layout.h"
@@ -25,20 +26,19 @@ class PrintHold {
   // True when the caller must hold its command back; it is then owed one onRelease.
   bool HoldBack();
 
-  // Marks a report as reading the rows for its lifetime.
-  class Scope {
-   public:
-    explicit Scope(PrintHold& hold);
-    ~Scope();
-    Scope(const Scope&) = delete;
-    Scope& operator=(const Scope&) = delete;
-
-   private:
-    PrintHold& hold_;
-    bool outer_;
-  };
+  // Marks a report as reading the rows until the guard it returns goes (the outermost
+  // reading's end releases the held commands).
+  [[nodiscard]] auto Reading() {
+    const bool outer = !busy_;
+    busy_ = true;
+    return ScopeExit([this, outer] {
+      if (outer) EndReading();
+    });
+  }
 
  private:
+  void EndReading();
+
   std::function<void()> onRelease_;
   bool busy_ = false;
   bool released_ = false;  // a held command is waiting for onRelease

@@ -1,5 +1,7 @@
 #include "output/printer.h"
 
+#include "common/unique_handle.h"
+
 #include "output/report_layout.h"
 
 TPrinter::TPrinter(PrinterApi& api) : api_(api) {}
@@ -105,32 +107,27 @@ void TPrinter::BeginDoc() {
   currentPage_ = 1;
   // A job that cannot be begun is not left half open; a document that was never started is
   // not ended either.
-  struct Rollback {
-    TPrinter& printer;
-    bool docStarted = false;
-    bool begun = false;
-    ~Rollback() {
-      if (begun) return;
-      try {
-        if (docStarted) {
-          printer.FinishJob();
-        } else {
-          printer.printing_ = false;
-          printer.currentPage_ = 0;
-          printer.DropDc();
-        }
-      } catch (...) {
-        // The error that stopped the beginning is the one to report.
+  bool docStarted = false;
+  ScopeExit rollback([this, &docStarted] {
+    try {
+      if (docStarted) {
+        FinishJob();
+      } else {
+        printing_ = false;
+        currentPage_ = 0;
+        DropDc();
       }
+    } catch (...) {
+      // The error that stopped the beginning is the one to report.
     }
-  } rollback{*this};
+  });
   api_.SetAbortProc(dc, this);
   // Spooler failures here are not the report's business: the job goes on.
-  rollback.docStarted = true;
+  docStarted = true;
   api_.StartDocA(dc, title_);
   api_.StartPage(dc);
   SelectSurface();
-  rollback.begun = true;
+  rollback.Dismiss();
 }
 
 void TPrinter::NewPage() {
@@ -148,14 +145,11 @@ void TPrinter::EndDoc() {
 
 void TPrinter::FinishJob() {
   // The job is over whatever the device says; the next job gets a fresh device context.
-  struct Idle {
-    TPrinter& printer;
-    ~Idle() {
-      printer.printing_ = false;
-      printer.currentPage_ = 0;
-      printer.DropDc();
-    }
-  } idle{*this};
+  const ScopeExit idle([this] {
+    printing_ = false;
+    currentPage_ = 0;
+    DropDc();
+  });
   // A page that fails to end, even by an exception, still leaves a document to end.
   try {
     api_.EndPage(dc_);

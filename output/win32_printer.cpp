@@ -6,31 +6,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/callback_guard.h"
+#include "common/win32_handles.h"
 #include "common/win32_system_function.h"
 
 namespace {
 
 HDC Dc(PrinterHandle handle) { return reinterpret_cast<HDC>(handle); }
 PrinterHandle Handle(void* object) { return reinterpret_cast<PrinterHandle>(object); }
-
-// A global memory block that is freed when it goes out of scope.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(HGLOBAL block = nullptr) : block_(block) {}
-  ~GlobalBlock() {
-    if (block_) GlobalFree(block_);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  HGLOBAL Get() const { return block_; }
-  void Reset(HGLOBAL block) {
-    if (block_ && block_ != block) GlobalFree(block_);
-    block_ = block;
-  }
-
- private:
-  HGLOBAL block_;
-};
 
 std::optional<PrinterSettings> SettingsFrom(HGLOBAL block) {
   if (!block) return std::nullopt;
@@ -57,22 +40,25 @@ std::vector<std::uint8_t> DevModeBytes(const PrinterSettings& settings) {
   return bytes;
 }
 
-HGLOBAL DevModeBlock(const PrinterDevice& device) {
-  if (!device.settings || device.settings->devMode.empty()) return nullptr;
+UniqueHglobal DevModeBlock(const PrinterDevice& device) {
+  if (!device.settings || device.settings->devMode.empty()) return {};
   const std::vector<std::uint8_t> bytes = DevModeBytes(*device.settings);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  if (!block) return nullptr;
-  std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
-  GlobalUnlock(block);
+  UniqueHglobal block(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+  if (!block) return {};
+  void* memory = GlobalLock(block.get());
+  if (!memory) return {};
+  std::memcpy(memory, bytes.data(), bytes.size());
+  GlobalUnlock(block.get());
   return block;
 }
 
-HGLOBAL DevNamesBlock(const PrinterDevice& device) {
+UniqueHglobal DevNamesBlock(const PrinterDevice& device) {
   const std::size_t size =
       sizeof(DEVNAMES) + device.driver.size() + device.device.size() + device.port.size() + 3;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-  if (!block) return nullptr;
-  auto* names = static_cast<DEVNAMES*>(GlobalLock(block));
+  UniqueHglobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+  if (!block) return {};
+  auto* names = static_cast<DEVNAMES*>(GlobalLock(block.get()));
+  if (!names) return {};
   char* text = reinterpret_cast<char*>(names);
   WORD at = sizeof(DEVNAMES);
   for (auto [offset, value] : {std::pair{&names->wDriverOffset, &device.driver},
@@ -82,7 +68,7 @@ HGLOBAL DevNamesBlock(const PrinterDevice& device) {
     std::memcpy(text + at, value->c_str(), value->size() + 1);
     at = static_cast<WORD>(at + value->size() + 1);
   }
-  GlobalUnlock(block);
+  GlobalUnlock(block.get());
   return block;
 }
 
@@ -99,39 +85,55 @@ bool DeviceFrom(HGLOBAL namesBlock, HGLOBAL modeBlock, PrinterDevice* device) {
   return true;
 }
 
-// What the dialog's hook needs: where the shell wants the dialog and how it places it.
+// The guard of the system's calls into the back end: what escapes goes to the shell's reporter.
+template <typename Result, typename Handler>
+Result Guarded(const Win32PrinterApi::ErrorReporter& report, Result fallback, Handler&& handler) {
+  return GuardedCallback(
+      fallback,
+      [&report](std::exception_ptr error) {
+        if (report) report(std::move(error));
+      },
+      handler);
+}
+
+// What the dialog's hook needs: where the shell wants the dialog, how it places it, and where
+// an error goes.
 struct DialogPlacing {
   HWND anchor;
   const std::function<void(HWND, HWND)>* place;
+  const Win32PrinterApi::ErrorReporter* report;
 };
 
-// The dialog's hook: places it once it is set up. No exception may leave a Windows callback.
+// The dialog's hook: places it once it is set up. A dialog left where Windows put it after an
+// error is still usable.
 UINT_PTR CALLBACK PrintHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) noexcept {
-  if (message == WM_INITDIALOG) {
-    try {
-      const auto* request = reinterpret_cast<const PRINTDLGA*>(lParam);
-      const auto* placing = reinterpret_cast<const DialogPlacing*>(request->lCustData);
-      if (*placing->place) (*placing->place)(dialog, placing->anchor);
-    } catch (...) {
-      // A dialog left where Windows put it is still usable.
-    }
-  }
-  return 0;
+  if (message != WM_INITDIALOG) return 0;
+  const auto* request = reinterpret_cast<const PRINTDLGA*>(lParam);
+  const auto* placing = reinterpret_cast<const DialogPlacing*>(request->lCustData);
+  return Guarded(*placing->report, UINT_PTR{0}, [&] {
+    if (*placing->place) (*placing->place)(dialog, placing->anchor);
+    return UINT_PTR{0};
+  });
 }
 
 // The abort checks of the device contexts that have a job: one at a time in practice.
-std::vector<std::pair<HDC, PrinterAbortCheck*>>& AbortChecks() {
-  static std::vector<std::pair<HDC, PrinterAbortCheck*>> checks;
+struct AbortCheckEntry {
+  HDC dc;
+  PrinterAbortCheck* check;
+  const Win32PrinterApi::ErrorReporter* report;
+};
+std::vector<AbortCheckEntry>& AbortChecks() {
+  static std::vector<AbortCheckEntry> checks;
   return checks;
 }
 
+// After an error the job goes on: the user can still cancel it from the spooler.
 BOOL CALLBACK AbortProc(HDC dc, int) noexcept {
-  try {
-    for (const auto& [checkDc, check] : AbortChecks())
-      if (checkDc == dc) return check->ContinueJob() ? TRUE : FALSE;
-  } catch (...) {
-    // The window procedures report their own errors; whatever still gets here must not
-    // unwind through the spooler.
+  for (const AbortCheckEntry& entry : AbortChecks()) {
+    if (entry.dc == dc) {
+      return Guarded(*entry.report, TRUE,
+                     [&] { return entry.check->ContinueJob() ? TRUE : FALSE; });
+    }
   }
   return TRUE;
 }
@@ -144,44 +146,46 @@ BOOL PrintDialogBox(PRINTDLGA* request) {
 }  // namespace
 
 Win32PrinterApi::Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
-                                 std::function<void(HWND, HWND)> placeDialog)
+                                 std::function<void(HWND, HWND)> placeDialog,
+                                 ErrorReporter reportError)
     : mainWindow_(mainWindow),
       processMessages_(std::move(processMessages)),
-      placeDialog_(std::move(placeDialog)) {}
+      placeDialog_(std::move(placeDialog)),
+      reportError_(std::move(reportError)) {}
 
 bool Win32PrinterApi::DefaultPrinter(PrinterDevice* device) {
   PRINTDLGA request{};
   request.lStructSize = sizeof(request);
   request.Flags = PD_RETURNDEFAULT | PD_NOWARNING;
   if (!PrintDialogBox(&request)) return false;
-  GlobalBlock names(request.hDevNames);
-  GlobalBlock mode(request.hDevMode);
-  return DeviceFrom(names.Get(), mode.Get(), device);
+  const UniqueHglobal names(request.hDevNames);
+  const UniqueHglobal mode(request.hDevMode);
+  return DeviceFrom(names.get(), mode.get(), device);
 }
 
 bool Win32PrinterApi::PrintDialog(PrinterDevice* device) {
   HWND anchor = GetActiveWindow();
   if (!anchor) anchor = mainWindow_;
-  GlobalBlock names(DevNamesBlock(*device));
-  GlobalBlock mode(DevModeBlock(*device));
+  UniqueHglobal names = DevNamesBlock(*device);
+  UniqueHglobal mode = DevModeBlock(*device);
   PRINTDLGA request{};
   request.lStructSize = sizeof(request);
   request.hwndOwner = anchor;
-  request.hDevNames = names.Get();
-  request.hDevMode = mode.Get();
+  request.hDevNames = names.get();
+  request.hDevMode = mode.get();
   request.Flags = PD_ALLPAGES | PD_NOSELECTION | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE | PD_NOWARNING |
                   PD_ENABLEPRINTHOOK;
   request.nCopies = static_cast<WORD>(device->settings ? device->settings->copies : 1);
   request.lpfnPrintHook = PrintHook;
-  const DialogPlacing placing{anchor, &placeDialog_};
+  const DialogPlacing placing{anchor, &placeDialog_, &reportError_};
   request.lCustData = reinterpret_cast<LPARAM>(&placing);
   const BOOL ok = PrintDialogBox(&request);
   // The dialog may have replaced either block.
-  names.Reset(request.hDevNames);
-  mode.Reset(request.hDevMode);
+  names.reset(request.hDevNames);
+  mode.reset(request.hDevMode);
   if (!ok) return false;
   PrinterDevice chosen;
-  if (!DeviceFrom(names.Get(), mode.Get(), &chosen)) return false;
+  if (!DeviceFrom(names.get(), mode.get(), &chosen)) return false;
   if (chosen.settings) chosen.settings->copies = request.nCopies;
   *device = std::move(chosen);
   return true;
@@ -196,14 +200,14 @@ PrinterHandle Win32PrinterApi::CreateDCA(const PrinterDevice& device) {
 
 bool Win32PrinterApi::DeleteDC(PrinterHandle dc) {
   auto& checks = AbortChecks();
-  std::erase_if(checks, [&](const auto& entry) { return entry.first == Dc(dc); });
+  std::erase_if(checks, [&](const auto& entry) { return entry.dc == Dc(dc); });
   return ::DeleteDC(Dc(dc)) != FALSE;
 }
 
 int Win32PrinterApi::SetAbortProc(PrinterHandle dc, PrinterAbortCheck* check) {
   auto& checks = AbortChecks();
-  std::erase_if(checks, [&](const auto& entry) { return entry.first == Dc(dc); });
-  checks.emplace_back(Dc(dc), check);
+  std::erase_if(checks, [&](const auto& entry) { return entry.dc == Dc(dc); });
+  checks.push_back({Dc(dc), check, &reportError_});
   return ::SetAbortProc(Dc(dc), AbortProc);
 }
 

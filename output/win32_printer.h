@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 
 #include "output/printer.h"
@@ -16,8 +17,11 @@ class Win32PrinterApi : public PrinterApi {
   // loop step, with its shortcuts).
   // placeDialog(dialog, anchor): where the shell puts the print dialog once it is set up; when
   // empty, the dialog stays where Windows put it.
+  // reportError: where an error that reaches the dialog's hook or the abort procedure is
+  // reported (neither may let it unwind into Windows); when empty, it is dropped.
+  using ErrorReporter = std::function<void(std::exception_ptr error)>;
   Win32PrinterApi(HWND mainWindow, std::function<void()> processMessages,
-                  std::function<void(HWND, HWND)> placeDialog = {});
+                  std::function<void(HWND, HWND)> placeDialog = {}, ErrorReporter reportError = {});
 
   bool DefaultPrinter(PrinterDevice* device) override;
   bool PrintDialog(PrinterDevice* device) override;
@@ -49,4 +53,5 @@ class Win32PrinterApi : public PrinterApi {
   HWND mainWindow_;
   std::function<void()> processMessages_;
   std::function<void(HWND, HWND)> placeDialog_;
+  ErrorReporter reportError_;
 };

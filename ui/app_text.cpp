@@ -1,5 +1,7 @@
 #include "ui/app_text.h"
 
+#include "common/text.h"
+
 std::string ApplicationTitle(std::string_view modulePath, const CharLowerFn& lower) {
   std::string_view name = modulePath;
   if (const auto slash = name.rfind('\\'); slash != std::string_view::npos) {
@@ -11,4 +13,8 @@ std::string ApplicationTitle(std::string_view modulePath, const CharLowerFn& low
   std::string title(name);
   for (std::size_t i = 1; i < title.size(); ++i) title[i] = lower(title[i]);
   return title;
+}
+
+std::string CountStatusText(std::size_t rows) {
+  return FormatNumber("Count: %d", static_cast<long long>(rows));
 }

@@ -7,6 +7,7 @@
 #include "ui/app_text.h"
 #include "ui/placement.h"
 #include "ui/win32_dialog_placement.h"
+#include "ui/win32_form_controls.h"
 #include "ui/win32_modal.h"
 #include "ui/win32_window.h"
 
@@ -52,7 +53,6 @@ std::string MessageOf(std::exception_ptr error) {
 
 TApplication::TApplication(HINSTANCE instance)
     : instance_(instance), title_(ApplicationTitle(ModulePath(), LowerAnsi)) {
-  Application = this;
   icon_ = LoadIconA(instance_, "MAINICON");
   WNDCLASSEXA wc{};
   wc.hInstance = instance_;
@@ -71,10 +71,18 @@ TApplication::TApplication(HINSTANCE instance)
   for (const UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE}) {
     DeleteMenu(systemMenu, command, MF_BYCOMMAND);
   }
+  // Only an application that was made whole becomes the program's and its windows' shell.
+  Application = this;
+  SetWindowShell({[this](std::exception_ptr error) { HandleException(std::move(error)); },
+                  [this](HWND window, WPARAM wParam, LPARAM lParam) {
+                    return setCursorHook && setCursorHook(window, wParam, lParam);
+                  }});
 }
 
 TApplication::~TApplication() {
-  if (handle_ != nullptr) DestroyWindow(handle_);
+  DestroyHandledWindow();
+  if (Application != this) return;
+  SetWindowShell({});
   Application = nullptr;
 }
 
@@ -112,11 +120,7 @@ void TApplication::ShowMainForm(bool maximised) {
     } catch (...) {
       HandleException(std::current_exception());
     }
-    RECT bounds;
-    GetWindowRect(window, &bounds);
-    const ScreenPoint at =
-        CentredOrigin(PrimaryScreen(), bounds.right - bounds.left, bounds.bottom - bounds.top);
-    SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreOnPrimaryScreen(window);
   }
   ShowWindow(window, maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   SetForegroundWindow(window);
@@ -140,30 +144,15 @@ void TApplication::Restore() {
   }
 }
 
-void TApplication::HandleMessage() {
-  if (!ProcessMessage()) {
-    RunIdleHandlers();
-    WaitMessage();
-  }
-}
-
-bool TApplication::RunModal(HWND box, const std::function<bool()>& ended) {
-  const HWND outerBox = std::exchange(modalBox_, box);
-  modalQuit_ = false;
-  while (!modalQuit_ && !ended()) HandleMessage();
-  const bool quit = std::exchange(modalQuit_, false);
-  modalBox_ = outerBox;
-  return !quit;
-}
-
-void TApplication::ProcessMessages() {
-  while (!terminated_ && ProcessMessage()) {
-  }
-}
-
-bool TApplication::ProcessMessage() {
+bool TApplication::HandleMessage(Step step) {
   MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (step == Step::kWait) {
+      RunIdleHandlers();
+      WaitMessage();
+    }
+    return false;
+  }
   if (msg.message == WM_QUIT) {
     if (modalBox_ != nullptr) {
       // The box closes first; the loop beneath takes the request.
@@ -183,6 +172,20 @@ bool TApplication::ProcessMessage() {
     HandleException(std::current_exception());
   }
   return true;
+}
+
+bool TApplication::RunModal(HWND box, const std::function<bool()>& ended) {
+  const HWND outerBox = std::exchange(modalBox_, box);
+  modalQuit_ = false;
+  while (!modalQuit_ && !ended()) HandleMessage();
+  const bool quit = std::exchange(modalQuit_, false);
+  modalBox_ = outerBox;
+  return !quit;
+}
+
+void TApplication::ProcessMessages() {
+  while (!terminated_ && HandleMessage(Step::kPoll)) {
+  }
 }
 
 void TApplication::RunIdleHandlers() {
@@ -253,16 +256,8 @@ LRESULT TApplication::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lP
       // The sizeless window never keeps the focus: it passes it on to the main window.
       if (main != nullptr && IsWindowVisible(main) && IsWindowEnabled(main)) SetFocus(main);
       return 0;
-    case WM_SETCURSOR:
-      if (ApplySetCursorHook(handle_, wParam, lParam)) return TRUE;
-      break;
     default:
       break;
   }
   return DefWindowProcA(handle_, message, wParam, lParam);
-}
-
-bool ApplySetCursorHook(HWND window, WPARAM wParam, LPARAM lParam) {
-  return Application != nullptr && Application->setCursorHook &&
-         Application->setCursorHook(window, wParam, lParam);
 }

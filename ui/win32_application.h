@@ -41,22 +41,25 @@ class TApplication final : public ProgramWindow {
   void Run();
 
   // The one message step: takes and handles one message, or, when the queue is empty, runs the
-  // idle handlers and waits for the next message. Every loop of the program takes it.
-  void HandleMessage();
+  // idle handlers and waits for the next message (kWait) or returns at once (kPoll). Every loop
+  // of the program takes it. False when the queue was empty.
+  enum class Step { kWait, kPoll };
+  bool HandleMessage(Step step = Step::kWait);
   // The loop of a modal box of the program: steps until ended() holds, giving the box its
   // dialog keys (Tab, Enter, Space) first. A request to end the program ends the box's loop
   // too and is posted again for the loop beneath; then the result is false.
   bool RunModal(HWND box, const std::function<bool()>& ended);
-  // Handles every message already waiting, without waiting for more: the print job's abort
-  // check runs it while the spooler works. A quit request ends it and ends the loop later.
+  // Steps without waiting through every message already waiting: the print job's abort check
+  // runs it while the spooler works. A quit request ends it and ends the loop later.
   void ProcessMessages();
   bool Terminated() const { return terminated_; }
 
   // Runs each time the message queue has run empty, before the loop waits.
   void AddIdleHandler(std::function<void()> handler);
 
-  // Consulted by every window of the program on WM_SETCURSOR before its own handling: return
-  // true when the cursor was set. Unset, every window shows its own cursor.
+  // Consulted by the skeleton for every window of the program on WM_SETCURSOR before the
+  // window's own handling: return true when the cursor was set. Unset, every window shows its
+  // own cursor.
   std::function<bool(HWND window, WPARAM cursorWindow, LPARAM hitTestAndMessage)> setCursorHook;
 
   // The one reporting point: shows the error's message in the error box; the program goes on.
@@ -70,8 +73,6 @@ class TApplication final : public ProgramWindow {
  private:
   LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool IsShortCutMessage(const MSG& msg);
-  // Takes one waiting message and handles it; false when the queue was empty.
-  bool ProcessMessage();
   void ShowMainForm(bool maximised);
   void RunIdleHandlers();
 
@@ -89,18 +90,3 @@ class TApplication final : public ProgramWindow {
 
 // The program's one application object, for window procedures and the forms.
 extern TApplication* Application;
-
-// Every window procedure of the program goes through this: a C++ exception must never unwind
-// into Windows, so whatever escapes the handler is reported here and the message answered 0.
-template <typename Handler>
-LRESULT GuardedMessage(Handler&& handler) noexcept {
-  try {
-    return handler();
-  } catch (...) {
-    if (Application != nullptr) Application->HandleException(std::current_exception());
-    return 0;
-  }
-}
-
-// The WM_SETCURSOR step every window of the program takes first.
-bool ApplySetCursorHook(HWND window, WPARAM wParam, LPARAM lParam);

@@ -7,8 +7,9 @@
 
 #include <vector>
 
+#include "common/win32_handles.h"
 #include "ui/command_table.h"
 #include "ui/menu_model.h"
 
 // The items must outlive the menu bar: their commands click them where they are.
-HMENU CreateMenuBar(const std::vector<MenuItem>& menu, CommandTable& commands);
+UniqueHmenu CreateMenuBar(const std::vector<MenuItem>& menu, CommandTable& commands);

@@ -2,13 +2,18 @@
 
 #include <algorithm>
 
+#include "ui/win32_window.h"
+
 namespace {
 
+// Out of memory, the enumeration stops: the windows found so far are disabled.
 BOOL CALLBACK CollectInputWindow(HWND window, LPARAM list) {
-  if (IsWindowVisible(window) && IsWindowEnabled(window)) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  }
-  return TRUE;
+  return GuardedCall(FALSE, [&] {
+    if (IsWindowVisible(window) && IsWindowEnabled(window)) {
+      reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+  });
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "common/win32_system_function.h"
 #include "ui/win32_dialog_placement.h"
 #include "ui/win32_modal.h"
+#include "ui/win32_window.h"
 
 namespace {
 
@@ -15,17 +16,20 @@ constexpr char kFilter[] = "Text File (*.TXT)\0*.TXT\0";
 // is the file written.
 constexpr DWORD kOptions = OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
 
-// Runs inside comdlg32's message loop, so nothing here may throw. With OFN_EXPLORER the
+// Runs inside comdlg32's message loop, guarded like a window procedure. With OFN_EXPLORER the
 // hook's window is a child of the dialog; the anchor rides in lCustData.
 UINT_PTR CALLBACK PlacingHook(HWND hook, UINT message, WPARAM, LPARAM lParam) noexcept {
-  if (message == WM_INITDIALOG) {
-    const auto* options = reinterpret_cast<const OPENFILENAMEA*>(lParam);
-    SetWindowLongPtrA(hook, GWLP_USERDATA, options->lCustData);
-  } else if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) {
-    PlaceCommonDialog(GetParent(hook),
-                      reinterpret_cast<HWND>(GetWindowLongPtrA(hook, GWLP_USERDATA)));
-  }
-  return 0;
+  return GuardedCall(UINT_PTR{0}, [&] {
+    if (message == WM_INITDIALOG) {
+      const auto* options = reinterpret_cast<const OPENFILENAMEA*>(lParam);
+      SetWindowLongPtrA(hook, GWLP_USERDATA, options->lCustData);
+    } else if (message == WM_NOTIFY &&
+               reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) {
+      PlaceCommonDialog(GetParent(hook),
+                        reinterpret_cast<HWND>(GetWindowLongPtrA(hook, GWLP_USERDATA)));
+    }
+    return UINT_PTR{0};
+  });
 }
 
 }  // namespace

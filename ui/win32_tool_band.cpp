@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/win32_application.h"
+#include "ui/win32_window.h"
 
 namespace {
 
@@ -21,7 +21,9 @@ void PaintBandBackground(HWND coolBar, HBITMAP background, HDC dc) {
       !GetObjectA(background, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) {
     return;
   }
-  HDC source = CreateCompatibleDC(dc);
+  const UniqueHdc memory(CreateCompatibleDC(dc));
+  if (!memory) return;
+  HDC source = memory.get();
   HGDIOBJ old = SelectObject(source, background);
   for (LONG y = band.top; y < band.bottom; y += info.bmHeight) {
     for (LONG x = band.left; x < band.right; x += info.bmWidth) {
@@ -30,20 +32,6 @@ void PaintBandBackground(HWND coolBar, HBITMAP background, HDC dc) {
     }
   }
   SelectObject(source, old);
-  DeleteDC(source);
-}
-
-LRESULT CALLBACK CoolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                             DWORD_PTR background) {
-  if (message == WM_ERASEBKGND) {
-    return GuardedMessage([&]() -> LRESULT {
-      PaintBandBackground(window, reinterpret_cast<HBITMAP>(background),
-                          reinterpret_cast<HDC>(wParam));
-      return 1;
-    });
-  }
-  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, CoolBarProc, 0);
-  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -51,15 +39,15 @@ LRESULT CALLBACK CoolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 ToolBand CreateToolBand(HWND form, HINSTANCE instance, HFONT font, int textHeight,
                         const std::array<unsigned, kToolButtons.size()>& commands) {
   ToolBand parts;
-  parts.images = ImageList_Create(Form1Layout::kImageSize, Form1Layout::kImageSize,
-                                  ILC_COLOR24 | ILC_MASK, static_cast<int>(kToolImages.size()), 32);
+  parts.images.reset(ImageList_Create(Form1Layout::kImageSize, Form1Layout::kImageSize,
+                                      ILC_COLOR24 | ILC_MASK, static_cast<int>(kToolImages.size()),
+                                      32));
   for (const char* name : kToolImages) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, 0));
-    if (bitmap == nullptr) continue;
-    ImageList_AddMasked(parts.images, bitmap, kImageTransparent);
-    DeleteObject(bitmap);
+    const UniqueHbitmap bitmap(
+        static_cast<HBITMAP>(LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, 0)));
+    if (bitmap) ImageList_AddMasked(parts.images.get(), bitmap.get(), kImageTransparent);
   }
-  parts.background = static_cast<HBITMAP>(LoadImageA(instance, "BAND", IMAGE_BITMAP, 0, 0, 0));
+  parts.background.reset(static_cast<HBITMAP>(LoadImageA(instance, "BAND", IMAGE_BITMAP, 0, 0, 0)));
   const WPARAM fontParam = reinterpret_cast<WPARAM>(font);
 
   const Rect coolBar = ScaleBounds(Form1Layout::kCoolBar1, textHeight);
@@ -85,7 +73,7 @@ ToolBand CreateToolBand(HWND form, HINSTANCE instance, HFONT font, int textHeigh
   SendMessageA(tools, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(tools, TB_SETBITMAPSIZE, 0,
                MAKELPARAM(Form1Layout::kImageSize, Form1Layout::kImageSize));
-  SendMessageA(tools, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(parts.images));
+  SendMessageA(tools, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(parts.images.get()));
   std::array<std::string, kToolButtons.size()> captions;
   std::array<TBBUTTON, kToolButtons.size()> buttons{};
   for (std::size_t i = 0; i < kToolButtons.size(); ++i) {
@@ -107,17 +95,18 @@ ToolBand CreateToolBand(HWND form, HINSTANCE instance, HFONT font, int textHeigh
   band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_BACKGROUND;
   band.fStyle = RBBS_FIXEDSIZE | RBBS_FIXEDBMP | RBBS_NOGRIPPER;
   band.hwndChild = tools;
-  band.hbmBack = parts.background;
+  band.hbmBack = parts.background.get();
   band.cxMinChild = toolBar.Width();
   band.cyMinChild = ScaleValue(Form1Layout::kBandMinHeight, textHeight);
   band.cx = ScaleValue(Form1Layout::kBandWidth, textHeight);
   SendMessageA(parts.coolBar, RB_INSERTBANDA, static_cast<WPARAM>(-1),
                reinterpret_cast<LPARAM>(&band));
-  SetWindowSubclass(parts.coolBar, CoolBarProc, 0, reinterpret_cast<DWORD_PTR>(parts.background));
+  SubclassControl(parts.coolBar, [coolBar = parts.coolBar, background = parts.background.get()](
+                                     UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    if (message != WM_ERASEBKGND) return false;
+    PaintBandBackground(coolBar, background, reinterpret_cast<HDC>(wParam));
+    *result = 1;
+    return true;
+  });
   return parts;
-}
-
-void FreeToolBand(const ToolBand& band) {
-  if (band.images != nullptr) ImageList_Destroy(band.images);
-  if (band.background != nullptr) DeleteObject(band.background);
 }

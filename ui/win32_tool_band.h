@@ -9,19 +9,18 @@
 
 #include <array>
 
+#include "common/win32_handles.h"
 #include "ui/layout.h"
 
+// The windows are the form's children; the pictures are the band's own and must outlive them.
 struct ToolBand {
   HWND coolBar = nullptr;
   HWND toolBar = nullptr;
-  HIMAGELIST images = nullptr;
-  HBITMAP background = nullptr;  // the BAND bitmap, tiled from the band's origin
+  UniqueHimagelist images;
+  UniqueHbitmap background;  // the BAND bitmap, tiled from the band's origin
 };
 
 // Creates the band as a child of form, scaled to textHeight. The buttons report to form, not
 // to the rebar that holds them; button i sends command id commands[i].
 ToolBand CreateToolBand(HWND form, HINSTANCE instance, HFONT font, int textHeight,
                         const std::array<unsigned, kToolButtons.size()>& commands);
-
-// Frees what is not a window, once the windows are gone.
-void FreeToolBand(const ToolBand& band);

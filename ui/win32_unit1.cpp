@@ -6,14 +6,16 @@
 #include <array>
 
 #include "common/exception.h"
+#include "common/unique_handle.h"
 #include "inventory/driver_scan.h"
 #include "inventory/win32_registry_api.h"
 #include "output/text_export.h"
 #include "output/win32_printer.h"
+#include "ui/app_text.h"
 #include "ui/layout.h"
-#include "ui/maker.h"
 #include "ui/win32_application.h"
 #include "ui/win32_dialog_placement.h"
+#include "ui/win32_form_controls.h"
 #include "ui/win32_menu_bar.h"
 #include "ui/win32_unit2.h"
 
@@ -34,22 +36,11 @@ std::string ListCellText(const RowStore& rows, int row, int column) {
   return rows.CellText(static_cast<std::size_t>(row), static_cast<std::size_t>(column));
 }
 
-int MeasureTextHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return size.cy;
-}
-
 }  // namespace
 
 TForm1::TForm1(TApplication& application)
     : application_(application),
       printHold_([this] { PostMessageA(handle_, kWmHeldCommands, 0, 0); }) {
-  Form1 = this;
   HINSTANCE instance = application_.Instance();
   WNDCLASSEXA wc{};
   wc.hInstance = instance;
@@ -59,120 +50,63 @@ TForm1::TForm1(TApplication& application)
   wc.lpszClassName = kWindowClass;
   if (!RegisterWindowClass(wc)) throw Exception("Cannot register the main window");
 
-  const std::string face(Form1Layout::kFontFace);
-  font_ = CreateFontA(-Form1Layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, face.c_str());
-  textHeight_ = MeasureTextHeight(font_);
-  if (textHeight_ <= 0) textHeight_ = kDesignTextHeight;
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    statusFont_ = CreateFontIndirectA(&metrics.lfStatusFont);
-  }
+  font_ = CreateFormFont();
+  textHeight_ = FontTextHeight(font_.get(), kDesignTextHeight);
+  statusFont_ = CreateStatusFont();
 
-  BuildMenu();
+  UniqueHmenu menuBar = BuildMenu();
+  MainMenu1 = menuBar.get();
   const std::string caption(Form1Layout::kCaption);
   CreateHandledWindow(0, kWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                       CW_USEDEFAULT, CW_USEDEFAULT, Form1Layout::kOuterWidth,
                       Form1Layout::kOuterHeight, application_.Handle(), MainMenu1, instance);
   if (handle_ == nullptr) throw Exception("Cannot create the main window");
-  SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  menuBar.release();  // the window's now: it goes with the window
+  // Should a part fail, the window goes before the fonts and pictures it shows.
+  ScopeExit undo([this] { DestroyHandledWindow(); });
+  SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   CreateComponents();
   ArrangeComponents();
 
   application_.SetMainForm({handle_, [this] { FormShow(this); },
                             [this](const ShortCut& key) { return IsShortCut(menu_, key); }});
+  undo.Dismiss();
+  Form1 = this;
 }
 
 TForm1::~TForm1() {
-  if (IsWindow(handle_)) DestroyWindow(handle_);
-  FreeToolBand(toolBand_);
-  if (statusFont_ != nullptr) DeleteObject(statusFont_);
-  if (font_ != nullptr) DeleteObject(font_);
-  Form1 = nullptr;
+  DestroyHandledWindow();
+  if (Form1 == this) Form1 = nullptr;
 }
 
-void TForm1::BuildMenu() {
+UniqueHmenu TForm1::BuildMenu() {
   const auto handler = [this](void (TForm1::*method)(TSender)) {
     return [this, method](const MenuItem& sender) { (this->*method)(&sender); };
   };
-  menu_ = {
-      {"File1",
-       "&File",
-       {},
-       true,
-       nullptr,
-       {{"Save1", "Save", {}, true, handler(&TForm1::Save1Click), {}},
-        {"Print1", "Print", {'P', false, true, false}, true, handler(&TForm1::Print1Click), {}},
-        {"N1", "-", {}, true, nullptr, {}},
-        {"Exit1", "Exit", {kVkF10}, true, handler(&TForm1::Exit1Click), {}}}},
-      {"View1",
-       "&View",
-       {},
-       true,
-       nullptr,
-       {{"Refresh1", "Refresh", {kVkF5}, true, handler(&TForm1::Refresh1Click), {}}}},
-      {"Help1",
-       "&Help",
-       {},
-       true,
-       nullptr,
-       {{"About1", "About", {}, true, handler(&TForm1::About1Click), {}}}},
-  };
-
+  menu_ = FormMenu({handler(&TForm1::Save1Click), handler(&TForm1::Print1Click),
+                    handler(&TForm1::Exit1Click), handler(&TForm1::Refresh1Click),
+                    handler(&TForm1::About1Click)});
   Save1 = &menu_[0].items[0];
   Print1 = &menu_[0].items[1];
   Refresh1 = &menu_[1].items[0];
-  MainMenu1 = CreateMenuBar(menu_, commands_);
+  return CreateMenuBar(menu_, commands_);
 }
 
 void TForm1::CreateComponents() {
   HINSTANCE instance = application_.Instance();
-  const WPARAM font = reinterpret_cast<WPARAM>(font_);
 
   std::array<unsigned, kToolButtons.size()> buttonCommands{};
   for (std::size_t i = 0; i < kToolButtons.size(); ++i) {
     buttonCommands[i] =
         commands_.Add([this, i] { (this->*kToolButtonClicks[i])(&kToolButtons[i]); });
   }
-  toolBand_ = CreateToolBand(handle_, instance, font_, textHeight_, buttonCommands);
+  toolBand_ = CreateToolBand(handle_, instance, font_.get(), textHeight_, buttonCommands);
   CoolBar1 = toolBand_.coolBar;
   ToolBar1 = toolBand_.toolBar;
-  ImageList2 = toolBand_.images;
+  ImageList2 = toolBand_.images.get();
 
-  const Rect listView = ScaleBounds(Form1Layout::kListView1, textHeight_);
-  ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
-                                  LVS_OWNERDATA | LVS_SINGLESEL,
-                              listView.left, listView.top, listView.Width(), listView.Height(),
-                              handle_, nullptr, instance, nullptr);
-  SendMessageA(ListView1, WM_SETFONT, font, FALSE);
-  const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
-  SendMessageA(ListView1, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
-  for (std::size_t i = 0; i < kDriverColumns.size(); ++i) {
-    std::string text(kDriverColumns[i].caption);
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = kDriverColumns[i].width;
-    column.pszText = text.data();
-    SendMessageA(ListView1, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-  }
-
-  const Rect statusBar = ScaleBounds(Form1Layout::kStatusBar1, textHeight_);
-  StatusBar1 = CreateWindowExA(
-      0, STATUSCLASSNAMEA, nullptr,
-      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN | CCS_NORESIZE, statusBar.left,
-      statusBar.top, statusBar.Width(), statusBar.Height(), handle_, nullptr, instance, nullptr);
-  if (statusFont_ != nullptr) {
-    SendMessageA(StatusBar1, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_), FALSE);
-  }
-  SendMessageA(StatusBar1, SB_SETBKCOLOR, 0, static_cast<LPARAM>(GetSysColor(COLOR_ACTIVEBORDER)));
-  const std::array<int, 2> parts{Form1Layout::kStatusPanelWidth,
-                                 2 * Form1Layout::kStatusPanelWidth};
-  SendMessageA(StatusBar1, SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
-  SetStatusText(1, kMakerWebPage);
+  ListView1 = CreateDriverListView(handle_, instance, font_.get(), textHeight_);
+  StatusBar1 = CreateStatusBar(handle_, instance, statusFont_.get(), textHeight_);
 }
 
 void TForm1::ArrangeComponents() {
@@ -237,13 +171,9 @@ void TForm1::Refresh1Click(TSender) {
   SendMessageA(ListView1, LVM_SETITEMCOUNT, 0, 0);
   SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
   // The list shows what the store holds when the scan ends, also when an error ends it.
-  struct CountSync {
-    TForm1& form;
-    ~CountSync() { form.SyncListCount(); }
-  } sync{*this};
+  const ScopeExit sync([this] { SyncListCount(); });
   Win32RegistryApi registry;
-  const std::string status = ScanDrivers(registry, rows_);
-  SetStatusText(0, status);
+  SetStatusText(0, CountStatusText(ScanDrivers(registry, rows_)));
 }
 
 void TForm1::ToolButton1Click(TSender) { Click(*Refresh1); }
@@ -257,7 +187,7 @@ void TForm1::Print1Click(TSender) { PrintListView(ListView1); }
 void TForm1::PrintListView(HWND listView) {
   if (printer_ == nullptr) {
     printerApi_ = std::make_unique<Win32PrinterApi>(
-        handle_, [this] { application_.ProcessMessages(); }, PlaceCommonDialog);
+        handle_, [this] { application_.ProcessMessages(); }, PlaceCommonDialog, ReportWindowError);
     printer_ = std::make_unique<TPrinter>(*printerApi_);
   }
   // Captions and widths as they are now: a column the user resized prints at its new share.
@@ -308,9 +238,6 @@ LRESULT TForm1::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         application_.Minimize();
         return 0;
       }
-      break;
-    case WM_SETCURSOR:
-      if (ApplySetCursorHook(handle_, wParam, lParam)) return TRUE;
       break;
     case WM_CLOSE:
       if (printHold_.HoldBack()) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_handles.h"
 #include "inventory/driver_row.h"
 #include "output/print_report.h"
 #include "output/text_file.h"
@@ -65,7 +66,7 @@ class TForm1 final : public ProgramWindow {
   LRESULT HandleNotify(const NMHDR& header);
   void HandleCommand(WPARAM wParam, LPARAM lParam);
 
-  void BuildMenu();
+  UniqueHmenu BuildMenu();
   void CreateComponents();
   void ArrangeComponents();
   void SyncListCount();
@@ -75,8 +76,8 @@ class TForm1 final : public ProgramWindow {
   void RunHeldCommands();
 
   TApplication& application_;
-  HFONT font_ = nullptr;
-  HFONT statusFont_ = nullptr;
+  UniqueHfont font_;
+  UniqueHfont statusFont_;
   int textHeight_ = 0;  // measured height of "0" in the window font
   std::vector<MenuItem> menu_;
   CommandTable commands_;  // every menu item and toolbar button, by command id

@@ -13,6 +13,7 @@
 #include "ui/placement.h"
 #include "ui/win32_application.h"
 #include "ui/win32_dialog_placement.h"
+#include "ui/win32_form_controls.h"
 #include "ui/win32_modal.h"
 
 namespace {
@@ -23,19 +24,16 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr UINT kLabelFormat = DT_LEFT | DT_TOP | DT_EXPANDTABS | DT_NOPREFIX;
 
-HFONT CreateAboutFont(const AboutFont& font, BYTE charset) {
+UniqueHfont CreateAboutFont(const AboutFont& font, BYTE charset) {
   const std::string face(font.face);
-  return CreateFontA(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                     font.underline ? TRUE : FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                     face.c_str());
+  return UniqueHfont(CreateFontA(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                 font.underline ? TRUE : FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                 face.c_str()));
 }
 
 void RegisterAboutClass() {
   WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  if (GetClassInfoExA(GetModuleHandleA(nullptr), kClassName, &windowClass)) return;
-  windowClass = {};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -100,7 +98,7 @@ TAboutBox::TAboutBox(HWND owner) {
   commentsFont_ = CreateAboutFont(L::kCommentsFont, DEFAULT_CHARSET);
   versionFont_ = CreateAboutFont(L::kVersionFont, DEFAULT_CHARSET);
   label1Font_ = CreateAboutFont(L::kLabel1Font, ANSI_CHARSET);
-  textHeight_ = MeasureTextHeight();
+  textHeight_ = FontTextHeight(windowFont_.get(), kAboutDesignTextHeight);
 
   RECT frame{0, 0, Scale(L::kClientWidth), Scale(L::kClientHeight)};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -114,14 +112,15 @@ TAboutBox::TAboutBox(HWND owner) {
 
   const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
   ProductName.transparent = true;
-  SetUpLabel(ProductName, L::kProductName, productNameFont_, std::string(L::kProductNameText),
+  SetUpLabel(ProductName, L::kProductName, productNameFont_.get(), std::string(L::kProductNameText),
              text);
   Comments.wrapWidth = Scale(L::kComments.Width());
-  SetUpLabel(Comments, L::kComments, commentsFont_, kMakerWebPage, kNavy);
+  SetUpLabel(Comments, L::kComments, commentsFont_.get(), kMakerWebPage, kNavy);
   Comments.onMouseEnter = &TAboutBox::CommentsMouseEnter;
   Comments.onMouseLeave = &TAboutBox::CommentsMouseLeave;
-  SetUpLabel(Version, L::kVersion, versionFont_, std::string(L::kVersionText), text);
-  SetUpLabel(Label1, L::kLabel1, label1Font_, std::string(L::kEmailPrefix) + kMakerEmail, text);
+  SetUpLabel(Version, L::kVersion, versionFont_.get(), std::string(L::kVersionText), text);
+  SetUpLabel(Label1, L::kLabel1, label1Font_.get(), std::string(L::kEmailPrefix) + kMakerEmail,
+             text);
   AddWindowlessControl(ProductName);
   AddWindowlessControl(Comments);
   AddWindowlessControl(Version);
@@ -133,7 +132,7 @@ TAboutBox::TAboutBox(HWND owner) {
                              ok.Width(), ok.Height(), handle_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)),
                              GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(OKButton, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_), FALSE);
+  SendMessageA(OKButton, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_.get()), FALSE);
 }
 
 TAboutBox::~TAboutBox() {
@@ -141,24 +140,8 @@ TAboutBox::~TAboutBox() {
   RemoveWindowlessControl(Comments);
   RemoveWindowlessControl(Version);
   RemoveWindowlessControl(Label1);
-  if (handle_ != nullptr) {
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-    DestroyWindow(handle_);
-  }
-  for (HFONT font : {windowFont_, productNameFont_, commentsFont_, versionFont_, label1Font_}) {
-    if (font != nullptr) DeleteObject(font);
-  }
-}
-
-int TAboutBox::MeasureTextHeight() const {
-  HDC dc = GetDC(handle_);
-  if (dc == nullptr) return kAboutDesignTextHeight;
-  HGDIOBJ old = SelectObject(dc, windowFont_);
-  SIZE size{};
-  const bool measured = GetTextExtentPoint32A(dc, "0", 1, &size) && size.cy > 0;
-  SelectObject(dc, old);
-  ReleaseDC(handle_, dc);
-  return measured ? size.cy : kAboutDesignTextHeight;
+  // The window goes before the fonts it shows.
+  DestroyHandledWindow();
 }
 
 void TAboutBox::SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::string caption,
@@ -169,7 +152,8 @@ void TAboutBox::SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::s
   label.parent = handle_;
   label.owner = this;
   // Sized to the text: wrapped at its width when it wraps, else one line.
-  HDC dc = GetDC(handle_);
+  const UniqueWindowDc window(handle_);
+  HDC dc = window.Dc();
   HGDIOBJ old = SelectObject(dc, label.font);
   const auto measure = [dc](std::string_view text) {
     SIZE size{};
@@ -184,7 +168,6 @@ void TAboutBox::SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::s
   int width = 0;
   for (const std::string& line : label.lines) width = std::max(width, measure(line));
   SelectObject(dc, old);
-  ReleaseDC(handle_, dc);
   const int left = Scale(design.left);
   const int top = Scale(design.top);
   label.bounds = {left, top, left + width,
@@ -196,9 +179,6 @@ LRESULT TAboutBox::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_PAINT:
       Paint();
       return 0;
-    case WM_SETCURSOR:
-      if (ProgramCursorOnSetCursor(handle_, wParam, lParam)) return TRUE;
-      break;
     case WM_SETFOCUS:
       // The button is the only control that takes the focus.
       if (OKButton != nullptr) SetFocus(OKButton);
@@ -248,7 +228,7 @@ void TAboutBox::Paint() {
   FillRect(dc, &highlight, GetSysColorBrush(COLOR_BTNHILIGHT));
 
   SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ old = SelectObject(dc, windowFont_);
+  HGDIOBJ old = SelectObject(dc, windowFont_.get());
   for (TLabel* label : {&ProductName, &Comments, &Version, &Label1}) {
     if (!label->transparent) FillRect(dc, &label->bounds, GetSysColorBrush(COLOR_BTNFACE));
     SelectObject(dc, label->font);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_handles.h"
 #include "ui/about_layout.h"
 #include "ui/program_cursor.h"
 #include "ui/win32_program_cursor.h"
@@ -73,14 +74,13 @@ class TAboutBox final : public ProgramWindow {
   void Paint();
   void SetUpLabel(TLabel& label, const Rect& design, HFONT font, std::string caption,
                   COLORREF color);
-  int MeasureTextHeight() const;
   int Scale(int value) const { return AboutScale(value, textHeight_); }
 
-  HFONT windowFont_ = nullptr;
-  HFONT productNameFont_ = nullptr;
-  HFONT commentsFont_ = nullptr;
-  HFONT versionFont_ = nullptr;
-  HFONT label1Font_ = nullptr;
+  UniqueHfont windowFont_;
+  UniqueHfont productNameFont_;
+  UniqueHfont commentsFont_;
+  UniqueHfont versionFont_;
+  UniqueHfont label1Font_;
   int textHeight_ = kAboutDesignTextHeight;
   int modalResult_ = 0;
   bool showing_ = false;

@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
   logPath = argv[1];
   TApplication application(GetModuleHandleA(nullptr));
   application.AddIdleHandler(TrackHoverAtIdle);
+  application.setCursorHook = ProgramCursorOnSetCursor;
   HWND mainWindow = CreateHarnessWindow("HarnessMain", MainProc, WS_OVERLAPPEDWINDOW,
                                         application.Handle(), "About harness");
   aboutBox = std::make_unique<TAboutBox>(application.Handle());

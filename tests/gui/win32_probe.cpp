@@ -40,6 +40,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_handles.h"
+
 namespace {
 
 HWND MainWindow() { return FindWindowA("TForm1", nullptr); }
@@ -396,16 +398,15 @@ int ShowSaveDialog() {
 
 // Another program reading a file and refusing writers, as an editor holding it might.
 int Hold(const char* path, int seconds) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  const UniqueHfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     std::printf("cannot open %s: %lu\n", path, GetLastError());
     return 1;
   }
   std::puts("held");
   std::fflush(stdout);
   Sleep(seconds * 1000);
-  CloseHandle(file);
   return 0;
 }
 

@@ -96,3 +96,8 @@ TEST(QuotedName, ControlsAndBrokenUtf8AreEscapedSoTheMessageIsOneLine) {
             "'\\xed\\xa0\\x80|\\xc0\\xaf|\\xf4\\x90\\x80\\x80'");
   EXPECT_EQ(QuotedName("\xe2\x82"), "'\\xe2\\x82'");  // cut short
 }
+
+TEST(CountStatusText, CountsEveryRowInDecimal) {
+  EXPECT_EQ(CountStatusText(0), "Count: 0");
+  EXPECT_EQ(CountStatusText(10000), "Count: 10000");
+}

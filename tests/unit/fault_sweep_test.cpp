@@ -21,6 +21,7 @@
 #include "output/text_export.h"
 #include "recording_printer.h"
 #include "report_fixtures.h"
+#include "save_outcome.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ struct RegEffect {
 
 struct ScanOutcome {
   Lines rows;
-  std::string status;
+  std::optional<std::size_t> count;  // none when an error ended the scan
   std::string error;
   bool operator==(const ScanOutcome&) const = default;
 };
@@ -193,14 +194,14 @@ ScanOutcome ExpectedScan(const RegScenario& scenario, const RegEffect& effect) {
       outcome.rows.push_back(line);
     }
   }
-  outcome.status = "Count: " + std::to_string(outcome.rows.size());
+  outcome.count = outcome.rows.size();
   return outcome;
 }
 
 ScanOutcome RunScan(RegistryApi& registry, RowStore& rows) {
   ScanOutcome outcome;
   try {
-    outcome.status = ScanDrivers(registry, rows);
+    outcome.count = ScanDrivers(registry, rows);
   } catch (const ERegistryException& e) {
     outcome.error = e.Message();
   }
@@ -317,23 +318,6 @@ RowStore SaveRowsInput(bool shortLastRow) {
   add(std::string(90, 'n'), "Provider", "5.1.2600.0");
   if (shortLastRow) rows.Append("Short").subItems = {"provider only"};
   return rows;
-}
-
-struct SaveOutcome {
-  std::string error;
-  std::string contents;
-};
-
-SaveOutcome RunSave(FakeFileApi& files, const RowStore& rows, const std::string& path,
-                    IoResult& ioResult) {
-  SaveOutcome outcome;
-  try {
-    SaveRows(files, rows, path, ioResult);
-  } catch (const Exception& e) {
-    outcome.error = e.Message();
-  }
-  outcome.contents = files.Exists(path) ? files.Contents(path) : "<missing>";
-  return outcome;
 }
 
 // Every code CreateFileA, WriteFile or CloseHandle can leave in GetLastError for a target

@@ -4,17 +4,26 @@
 
 #include "fake_cursor_seam.h"
 
-TEST(ProgramCursorSetting, StartsAtTheDefaultWithNoChanges) {
+namespace {
+
+// The cursor over a fake of the system's cursor calls, fresh for each case.
+class CursorTest : public testing::Test {
+ protected:
   FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+  ProgramCursor cursor{seam};
+};
+class ProgramCursorSetting : public CursorTest {};
+class ModalCursorRestore : public CursorTest {};
+
+}  // namespace
+
+TEST_F(ProgramCursorSetting, StartsAtTheDefaultWithNoChanges) {
   EXPECT_EQ(cursor.Value(), crDefault);
   EXPECT_EQ(cursor.Changes(), 0u);
   EXPECT_FALSE(cursor.Overrides());
 }
 
-TEST(ProgramCursorSetting, ANewValueIsShownAtOnceAndCounted) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ProgramCursorSetting, ANewValueIsShownAtOnceAndCounted) {
   cursor.Set(crHandPoint);
   EXPECT_EQ(cursor.Value(), crHandPoint);
   EXPECT_TRUE(cursor.Overrides());
@@ -23,9 +32,7 @@ TEST(ProgramCursorSetting, ANewValueIsShownAtOnceAndCounted) {
   EXPECT_EQ(seam.windowAsks, 0);
 }
 
-TEST(ProgramCursorSetting, AnEqualValueOnlyCounts) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ProgramCursorSetting, AnEqualValueOnlyCounts) {
   cursor.Set(crHandPoint);
   cursor.Set(crHandPoint);
   cursor.Set(crDefault);
@@ -35,9 +42,7 @@ TEST(ProgramCursorSetting, AnEqualValueOnlyCounts) {
   EXPECT_EQ(seam.windowAsks, 1);
 }
 
-TEST(ProgramCursorSetting, DefaultAsksTheWindowUnderThePointerInsteadOfShowingAnImage) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ProgramCursorSetting, DefaultAsksTheWindowUnderThePointerInsteadOfShowingAnImage) {
   cursor.Set(crHandPoint);
   cursor.Set(crDefault);
   EXPECT_EQ(seam.windowAsks, 1);
@@ -45,9 +50,7 @@ TEST(ProgramCursorSetting, DefaultAsksTheWindowUnderThePointerInsteadOfShowingAn
   EXPECT_EQ(cursor.Changes(), 2u);  // counted although the window set the image
 }
 
-TEST(ProgramCursorSetting, DefaultOverAForeignWindowShowsTheArrowItself) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ProgramCursorSetting, DefaultOverAForeignWindowShowsTheArrowItself) {
   cursor.Set(crHandPoint);
   seam.pointerOverOurWindow = false;
   cursor.Set(crDefault);
@@ -55,18 +58,14 @@ TEST(ProgramCursorSetting, DefaultOverAForeignWindowShowsTheArrowItself) {
   EXPECT_FALSE(cursor.Overrides());
 }
 
-TEST(ProgramCursorSetting, AnyOtherValueIsShownEvenOverAForeignWindow) {
-  FakeCursorSeam seam;
+TEST_F(ProgramCursorSetting, AnyOtherValueIsShownEvenOverAForeignWindow) {
   seam.pointerOverOurWindow = false;
-  ProgramCursor cursor(seam);
   cursor.Set(crArrow);
   cursor.Set(crHandPoint);
   EXPECT_EQ(seam.shown, (std::vector<CursorValue>{crArrow, crHandPoint}));
 }
 
-TEST(ProgramCursorSetting, TheCounterWrapsWithoutHarm) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ProgramCursorSetting, TheCounterWrapsWithoutHarm) {
   for (int i = 0; i < 3; ++i) cursor.Set(crDefault);
   const ProgramCursor::ModalNote note = cursor.EnterModal();
   EXPECT_EQ(note.changes, 4u);
@@ -74,9 +73,7 @@ TEST(ProgramCursorSetting, TheCounterWrapsWithoutHarm) {
   EXPECT_EQ(cursor.Value(), crDefault);
 }
 
-TEST(ModalCursorRestore, NotesTheValueAndResetsToTheDefault) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ModalCursorRestore, NotesTheValueAndResetsToTheDefault) {
   cursor.Set(crArrow);
   const ProgramCursor::ModalNote note = cursor.EnterModal();
   EXPECT_EQ(note.value, crArrow);
@@ -84,18 +81,14 @@ TEST(ModalCursorRestore, NotesTheValueAndResetsToTheDefault) {
   EXPECT_EQ(cursor.Value(), crDefault);
 }
 
-TEST(ModalCursorRestore, UntouchedCounterGivesTheNotedValueBack) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ModalCursorRestore, UntouchedCounterGivesTheNotedValueBack) {
   cursor.Set(crArrow);
   const ProgramCursor::ModalNote note = cursor.EnterModal();
   cursor.LeaveModal(note);
   EXPECT_EQ(cursor.Value(), crArrow);
 }
 
-TEST(ModalCursorRestore, AVisitToTheLinkLeavesTheDefault) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ModalCursorRestore, AVisitToTheLinkLeavesTheDefault) {
   cursor.Set(crArrow);
   const ProgramCursor::ModalNote note = cursor.EnterModal();
   cursor.Set(crHandPoint);  // pointer onto the link
@@ -104,9 +97,7 @@ TEST(ModalCursorRestore, AVisitToTheLinkLeavesTheDefault) {
   EXPECT_EQ(cursor.Value(), crDefault);
 }
 
-TEST(ModalCursorRestore, ClosingWithThePointerOnTheLinkLeavesTheDefault) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ModalCursorRestore, ClosingWithThePointerOnTheLinkLeavesTheDefault) {
   const ProgramCursor::ModalNote note = cursor.EnterModal();
   cursor.Set(crHandPoint);
   cursor.LeaveModal(note);
@@ -114,9 +105,7 @@ TEST(ModalCursorRestore, ClosingWithThePointerOnTheLinkLeavesTheDefault) {
   EXPECT_FALSE(cursor.Overrides());
 }
 
-TEST(ModalCursorRestore, SettingAnEqualValueMeanwhileStillCountsAsAChange) {
-  FakeCursorSeam seam;
-  ProgramCursor cursor(seam);
+TEST_F(ModalCursorRestore, SettingAnEqualValueMeanwhileStillCountsAsAChange) {
   cursor.Set(crArrow);
   const ProgramCursor::ModalNote note = cursor.EnterModal();
   cursor.Set(crDefault);  // same value, yet a change of the counter

@@ -77,22 +77,25 @@ TEST(RegistryReaderLifetime, ReleaseWithoutOpenKeyMakesNoCall) {
   EXPECT_TRUE(fake.Calls().empty());
 }
 
-TEST(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
+// A reader of HKEY_LOCAL_MACHINE over a fake registry, fresh for each case.
+class RegistryOpenExisting : public testing::Test {
+ protected:
+  void SetUp() override { reader.SelectRoot(kHKeyLocalMachine); }
+
   FakeRegistry fake;
+  TRegistry reader{fake};
+};
+
+TEST_F(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
   fake.AddKey("SYSTEM\\ControlSet002\\Control\\Class");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.OpenExisting("\\SYSTEM\\ControlSet002\\Control\\Class\\"));
   EXPECT_EQ(fake.Trace(), Lines{"Open HKLM SYSTEM\\ControlSet002\\Control\\Class\\ 0x20019 = 0"});
   EXPECT_EQ(reader.CurrentPath(), "SYSTEM\\ControlSet002\\Control\\Class\\");
 }
 
-TEST(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
-  FakeRegistry fake;
+TEST_F(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
   fake.AddKey("A\\B");
   fake.AddKey("C");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("\\A\\B"));
   ASSERT_TRUE(reader.OpenExisting("\\C"));
   EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A\\B 0x20019 = 0", "Open HKLM C 0x20019 = 0",
@@ -101,11 +104,8 @@ TEST(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
   EXPECT_EQ(fake.OpenHandles(), 1u);
 }
 
-TEST(RegistryOpenExisting, RelativePathOpensBelowTheOpenKeyAndExtendsItsPath) {
-  FakeRegistry fake;
+TEST_F(RegistryOpenExisting, RelativePathOpensBelowTheOpenKeyAndExtendsItsPath) {
   fake.AddKey("A\\B\\C");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("A"));
   ASSERT_TRUE(reader.OpenExisting("B\\C"));
   EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A 0x20019 = 0", "Open HKLM\\A B\\C 0x20019 = 0",
@@ -113,20 +113,14 @@ TEST(RegistryOpenExisting, RelativePathOpensBelowTheOpenKeyAndExtendsItsPath) {
   EXPECT_EQ(reader.CurrentPath(), "A\\B\\C");
 }
 
-TEST(RegistryOpenExisting, RelativePathWithoutOpenKeyOpensBelowTheRoot) {
-  FakeRegistry fake;
+TEST_F(RegistryOpenExisting, RelativePathWithoutOpenKeyOpensBelowTheRoot) {
   fake.AddKey("A");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.OpenExisting("A"));
   EXPECT_EQ(fake.Trace(), Lines{"Open HKLM A 0x20019 = 0"});
 }
 
-TEST(RegistryOpenExisting, FailureLeavesThePreviousKeyOpenUntilCloseCurrent) {
-  FakeRegistry fake;
+TEST_F(RegistryOpenExisting, FailureLeavesThePreviousKeyOpenUntilCloseCurrent) {
   fake.AddKey("A");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("\\A"));
   const RegKey held = reader.CurrentKey();
   EXPECT_FALSE(reader.OpenExisting("\\Missing"));
@@ -142,26 +136,23 @@ TEST(RegistryOpenExisting, FailureLeavesThePreviousKeyOpenUntilCloseCurrent) {
   EXPECT_EQ(fake.CallCount(RegCall::CloseKey), 1u);
 }
 
-TEST(RegistryOpenExisting, FailureWithAnyCodeLeavesTheStateAlone) {
+TEST_F(RegistryOpenExisting, FailureWithAnyCodeLeavesTheStateAlone) {
   for (const long code : {kErrorAccessDenied, kErrorOutOfMemory, kErrorMoreData, 1234L}) {
-    FakeRegistry fake;
-    fake.AddKey("A");
-    fake.AddKey("B");
-    fake.FailCall(RegCall::OpenKeyEx, 2, code);
-    TRegistry reader(fake);
-    reader.SelectRoot(kHKeyLocalMachine);
-    ASSERT_TRUE(reader.OpenExisting("\\A"));
-    EXPECT_FALSE(reader.OpenExisting("\\B")) << code;
-    EXPECT_EQ(reader.CurrentPath(), "A");
-    EXPECT_EQ(fake.OpenHandles(), 1u);
+    FakeRegistry failing;  // fresh for each code
+    failing.AddKey("A");
+    failing.AddKey("B");
+    failing.FailCall(RegCall::OpenKeyEx, 2, code);
+    TRegistry failingReader(failing);
+    failingReader.SelectRoot(kHKeyLocalMachine);
+    ASSERT_TRUE(failingReader.OpenExisting("\\A"));
+    EXPECT_FALSE(failingReader.OpenExisting("\\B")) << code;
+    EXPECT_EQ(failingReader.CurrentPath(), "A");
+    EXPECT_EQ(failing.OpenHandles(), 1u);
   }
 }
 
-TEST(RegistryOpenExisting, NamesAreMatchedWithoutRegardToCase) {
-  FakeRegistry fake;
+TEST_F(RegistryOpenExisting, NamesAreMatchedWithoutRegardToCase) {
   fake.AddKey("System\\ControlSet001");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.OpenExisting("\\SYSTEM\\controlset001"));
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_file_api.h"
+#include "save_outcome.h"
 
 namespace {
 
@@ -41,6 +42,14 @@ EInOutError SaveExpectingIoError(FakeFileApi& files, const RowStore& rows, IoRes
 }
 
 // Three rows making 300 bytes: two full blocks and 44 bytes written out at closing.
+// What a Save of rows that nothing makes fail leaves in the file.
+std::string SavedText(const RowStore& rows) {
+  FakeFileApi files;
+  IoResult ioResult;
+  SaveRows(files, rows, kPath, ioResult);
+  return files.Contents(kPath);
+}
+
 RowStore ThreeBlockRows() {
   RowStore rows;
   AddRowOfLength(rows, 100, 'a');
@@ -60,11 +69,9 @@ TEST(TextExportLineFormat, CaptionProviderVersionJoinedByCommasEndedByCrLf) {
   RowStore rows;
   AddRow(rows, "X", "Y", "1.0");
   AddRow(rows, "Z", "", "");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), std::string("X,Y,1.0\r\nZ,,\r\n"));
-  EXPECT_EQ(files.Contents(kPath).size(), 14u);
+  const std::string text = SavedText(rows);
+  EXPECT_EQ(text, std::string("X,Y,1.0\r\nZ,,\r\n"));
+  EXPECT_EQ(text.size(), 14u);
 }
 
 TEST(TextExportLineFormat, EmptyListGivesEmptyFileAndEmptiesAnExistingOne) {
@@ -89,10 +96,7 @@ TEST(TextExportLineFormat, ExistingFileIsReplacedNotAppendedTo) {
 TEST(TextExportLineFormat, CommasQuotesAndLineBreaksAreWrittenUnchanged) {
   RowStore rows;
   AddRow(rows, "Say \"hi\", world", "Line\r\nbreak", "a,b\n");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), "Say \"hi\", world,Line\r\nbreak,a,b\n\r\n");
+  EXPECT_EQ(SavedText(rows), "Say \"hi\", world,Line\r\nbreak,a,b\n\r\n");
 }
 
 TEST(TextExportLineFormat, BytesAreNotConvertedTrimmedOrCutAtZero) {
@@ -100,10 +104,7 @@ TEST(TextExportLineFormat, BytesAreNotConvertedTrimmedOrCutAtZero) {
   const std::string highBytes = "\xE9t\xE9 \xFF";
   const std::string withZero("a\0b", 3);
   AddRow(rows, "  " + highBytes + "  ", withZero, "\t");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), "  " + highBytes + "  ," + withZero + ",\t\r\n");
+  EXPECT_EQ(SavedText(rows), "  " + highBytes + "  ," + withZero + ",\t\r\n");
 }
 
 TEST(TextExportLineFormat, OnlyTheFirstTwoSubItemsAreWritten) {
@@ -111,10 +112,7 @@ TEST(TextExportLineFormat, OnlyTheFirstTwoSubItemsAreWritten) {
   DriverRow& row = rows.Append("Caption");
   row.subItems = {"one", "two"};
   AddRow(rows, "Next", "p", "v");
-  FakeFileApi files;
-  IoResult ioResult;
-  SaveRows(files, rows, kPath, ioResult);
-  EXPECT_EQ(files.Contents(kPath), "Caption,one,two\r\nNext,p,v\r\n");
+  EXPECT_EQ(SavedText(rows), "Caption,one,two\r\nNext,p,v\r\n");
 }
 
 TEST(TextExportOpening, CreatesForWritingSharedForReadingAlwaysAnew) {
@@ -261,68 +259,49 @@ std::string MessageFor(int code) { return EInOutError(code).Message(); }
 
 }  // namespace
 
-TEST(TextExportFailures, FailedOpenLeavesTheFileUnchanged) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.AddFile(kPath, "before");
-    files.FailCall(FileCall::kCreateFile, 1, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    EXPECT_EQ(files.Contents(kPath), "before");
-    EXPECT_EQ(files.Calls().size(), 1u) << "nothing follows a failed open";
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedFileTypeMakesAnUntypedTargetWhateverTheCode) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kGetFileType, 1, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), "I/O error 105");
-    EXPECT_EQ(files.Contents(kPath), "");
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedWriteKeepsWhatWentBeforeAndStopsTheRows) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kWriteFile, 2, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    // The second block fails in the third row; its rest and the row after are dropped.
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText().substr(0, 128));
-    EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128}));
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedWriteOutAtClosingKeepsTheFullBlocks) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kWriteFile, 3, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText().substr(0, 256));
-    EXPECT_EQ(files.CallCount(FileCall::kWriteFile), 3) << "the failed block is not tried again";
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
-  }
-}
-
-TEST(TextExportFailures, FailedCloseComesAfterAllLinesAndIsNotRepeated) {
-  for (const int code : kCodes) {
-    FakeFileApi files;
-    files.FailCall(FileCall::kCloseHandle, 1, code);
-    IoResult ioResult;
-    EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(), MessageFor(code));
-    EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
-    EXPECT_EQ(files.CallCount(FileCall::kCloseHandle), 1);
-    EXPECT_EQ(files.OpenHandles(), 0);
-    EXPECT_EQ(ioResult.Pending(), 0);
+// Each step failing with each code: the message, what the file holds after, and that nothing
+// is left open, tried again or pending.
+TEST(TextExportFailures, EachFailedStepWithEachCode) {
+  struct Row {
+    const char* rule;
+    FileCall call;
+    int nth;
+    bool fixedMessage;  // an untyped target's 105 whatever the code
+    std::string contents;
+    FileCall counted;
+    int calls;  // of the counted call
+  };
+  const std::string text = ThreeBlockText();
+  const Row rows[] = {
+      {"a failed open leaves the file unchanged", FileCall::kCreateFile, 1, false, "before",
+       FileCall::kCreateFile, 1},
+      {"a failed file type makes an untyped target", FileCall::kGetFileType, 1, true, "",
+       FileCall::kWriteFile, 0},
+      // The second block fails in the third row; its rest and the row after are dropped.
+      {"a failed write keeps what went before and stops the rows", FileCall::kWriteFile, 2, false,
+       text.substr(0, 128), FileCall::kWriteFile, 2},
+      {"a failed write-out at closing keeps the full blocks, not tried again", FileCall::kWriteFile,
+       3, false, text.substr(0, 256), FileCall::kWriteFile, 3},
+      {"a failed close comes after all lines and is not repeated", FileCall::kCloseHandle, 1, false,
+       text, FileCall::kCloseHandle, 1},
+  };
+  for (const Row& row : rows) {
+    for (const int code : kCodes) {
+      SCOPED_TRACE(std::string(row.rule) + ", code " + std::to_string(code));
+      FakeFileApi files;
+      files.AddFile(kPath, "before");
+      files.FailCall(row.call, row.nth, code);
+      IoResult ioResult;
+      EXPECT_EQ(SaveExpectingIoError(files, ThreeBlockRows(), ioResult).Message(),
+                row.fixedMessage ? "I/O error 105" : MessageFor(code));
+      EXPECT_EQ(files.Contents(kPath), row.contents);
+      EXPECT_EQ(files.CallCount(row.counted), row.calls);
+      if (row.call == FileCall::kCreateFile) {
+        EXPECT_EQ(files.Calls().size(), 1u);  // nothing follows a failed open
+      }
+      EXPECT_EQ(files.OpenHandles(), 0);
+      EXPECT_EQ(ioResult.Pending(), 0);
+    }
   }
 }
 
@@ -345,13 +324,9 @@ TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
   AddRow(rows, "After", "p", "v");
   FakeFileApi files;
   IoResult ioResult;
-  try {
-    SaveRows(files, rows, kPath, ioResult);
-    FAIL() << "expected EStringListError";
-  } catch (const EStringListError& e) {
-    EXPECT_EQ(e.Message(), "List index out of bounds (1)");
-  }
-  EXPECT_EQ(files.Contents(kPath), ThreeBlockText());
+  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
+  EXPECT_EQ(saved.error, "List index out of bounds (1)");
+  EXPECT_EQ(saved.contents, ThreeBlockText());
   EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
   EXPECT_EQ(files.OpenHandles(), 0);
   EXPECT_EQ(ioResult.Pending(), 0);
@@ -363,13 +338,9 @@ TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
   rows.Append("Bare");
   FakeFileApi files;
   IoResult ioResult;
-  try {
-    SaveRows(files, rows, kPath, ioResult);
-    FAIL() << "expected EStringListError";
-  } catch (const EStringListError& e) {
-    EXPECT_EQ(e.Message(), "List index out of bounds (0)");
-  }
-  EXPECT_EQ(files.Contents(kPath), "X,Y,1.0\r\n");
+  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
+  EXPECT_EQ(saved.error, "List index out of bounds (0)");
+  EXPECT_EQ(saved.contents, "X,Y,1.0\r\n");
   EXPECT_EQ(files.OpenHandles(), 0);
 }
 

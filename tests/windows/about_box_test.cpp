@@ -13,10 +13,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32_handles.h"
 #include "ui/maker.h"
 #include "ui/win32_application.h"
+#include "ui/win32_form_controls.h"
 #include "ui/win32_program_cursor.h"
 #include "ui/win32_unit2.h"
+
+#include "win32_window_fault.h"
 
 namespace {
 
@@ -39,6 +43,7 @@ class AboutBoxTest : public ::testing::Test {
   static void SetUpTestSuite() {
     program_ = new TApplication(GetModuleHandleA(nullptr));
     program_->AddIdleHandler(TrackHoverAtIdle);
+    program_->setCursorHook = ProgramCursorOnSetCursor;
   }
   static void TearDownTestSuite() { delete program_; }
 
@@ -90,17 +95,10 @@ class AboutBoxTest : public ::testing::Test {
 TApplication* AboutBoxTest::program_ = nullptr;
 
 int MeasuredTextHeight() {
-  HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(font);
-  return size.cy;
+  const UniqueHfont font(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  return FontTextHeight(font.get(), 0);
 }
 
 std::string WindowText(HWND window) {
@@ -121,6 +119,22 @@ TEST_F(AboutBoxTest, CreatedHiddenWithItsTitleAndFixedDialogFrame) {
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+}
+
+// Without its window the box makes nothing else, and showing it gives Cancel at once.
+TEST_F(AboutBoxTest, RefusedWindowLeavesABoxThatMadeNothingAndShowsNothing) {
+  const ResourceUse before = CurrentResourceUse();
+  {
+    const RefusedWindow refused("TAboutBox");
+    ASSERT_TRUE(refused.Active());
+    TAboutBox box(application_);
+    EXPECT_EQ(box.Handle(), nullptr);
+    EXPECT_EQ(box.ShowModal(), 2);
+  }
+  const ResourceUse after = CurrentResourceUse();
+  ASSERT_GE(before.gdi, 0);
+  EXPECT_EQ(after.gdi, before.gdi);
+  EXPECT_EQ(after.user, before.user);
 }
 
 TEST_F(AboutBoxTest, ClientAreaScalesWithTheWindowTextHeight) {

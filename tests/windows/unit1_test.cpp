@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "common/exception.h"
@@ -13,6 +14,9 @@
 #include "ui/maker.h"
 #include "ui/win32_application.h"
 #include "ui/win32_unit1.h"
+
+#include "error_of.h"
+#include "win32_window_fault.h"
 
 namespace {
 
@@ -225,6 +229,36 @@ TEST_F(Unit1Test, ScanErrorLeavesRowsSoFarAndTheOldCount) {
   EXPECT_EQ(Cell(2, 4), "InfPath 3");
   EXPECT_EQ(Cell(2, 5), "");  // a missing sub-item shows empty
   EXPECT_EQ(form_->StatusText(0), "Count: 2");
+}
+
+// A window the system will not create ends the construction with an error; what was made
+// before it is freed and the globals still name the objects that live.
+TEST_F(Unit1Test, RefusedWindowFreesWhatWasMadeAndLeavesTheGlobals) {
+  struct Row {
+    const char* refusedClass;
+    std::function<void()> construct;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"TolvaneApplication", [] { TApplication(GetModuleHandleA(nullptr)); },
+       "Cannot create the application window"},
+      {"TForm1", [] { TForm1 form(*application_); }, "Cannot create the main window"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.refusedClass);
+    const ResourceUse before = CurrentResourceUse();
+    {
+      const RefusedWindow refused(row.refusedClass);
+      ASSERT_TRUE(refused.Active());
+      EXPECT_EQ(ErrorOf(row.construct), row.message);
+    }
+    const ResourceUse after = CurrentResourceUse();
+    ASSERT_GE(before.gdi, 0);
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
+    EXPECT_EQ(Application, application_);
+    EXPECT_EQ(Form1, form_);
+  }
 }
 
 TEST_F(Unit1Test, F5InTheLoopRefreshesButNotWithModifiers) {

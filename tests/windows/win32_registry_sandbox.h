@@ -9,24 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_handles.h"
+
 class RegistrySandbox {
  public:
   explicit RegistrySandbox(const char* name) {
     path_ = std::string("Software\\Tolvane Tests\\") + name + '-' +
             std::to_string(GetCurrentProcessId());
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+    HKEY scratch = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &scratch_, nullptr) != ERROR_SUCCESS) {
-      scratch_ = nullptr;
+                        &scratch, nullptr) != ERROR_SUCCESS) {
       return;
     }
-    redirected_ = RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch_) == ERROR_SUCCESS;
+    scratch_.reset(scratch);
+    redirected_ = RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch_.get()) == ERROR_SUCCESS;
   }
 
   ~RegistrySandbox() {
     if (redirected_) RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     for (const std::string& locked : locked_) SetAccess(locked, "D:(A;;KA;;;WD)");
-    if (scratch_) RegCloseKey(scratch_);
+    scratch_.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tolvane Tests");  // only once it is empty
   }
@@ -39,19 +42,12 @@ class RegistrySandbox {
   const std::string& ScratchPath() const { return path_; }
 
   // Keys and values under the redirected HKEY_LOCAL_MACHINE.
-  bool AddKey(const std::string& path) {
-    HKEY key = Create(path);
-    if (key) RegCloseKey(key);
-    return key != nullptr;
-  }
+  bool AddKey(const std::string& path) { return static_cast<bool>(Create(path)); }
   bool SetValue(const std::string& path, const char* name, DWORD type, const std::string& data) {
-    HKEY key = Create(path);
-    if (!key) return false;
-    const LSTATUS status =
-        RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                       static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    const UniqueHkey key = Create(path);
+    return key &&
+           RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
   }
   bool SetText(const std::string& path, const char* name, const std::string& text) {
     return SetValue(path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
@@ -65,14 +61,14 @@ class RegistrySandbox {
   }
 
  private:
-  HKEY Create(const std::string& path) {
-    if (!redirected_) return nullptr;
+  UniqueHkey Create(const std::string& path) {
+    if (!redirected_) return {};
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) != ERROR_SUCCESS) {
-      return nullptr;
+      return {};
     }
-    return key;
+    return UniqueHkey(key);
   }
 
   // Works through the scratch key itself, so it also runs after the redirection ended.
@@ -83,18 +79,18 @@ class RegistrySandbox {
                                                               nullptr)) {
       return false;
     }
-    HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExA(scratch_, path.c_str(), 0, WRITE_DAC, &key);
+    HKEY opened = nullptr;
+    LSTATUS status = RegOpenKeyExA(scratch_.get(), path.c_str(), 0, WRITE_DAC, &opened);
     if (status == ERROR_SUCCESS) {
-      status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-      RegCloseKey(key);
+      const UniqueHkey key(opened);
+      status = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor);
     }
     LocalFree(descriptor);
     return status == ERROR_SUCCESS;
   }
 
   std::string path_;
-  HKEY scratch_ = nullptr;
+  UniqueHkey scratch_;
   bool redirected_ = false;
   std::vector<std::string> locked_;
 };
