@@ -349,15 +349,9 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
                           std::string& bytes) {
   bytes.clear();
   const bool standardInput = path == "-";
-  const int fd = standardInput ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const UniqueFd file(standardInput ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const int fd = standardInput ? STDIN_FILENO : file.get();
   if (fd < 0) return Errno();
-  struct Closer {
-    int fd;
-    bool owned;
-    ~Closer() {
-      if (owned) close(fd);
-    }
-  } closer{fd, !standardInput};
   struct stat info {};
   if (fstat(fd, &info) != 0) return Errno();
   if (S_ISDIR(info.st_mode) || (!standardInput && !S_ISREG(info.st_mode))) return "not a file";

@@ -4,6 +4,8 @@
 // loads the hive. Plain bytes, portable; the files themselves are only ever read.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +13,10 @@
 #include <vector>
 
 #include "common/exception.h"
+#include "common/unique_handle.h"
+
+// A file descriptor of our own, closed once on every way out.
+using UniqueFd = UniqueHandle<int, close, -1>;
 
 // A file that cannot be read as a hive, or a hive found corrupt while it is read: the file's
 // name and the reason, on one line.

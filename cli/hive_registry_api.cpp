@@ -106,33 +106,29 @@ bool EqualsAsciiFolded(const char* name, std::string_view ascii) {
 
 }  // namespace
 
-OwnedFd::~OwnedFd() {
-  if (fd_ >= 0) close(fd_);
-}
-
 HiveRegistryApi::HiveRegistryApi(std::string_view image, const std::string& hiveName,
                                  unsigned codePage)
     : path_(QuotedName(hiveName)),
       codePage_(codePage),
       image_(memfd_create("hive", MFD_CLOEXEC | MFD_ALLOW_SEALING)) {
   CheckHiveBytes(image, hiveName);
-  if (image_.Get() < 0) throw EHiveError(path_ + ": no memory for the hive (" + Errno() + ")");
+  if (image_.get() < 0) throw EHiveError(path_ + ": no memory for the hive (" + Errno() + ")");
   for (std::size_t done = 0; done < image.size();) {
-    const ssize_t n = write(image_.Get(), image.data() + done, image.size() - done);
+    const ssize_t n = write(image_.get(), image.data() + done, image.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) throw EHiveError(path_ + ": no memory for the hive (" + Errno() + ")");
     done += static_cast<std::size_t>(n);
   }
-  if (fcntl(image_.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) !=
+  if (fcntl(image_.get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) !=
       0) {
     throw EHiveError(path_ + ": cannot seal the hive's copy (" + Errno() + ")");
   }
-  const std::string copy = "/proc/self/fd/" + std::to_string(image_.Get());
-  hive_ = hivex_open(copy.c_str(), 0);
+  const std::string copy = "/proc/self/fd/" + std::to_string(image_.get());
+  hive_.reset(hivex_open(copy.c_str(), 0));
   if (!hive_) throw EHiveError(path_ + ": truncated or corrupt registry hive (" + Errno() + ")");
 }
 
-HiveRegistryApi::~HiveRegistryApi() { hivex_close(hive_); }
+HiveRegistryApi::~HiveRegistryApi() = default;
 
 void HiveRegistryApi::Corrupt(const char* what) const {
   throw EHiveError(path_ + ": corrupt registry hive (" + what + ": " + std::strerror(errno) + ")");
@@ -142,11 +138,11 @@ HiveRegistryApi::NodeIndex& HiveRegistryApi::Children(hive_node_h node) {
   NodeIndex& index = indexes_[node];
   if (index.childrenRead) return index;
   errno = 0;
-  Malloced<hive_node_h> children(hivex_node_children(hive_, node));
+  Malloced<hive_node_h> children(hivex_node_children(hive_.get(), node));
   if (!children) Corrupt("subkey list");
   for (const hive_node_h* child = children.get(); *child; ++child) {
     errno = 0;
-    Malloced<char> name(hivex_node_name(hive_, *child));
+    Malloced<char> name(hivex_node_name(hive_.get(), *child));
     if (!name) Corrupt("key name");
     const std::string_view utf8 = name.get();
     if (IsAscii(utf8)) {
@@ -171,11 +167,11 @@ const HiveRegistryApi::ValueIndex& HiveRegistryApi::Values(hive_node_h node) {
   index.values.clear();
   index.valueNames.clear();
   errno = 0;
-  Malloced<hive_value_h> values(hivex_node_values(hive_, node));
+  Malloced<hive_value_h> values(hivex_node_values(hive_.get(), node));
   if (!values) Corrupt("value list");
   for (const hive_value_h* value = values.get(); *value; ++value) {
     errno = 0;
-    Malloced<char> name(hivex_value_key(hive_, *value));
+    Malloced<char> name(hivex_value_key(hive_.get(), *value));
     if (!name) Corrupt("value name");
     index.values.emplace_back(*value, index.valueNames.size());
     index.valueNames.append(name.get()).push_back('\0');
@@ -238,12 +234,12 @@ const HiveRegistryApi::ValueData& HiveRegistryApi::Data(hive_value_h value, bool
   std::uint32_t type = 0;
   std::size_t length = 0;
   errno = 0;
-  if (hivex_value_type(hive_, value, TypeOut(type), &length) != 0) Corrupt("value type");
+  if (hivex_value_type(hive_.get(), value, TypeOut(type), &length) != 0) Corrupt("value type");
   lastData_.value = 0;
   lastData_.type = type;
   lastData_.bytes.clear();
   if (length != 0) {
-    Malloced<char> bytes(hivex_value_value(hive_, value, TypeOut(type), &length));
+    Malloced<char> bytes(hivex_value_value(hive_.get(), value, TypeOut(type), &length));
     if (!bytes) Corrupt("value data");
     lastData_.bytes.assign(bytes.get(), length);
   }
@@ -274,7 +270,7 @@ long HiveRegistryApi::Open(RegKey key, std::basic_string_view<Char> path, std::u
     if (LookupName(first) != "SYSTEM") return kErrorFileNotFound;
     path.remove_prefix(first.size());
     if (!path.empty()) path.remove_prefix(1);
-    node = hivex_root(hive_);
+    node = hivex_root(hive_.get());
     if (!node) Corrupt("root key");
   } else if (!Node(key, &node)) {
     return kErrorInvalidHandle;
@@ -331,7 +327,7 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
       longestName = std::max(longestName, static_cast<std::uint32_t>(units.size()));
       std::uint32_t type = 0;
       std::size_t length = 0;
-      if (hivex_value_type(hive_, value, TypeOut(type), &length) != 0) Corrupt("value type");
+      if (hivex_value_type(hive_.get(), value, TypeOut(type), &length) != 0) Corrupt("value type");
       longestData = std::max(longestData, static_cast<std::uint32_t>(length));
     }
     if (values) *values = static_cast<std::uint32_t>(withValues.values.size());
@@ -339,7 +335,7 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
     if (maxValueLen) *maxValueLen = longestData;
   }
   if (lastWriteTime) {
-    const std::int64_t time = hivex_node_timestamp(hive_, node);
+    const std::int64_t time = hivex_node_timestamp(hive_.get(), node);
     *lastWriteTime = time < 0 ? 0 : static_cast<std::uint64_t>(time);
   }
   return kErrorSuccess;

@@ -18,18 +18,8 @@
 #include "cli/hive_image.h"
 #include "inventory/registry_api.h"
 
-// A file descriptor of our own (the hive's private copy), closed with its holder.
-class OwnedFd {
- public:
-  explicit OwnedFd(int fd = -1) : fd_(fd) {}
-  ~OwnedFd();
-  OwnedFd(const OwnedFd&) = delete;
-  OwnedFd& operator=(const OwnedFd&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
+// hivex's handle of an open hive.
+using UniqueHive = UniqueHandle<hive_h*, hivex_close>;
 
 class HiveRegistryApi final : public RegistryApi {
  public:
@@ -117,8 +107,8 @@ class HiveRegistryApi final : public RegistryApi {
 
   std::string path_;
   unsigned codePage_;
-  OwnedFd image_;
-  hive_h* hive_ = nullptr;
+  UniqueFd image_;
+  UniqueHive hive_;
   std::unordered_map<hive_node_h, NodeIndex> indexes_;
   ValueIndex values_;
   ValueData lastData_;
