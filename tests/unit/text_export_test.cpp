@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,14 @@ RowStore ThreeBlockRows() {
 std::string ThreeBlockText() {
   return std::string(96, 'a') + ",,\r\n" + std::string(96, 'b') + ",,\r\n" + std::string(96, 'c') +
          ",,\r\n";
+}
+
+// One whole row, then one without sub-items.
+RowStore RowsEndingBare() {
+  RowStore rows;
+  AddRow(rows, "X", "Y", "1.0");
+  rows.Append("Bare");
+  return rows;
 }
 
 }  // namespace
@@ -317,37 +326,45 @@ TEST(TextExportFailures, CharacterDeviceWriteFailureEndsAtItsLine) {
   EXPECT_EQ(files.OpenHandles(), 0);
 }
 
-TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
-  RowStore rows = ThreeBlockRows();
-  DriverRow& shortRow = rows.Append("Short");
-  shortRow.subItems = {"provider only"};
-  AddRow(rows, "After", "p", "v");
-  FakeFileApi files;
-  IoResult ioResult;
-  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
-  EXPECT_EQ(saved.error, "List index out of bounds (1)");
-  EXPECT_EQ(saved.contents, ThreeBlockText());
-  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
-  EXPECT_EQ(files.OpenHandles(), 0);
-  EXPECT_EQ(ioResult.Pending(), 0);
-}
-
-TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
-  RowStore rows;
-  AddRow(rows, "X", "Y", "1.0");
-  rows.Append("Bare");
-  FakeFileApi files;
-  IoResult ioResult;
-  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
-  EXPECT_EQ(saved.error, "List index out of bounds (0)");
-  EXPECT_EQ(saved.contents, "X,Y,1.0\r\n");
-  EXPECT_EQ(files.OpenHandles(), 0);
+// Each row is named after the rule it guards; it checks the blocks and the pending result
+// only where it names them.
+TEST(TextExportShortRow, ListErrorKeepsEveryWholeLineBeforeTheShortRow) {
+  RowStore missingVersion = ThreeBlockRows();
+  missingVersion.Append("Short").subItems = {"provider only"};
+  AddRow(missingVersion, "After", "p", "v");
+  const struct {
+    const char* rule;
+    RowStore rows;
+    std::string error;
+    std::string contents;
+    std::optional<std::vector<std::size_t>> blocks;
+    bool checksPending;
+  } cases[] = {
+      {"MissingVersionRaisesListErrorAndKeepsEveryWholeLine", missingVersion,
+       "List index out of bounds (1)", ThreeBlockText(), std::vector<std::size_t>{128, 128, 44},
+       true},
+      {"RowWithoutSubItemsRaisesIndexZero", RowsEndingBare(), "List index out of bounds (0)",
+       "X,Y,1.0\r\n", std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    FakeFileApi files;
+    IoResult ioResult;
+    const SaveOutcome saved = RunSave(files, c.rows, kPath, ioResult);
+    EXPECT_EQ(saved.error, c.error);
+    EXPECT_EQ(saved.contents, c.contents);
+    if (c.blocks) {
+      EXPECT_EQ(BlockSizes(files), *c.blocks);
+    }
+    EXPECT_EQ(files.OpenHandles(), 0);
+    if (c.checksPending) {
+      EXPECT_EQ(ioResult.Pending(), 0);
+    }
+  }
 }
 
 TEST(TextExportShortRow, FailedLastWriteOutStillClosesAndTheListErrorIsReported) {
-  RowStore rows;
-  AddRow(rows, "X", "Y", "1.0");
-  rows.Append("Bare");
+  const RowStore rows = RowsEndingBare();
   FakeFileApi files;
   files.FailCall(FileCall::kWriteFile, 1, 112);
   IoResult ioResult;
