@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -78,13 +79,16 @@ TEST(RegistryReaderLifetime, ReleaseWithoutOpenKeyMakesNoCall) {
 }
 
 // A reader of HKEY_LOCAL_MACHINE over a fake registry, fresh for each case.
-class RegistryOpenExisting : public testing::Test {
+class LocalMachineReader : public testing::Test {
  protected:
   void SetUp() override { reader.SelectRoot(kHKeyLocalMachine); }
 
   FakeRegistry fake;
   TRegistry reader{fake};
 };
+class RegistryOpenExisting : public LocalMachineReader {};
+class RegistryAccess : public LocalMachineReader {};
+class RegistrySelectRoot : public LocalMachineReader {};
 
 TEST_F(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
   fake.AddKey("SYSTEM\\ControlSet002\\Control\\Class");
@@ -93,25 +97,53 @@ TEST_F(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
   EXPECT_EQ(reader.CurrentPath(), "SYSTEM\\ControlSet002\\Control\\Class\\");
 }
 
-TEST_F(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
-  fake.AddKey("A\\B");
-  fake.AddKey("C");
-  ASSERT_TRUE(reader.OpenExisting("\\A\\B"));
-  ASSERT_TRUE(reader.OpenExisting("\\C"));
-  EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A\\B 0x20019 = 0", "Open HKLM C 0x20019 = 0",
-                                 "Close HKLM\\A\\B = 0"}));
-  EXPECT_EQ(reader.CurrentPath(), "C");
-  EXPECT_EQ(fake.OpenHandles(), 1u);
+namespace {
+
+// Keys opened one after another, each open succeeding, and what must follow; a rule checks
+// the open handles only where it names them.
+struct OpenSequence {
+  const char* name;
+  std::vector<std::string> keys;
+  std::vector<std::string> opens;
+  Lines trace;
+  std::string path;
+  std::optional<std::size_t> openHandles = std::nullopt;
+};
+
+void PrintTo(const OpenSequence& rule, std::ostream* out) { *out << rule.name; }
+
+class RegistryOpenSequence : public RegistryOpenExisting,
+                             public testing::WithParamInterface<OpenSequence> {};
+
+}  // namespace
+
+TEST_P(RegistryOpenSequence, EachOpenFollowsTheRule) {
+  const OpenSequence& rule = GetParam();
+  for (const std::string& key : rule.keys) fake.AddKey(key);
+  for (const std::string& path : rule.opens) ASSERT_TRUE(reader.OpenExisting(path)) << path;
+  EXPECT_EQ(fake.Trace(), rule.trace);
+  EXPECT_EQ(reader.CurrentPath(), rule.path);
+  if (rule.openHandles) {
+    EXPECT_EQ(fake.OpenHandles(), *rule.openHandles);
+  }
 }
 
-TEST_F(RegistryOpenExisting, RelativePathOpensBelowTheOpenKeyAndExtendsItsPath) {
-  fake.AddKey("A\\B\\C");
-  ASSERT_TRUE(reader.OpenExisting("A"));
-  ASSERT_TRUE(reader.OpenExisting("B\\C"));
-  EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A 0x20019 = 0", "Open HKLM\\A B\\C 0x20019 = 0",
-                                 "Close HKLM\\A = 0"}));
-  EXPECT_EQ(reader.CurrentPath(), "A\\B\\C");
-}
+INSTANTIATE_TEST_SUITE_P(
+    RegistryOpenExisting, RegistryOpenSequence,
+    testing::Values(OpenSequence{"AbsolutePathIgnoresTheOpenKey",
+                                 {"A\\B", "C"},
+                                 {"\\A\\B", "\\C"},
+                                 {"Open HKLM A\\B 0x20019 = 0", "Open HKLM C 0x20019 = 0",
+                                  "Close HKLM\\A\\B = 0"},
+                                 "C",
+                                 1u},
+                    OpenSequence{"RelativePathOpensBelowTheOpenKeyAndExtendsItsPath",
+                                 {"A\\B\\C"},
+                                 {"A", "B\\C"},
+                                 {"Open HKLM A 0x20019 = 0", "Open HKLM\\A B\\C 0x20019 = 0",
+                                  "Close HKLM\\A = 0"},
+                                 "A\\B\\C"}),
+    [](const testing::TestParamInfo<OpenSequence>& info) { return std::string(info.param.name); });
 
 TEST_F(RegistryOpenExisting, RelativePathWithoutOpenKeyOpensBelowTheRoot) {
   fake.AddKey("A");
@@ -156,41 +188,29 @@ TEST_F(RegistryOpenExisting, NamesAreMatchedWithoutRegardToCase) {
   EXPECT_TRUE(reader.OpenExisting("\\SYSTEM\\controlset001"));
 }
 
-TEST(RegistryAccess, KeyThatRefusesOnlyWritingOpensForReading) {
-  FakeRegistry fake;
+TEST_F(RegistryAccess, KeyThatRefusesOnlyWritingOpensForReading) {
   fake.RefuseAccess("A", kKeyAllAccess & ~kKeyRead);
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.OpenExisting("\\A"));
 }
 
-TEST(RegistryAccess, KeyThatRefusesReadingCountsAsAbsent) {
-  FakeRegistry fake;
+TEST_F(RegistryAccess, KeyThatRefusesReadingCountsAsAbsent) {
   fake.RefuseAccess("A", kKeyRead);
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_FALSE(reader.OpenExisting("\\A"));
   EXPECT_FALSE(reader.HasCurrentKey());
   EXPECT_EQ(fake.Trace(), Lines{"Open HKLM A 0x20019 = 5"});
 }
 
-TEST(RegistrySelectRoot, SameRootKeepsTheOpenKey) {
-  FakeRegistry fake;
+TEST_F(RegistrySelectRoot, SameRootKeepsTheOpenKey) {
   fake.AddKey("A");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("\\A"));
   reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.HasCurrentKey());
   EXPECT_EQ(fake.OpenHandles(), 1u);
 }
 
-TEST(RegistrySelectRoot, OtherRootClosesTheOpenKeyAndTakesOver) {
-  FakeRegistry fake;
+TEST_F(RegistrySelectRoot, OtherRootClosesTheOpenKeyAndTakesOver) {
   fake.AddKey("A");
   fake.AddKey("A", kHKeyCurrentUser);
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("\\A"));
   reader.SelectRoot(kHKeyCurrentUser);
   EXPECT_FALSE(reader.HasCurrentKey());
