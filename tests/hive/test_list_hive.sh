@@ -21,6 +21,8 @@ failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 expect_eq() { if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; else echo "ok: $1"; fi; }
 
+# crlf: standard input with each line ended by CR LF.
+crlf() { sed 's/$/\r/'; }
 reg_header() { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; }
 # reg_hive NAME: the .reg body on standard input, behind the header, made into $tmp/NAME.hive
 # (by way of $tmp/NAME.reg).
@@ -33,6 +35,15 @@ run() {
   status=0
   "$list" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
   err=$(cat "$tmp/err")
+}
+
+# expect_saved WHAT WANT ARGS...: runs the program in the save format; the file it writes is
+# WANT.
+expect_saved() {
+  local what=$1 want=$2
+  shift 2
+  run -f save "$@"
+  expect_eq "$what" "$want" "$(cat "$tmp/out")"
 }
 
 # expect_refused WHAT STATUS PATTERN ARGS...: one line on standard error matching PATTERN,
@@ -144,19 +155,22 @@ expect_eq "demo: first line" $'USB Root Hub (USB 3.0),Microsoft,10.0.19041.1202\
 
 # 4. ControlSet002 before ControlSet001; --current takes what Select names; names and value
 # names in any case.
-{
-  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n"Current"=dword:00000001\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\controlset002\\CONTROL\\class\\Net\\0000]\r\n'
-  printf '"driverdesc"="From 002"\r\n"PROVIDERNAME"="Two"\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\Net\\0000]\r\n'
-  printf '"DriverDesc"="From 001"\r\n"ProviderName"="One"\r\n\r\n'
-} | reg_hive sets || fail "sets hive not made"
-run -f save --hive "$tmp/sets.hive"
-expect_eq "window's order" $'From 002,Two,\r' "$(cat "$tmp/out")"
-run -f save --hive "$tmp/sets.hive" --current
-expect_eq "--current" $'From 001,One,\r' "$(cat "$tmp/out")"
-run -f save --control-set 2 "$tmp/sets.hive"
-expect_eq "save, --control-set" $'From 002,Two,\r' "$(cat "$tmp/out")"
+crlf <<'REG' | reg_hive sets || fail "sets hive not made"
+[HKEY_LOCAL_MACHINE\SYSTEM\Select]
+"Current"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\SYSTEM\controlset002\CONTROL\class\Net\0000]
+"driverdesc"="From 002"
+"PROVIDERNAME"="Two"
+
+[HKEY_LOCAL_MACHINE\SYSTEM\ControlSet001\Control\Class\Net\0000]
+"DriverDesc"="From 001"
+"ProviderName"="One"
+
+REG
+expect_saved "window's order" $'From 002,Two,\r' --hive "$tmp/sets.hive"
+expect_saved "--current" $'From 001,One,\r' --hive "$tmp/sets.hive" --current
+expect_saved "save, --control-set" $'From 002,Two,\r' --control-set 2 "$tmp/sets.hive"
 
 # 5. A value that is not text: the rows before it, the row it cut short (as Save writes it),
 # then the error box's message.
@@ -227,14 +241,16 @@ done
 
 # 7. Data as the reader gets it from the A calls: a text without its NUL, an odd byte count,
 # a NUL inside the text, an empty text, REG_EXPAND_SZ unexpanded; then REG_MULTI_SZ stops.
-{
-  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet003\\Control\\Class\\Raw\\0000]\r\n'
-  printf '"DriverDesc"=hex(2):25,00,53,00,79,00,73,00,25,00\r\n'
-  printf '"ProviderName"=hex(1):41,00,42\r\n"DriverVersion"=hex(1):61,00,00,00,62,00,00,00\r\n'
-  printf '"DriverDate"=hex(1):\r\n"InfPath"=hex(7):61,00,00,00,00,00\r\n\r\n'
-} | reg_hive data || fail "data hive not made"
-run -f save --hive "$tmp/data.hive"
-expect_eq "text rules: the row" $'%Sys%,A,a\r' "$(cat "$tmp/out")"
+crlf <<'REG' | reg_hive data || fail "data hive not made"
+[HKEY_LOCAL_MACHINE\SYSTEM\ControlSet003\Control\Class\Raw\0000]
+"DriverDesc"=hex(2):25,00,53,00,79,00,73,00,25,00
+"ProviderName"=hex(1):41,00,42
+"DriverVersion"=hex(1):61,00,00,00,62,00,00,00
+"DriverDate"=hex(1):
+"InfPath"=hex(7):61,00,00,00,00,00
+
+REG
+expect_saved "text rules: the row" $'%Sys%,A,a\r' --hive "$tmp/data.hive"
 expect_eq "text rules: REG_MULTI_SZ is no text" "tolvane-list: Invalid data type for 'InfPath'" "$err"
 run --control-set 3 -f csv "$tmp/data.hive"
 expect_eq "records, the same data" "%Sys%,A,a,,a," "$(sed -n '2s/.*Raw\\0000,[^,]*,\([^,]*,[^,]*,[^,]*,[^,]*,[^,]*,\).*/\1/p' "$tmp/out")"
