@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <ostream>
-#include <string>
-#include <vector>
+#include <initializer_list>
 
 #include "fake_cursor_seam.h"
 
@@ -14,6 +11,11 @@ namespace {
 // The cursor over a fake of the system's cursor calls, fresh for each case.
 class CursorTest : public testing::Test {
  protected:
+  // Sets each value in turn.
+  void SetEach(std::initializer_list<CursorValue> values) {
+    for (const CursorValue value : values) cursor.Set(value);
+  }
+
   FakeCursorSeam seam;
   ProgramCursor cursor{seam};
 };
@@ -28,85 +30,42 @@ TEST_F(ProgramCursorSetting, StartsAtTheDefaultWithNoChanges) {
   EXPECT_FALSE(cursor.Overrides());
 }
 
-namespace {
-
-// One value set, with whether the pointer is over one of the program's windows at the time.
-struct CursorStep {
-  CursorValue value;
-  bool overOurWindow = true;
-};
-
-// Values set one after another, and what must follow; a rule checks only what it names.
-struct CursorSequence {
-  const char* name;
-  std::vector<CursorStep> steps;
-  std::vector<CursorValue> shown;
-  std::optional<unsigned> changes = std::nullopt;
-  std::optional<int> windowAsks = std::nullopt;
-  std::optional<bool> overrides = std::nullopt;
-  std::optional<CursorValue> value = std::nullopt;
-};
-
-void PrintTo(const CursorSequence& rule, std::ostream* out) { *out << rule.name; }
-
-class ProgramCursorSequence : public CursorTest,
-                              public testing::WithParamInterface<CursorSequence> {};
-
-}  // namespace
-
-TEST_P(ProgramCursorSequence, ShowsAndCountsAsTheRuleSays) {
-  const CursorSequence& rule = GetParam();
-  for (const CursorStep& step : rule.steps) {
-    seam.pointerOverOurWindow = step.overOurWindow;
-    cursor.Set(step.value);
-  }
-  EXPECT_EQ(seam.shown, rule.shown);
-  if (rule.changes) {
-    EXPECT_EQ(cursor.Changes(), *rule.changes);
-  }
-  if (rule.windowAsks) {
-    EXPECT_EQ(seam.windowAsks, *rule.windowAsks);
-  }
-  if (rule.overrides) {
-    EXPECT_EQ(cursor.Overrides(), *rule.overrides);
-  }
-  if (rule.value) {
-    EXPECT_EQ(cursor.Value(), *rule.value);
-  }
+TEST_F(ProgramCursorSetting, ANewValueIsShownAtOnceAndCounted) {
+  cursor.Set(crHandPoint);
+  EXPECT_EQ(cursor.Value(), crHandPoint);
+  EXPECT_TRUE(cursor.Overrides());
+  EXPECT_EQ(cursor.Changes(), 1u);
+  EXPECT_EQ(seam.shown, std::vector<CursorValue>{crHandPoint});
+  EXPECT_EQ(seam.windowAsks, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ProgramCursorSetting, ProgramCursorSequence,
-    testing::Values(CursorSequence{"ANewValueIsShownAtOnceAndCounted",
-                                   {{crHandPoint}},
-                                   {crHandPoint},
-                                   1u,
-                                   0,
-                                   true,
-                                   crHandPoint},
-                    CursorSequence{"AnEqualValueOnlyCounts",
-                                   {{crHandPoint}, {crHandPoint}, {crDefault}, {crDefault}},
-                                   {crHandPoint},
-                                   4u,
-                                   1},
-                    // Counted although the window set the image.
-                    CursorSequence{"DefaultAsksTheWindowUnderThePointerInsteadOfShowingAnImage",
-                                   {{crHandPoint}, {crDefault}},
-                                   {crHandPoint},
-                                   2u,
-                                   1},
-                    CursorSequence{"DefaultOverAForeignWindowShowsTheArrowItself",
-                                   {{crHandPoint}, {crDefault, false}},
-                                   {crHandPoint, crDefault},
-                                   {},
-                                   {},
-                                   false},
-                    CursorSequence{"AnyOtherValueIsShownEvenOverAForeignWindow",
-                                   {{crArrow, false}, {crHandPoint, false}},
-                                   {crArrow, crHandPoint}}),
-    [](const testing::TestParamInfo<CursorSequence>& info) {
-      return std::string(info.param.name);
-    });
+TEST_F(ProgramCursorSetting, AnEqualValueOnlyCounts) {
+  SetEach({crHandPoint, crHandPoint, crDefault, crDefault});
+  EXPECT_EQ(cursor.Changes(), 4u);
+  EXPECT_EQ(seam.shown, std::vector<CursorValue>{crHandPoint});
+  EXPECT_EQ(seam.windowAsks, 1);
+}
+
+TEST_F(ProgramCursorSetting, DefaultAsksTheWindowUnderThePointerInsteadOfShowingAnImage) {
+  SetEach({crHandPoint, crDefault});
+  EXPECT_EQ(seam.windowAsks, 1);
+  EXPECT_EQ(seam.shown, std::vector<CursorValue>{crHandPoint});
+  EXPECT_EQ(cursor.Changes(), 2u);  // counted although the window set the image
+}
+
+TEST_F(ProgramCursorSetting, DefaultOverAForeignWindowShowsTheArrowItself) {
+  cursor.Set(crHandPoint);
+  seam.pointerOverOurWindow = false;
+  cursor.Set(crDefault);
+  EXPECT_EQ(seam.shown, (std::vector<CursorValue>{crHandPoint, crDefault}));
+  EXPECT_FALSE(cursor.Overrides());
+}
+
+TEST_F(ProgramCursorSetting, AnyOtherValueIsShownEvenOverAForeignWindow) {
+  seam.pointerOverOurWindow = false;
+  SetEach({crArrow, crHandPoint});
+  EXPECT_EQ(seam.shown, (std::vector<CursorValue>{crArrow, crHandPoint}));
+}
 
 TEST_F(ProgramCursorSetting, TheCounterWrapsWithoutHarm) {
   for (int i = 0; i < 3; ++i) cursor.Set(crDefault);
