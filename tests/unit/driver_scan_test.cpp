@@ -5,7 +5,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -76,6 +75,13 @@ ScanResult Scan(FakeRegistry& fake, RowStore& rows) {
   return result;
 }
 
+// Scans once, expecting this count and these rows.
+void ExpectScan(FakeRegistry& fake, std::size_t count, const Lines& expected) {
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), count);
+  EXPECT_EQ(RowLines(rows), expected);
+}
+
 bool TraceMentions(const FakeRegistry& fake, const std::string& text) {
   for (const std::string& line : fake.Trace()) {
     if (line.find(text) != std::string::npos) return true;
@@ -107,6 +113,14 @@ TEST(DriverScanControlSet, EmptyControlSet002EndsTheScanThoughControlSet001HasCl
   EXPECT_EQ(fake.OpenHandles(), 0u);
 }
 
+TEST(DriverScanControlSet, ControlSet002IsPreferredToTheOthers) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  AddInstance(fake, kSet002, "{a}", FullValues("two"));
+  AddInstance(fake, kSet003, "{a}", FullValues("three"));
+  ExpectScan(fake, 1, Lines{ExpectedLine(FullValues("two"))});
+}
+
 TEST(DriverScanControlSet, AbsentControlSet002FallsBackToControlSet003) {
   FakeRegistry fake;
   AddInstance(fake, kSet001, "{a}", FullValues("one"));
@@ -128,6 +142,14 @@ TEST(DriverScanControlSet, OnlyControlSet001IsUsedWhenAlone) {
   RowStore rows;
   EXPECT_EQ(ScanDrivers(fake, rows), 1u);
   EXPECT_EQ(fake.Calls()[5].name, "SYSTEM\\ControlSet001\\Control\\Class\\{a}\\0000");
+}
+
+TEST(DriverScanControlSet, ClassKeyRefusingReadCountsAsAbsent) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("two"));
+  fake.RefuseAccess(kSet002, kKeyRead);
+  AddInstance(fake, kSet001, "{a}", FullValues("one"));
+  ExpectScan(fake, 1, Lines{ExpectedLine(FullValues("one"))});
 }
 
 TEST(DriverScanControlSet, KeysThatOnlyRefuseWritingAreReadInFull) {
@@ -172,9 +194,7 @@ TEST(DriverScanRows, OnlyInstance0000IsEverRead) {
   AddInstance(fake, kSet002, "{a}", FullValues("a"), "0001");
   AddInstance(fake, kSet002, "{b}", FullValues("b"));
   AddInstance(fake, kSet002, "{b}", FullValues("b1"), "0001");
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 1u);
-  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("b"))});
+  ExpectScan(fake, 1, Lines{ExpectedLine(FullValues("b"))});
   EXPECT_FALSE(TraceMentions(fake, "0001"));
   EXPECT_EQ(fake.OpenHandles(), 0u);
 }
@@ -205,6 +225,29 @@ TEST(DriverScanRows, DescriptionAloneGivesEightEmptySubItems) {
   EXPECT_EQ(rows.Row(0).subItems, Lines(8, ""));
 }
 
+TEST(DriverScanRows, RowsFollowEnumerationOrderNotDescriptions) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{c}", {{"DriverDesc", "Alpha"}});
+  AddInstance(fake, kSet002, "{A}", {{"DriverDesc", "Zulu"}});
+  AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "Mike"}});
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  EXPECT_EQ(RowLines(rows), (Lines{"Zulu||||||||", "Mike||||||||", "Alpha||||||||"}));
+}
+
+TEST(DriverScanRows, TextIsKeptAsStoredUpToItsFirstNul) {
+  FakeRegistry fake;
+  const std::string path = kSet002 + "\\{a}\\0000";
+  fake.AddKey(path);
+  fake.SetValue(path, "DriverDesc", kRegExpandSz, std::string("%SystemRoot%\\x\0", 15));
+  fake.SetValue(path, "ProviderName", kRegSz, std::string("Acme\0Junk\0", 10));
+  fake.SetValue(path, "DriverVersion", kRegSz, "1.0");  // no terminating NUL
+  fake.SetValue(path, "DriverDate", kRegSz, std::string("\xC4\xE9\xFF\x80\0", 5));
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  EXPECT_EQ(RowLines(rows), Lines{"%SystemRoot%\\x|Acme|1.0|\xC4\xE9\xFF\x80|||||"});
+}
+
 TEST(DriverScanRows, EachScanReplacesTheRowsWithTheSameResult) {
   FakeRegistry fake;
   AddInstance(fake, kSet002, "{a}", FullValues("a"));
@@ -218,134 +261,56 @@ TEST(DriverScanRows, EachScanReplacesTheRowsWithTheSameResult) {
   EXPECT_EQ(first, (Lines{ExpectedLine(FullValues("a")), ExpectedLine(FullValues("b"))}));
 }
 
-namespace {
-
-// A registry built by `build`, scanned once, and the rows it must give; a rule checks the
-// count and the open handles only where it names them.
-struct ScanCase {
-  const char* name;
-  std::function<void(FakeRegistry&)> build;
-  Lines rows;
-  std::optional<std::size_t> count = std::nullopt;
-  bool checksHandles = false;
-};
-
-void PrintTo(const ScanCase& rule, std::ostream* out) { *out << rule.name; }
-
-class DriverScanCase : public testing::TestWithParam<ScanCase> {};
-
-std::string NameOf(const testing::TestParamInfo<ScanCase>& info) {
-  return std::string(info.param.name);
-}
-
-}  // namespace
-
-TEST_P(DriverScanCase, GivesTheRowsTheRuleSays) {
-  const ScanCase& rule = GetParam();
+TEST(DriverScanRows, NameEnumeratedTwiceGivesTwoRows) {
   FakeRegistry fake;
-  rule.build(fake);
-  RowStore rows;
-  const std::size_t count = ScanDrivers(fake, rows);
-  if (rule.count) {
-    EXPECT_EQ(count, *rule.count);
-  }
-  EXPECT_EQ(RowLines(rows), rule.rows);
-  if (rule.checksHandles) {
-    EXPECT_EQ(fake.OpenHandles(), 0u);
-  }
+  AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "A"}});
+  AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "B"}});
+  // A class added in front while listing shifts "{a}" to index 1 as well.
+  fake.OnCall([&](RegCall call, std::size_t) {
+    if (call == RegCall::EnumKeyEx && fake.CallCount(RegCall::EnumKeyEx) == 2) {
+      fake.AddKey(kSet002 + "\\{0}");
+    }
+  });
+  ExpectScan(fake, 2, Lines{"A||||||||", "A||||||||"});
+  EXPECT_EQ(fake.OpenHandles(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    DriverScanControlSet, DriverScanCase,
-    testing::Values(ScanCase{"ControlSet002IsPreferredToTheOthers",
-                             [](FakeRegistry& fake) {
-                               AddInstance(fake, kSet001, "{a}", FullValues("one"));
-                               AddInstance(fake, kSet002, "{a}", FullValues("two"));
-                               AddInstance(fake, kSet003, "{a}", FullValues("three"));
-                             },
-                             {ExpectedLine(FullValues("two"))},
-                             1u},
-                    ScanCase{"ClassKeyRefusingReadCountsAsAbsent",
-                             [](FakeRegistry& fake) {
-                               AddInstance(fake, kSet002, "{a}", FullValues("two"));
-                               fake.RefuseAccess(kSet002, kKeyRead);
-                               AddInstance(fake, kSet001, "{a}", FullValues("one"));
-                             },
-                             {ExpectedLine(FullValues("one"))},
-                             1u}),
-    NameOf);
+TEST(DriverScanRows, ClassThatVanishesAfterTheListingIsSkipped) {
+  FakeRegistry fake;
+  for (const char* name : {"{a}", "{b}", "{c}"}) {
+    AddInstance(fake, kSet002, name, {{"DriverDesc", name}});
+  }
+  fake.OnCall([&](RegCall call, std::size_t) {
+    if (call == RegCall::OpenKeyEx) fake.DeleteKey(kSet002 + "\\{b}");
+  });
+  ExpectScan(fake, 2, Lines{"{a}||||||||", "{c}||||||||"});
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    DriverScanRows, DriverScanCase,
-    testing::Values(
-        ScanCase{"RowsFollowEnumerationOrderNotDescriptions",
-                 [](FakeRegistry& fake) {
-                   AddInstance(fake, kSet002, "{c}", {{"DriverDesc", "Alpha"}});
-                   AddInstance(fake, kSet002, "{A}", {{"DriverDesc", "Zulu"}});
-                   AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "Mike"}});
-                 },
-                 {"Zulu||||||||", "Mike||||||||", "Alpha||||||||"}},
-        ScanCase{"TextIsKeptAsStoredUpToItsFirstNul",
-                 [](FakeRegistry& fake) {
-                   const std::string path = kSet002 + "\\{a}\\0000";
-                   fake.AddKey(path);
-                   fake.SetValue(path, "DriverDesc", kRegExpandSz,
-                                 std::string("%SystemRoot%\\x\0", 15));
-                   fake.SetValue(path, "ProviderName", kRegSz, std::string("Acme\0Junk\0", 10));
-                   fake.SetValue(path, "DriverVersion", kRegSz, "1.0");  // no terminating NUL
-                   fake.SetValue(path, "DriverDate", kRegSz, std::string("\xC4\xE9\xFF\x80\0", 5));
-                 },
-                 {"%SystemRoot%\\x|Acme|1.0|\xC4\xE9\xFF\x80|||||"}},
-        ScanCase{"NameEnumeratedTwiceGivesTwoRows",
-                 [](FakeRegistry& fake) {
-                   AddInstance(fake, kSet002, "{a}", {{"DriverDesc", "A"}});
-                   AddInstance(fake, kSet002, "{b}", {{"DriverDesc", "B"}});
-                   // A class added in front while listing shifts "{a}" to index 1 as well.
-                   fake.OnCall([registry = &fake](RegCall call, std::size_t) {
-                     if (call == RegCall::EnumKeyEx &&
-                         registry->CallCount(RegCall::EnumKeyEx) == 2) {
-                       registry->AddKey(kSet002 + "\\{0}");
-                     }
-                   });
-                 },
-                 {"A||||||||", "A||||||||"},
-                 2u,
-                 true},
-        ScanCase{"ClassThatVanishesAfterTheListingIsSkipped",
-                 [](FakeRegistry& fake) {
-                   for (const char* name : {"{a}", "{b}", "{c}"}) {
-                     AddInstance(fake, kSet002, name, {{"DriverDesc", name}});
-                   }
-                   fake.OnCall([registry = &fake](RegCall call, std::size_t) {
-                     if (call == RegCall::OpenKeyEx) registry->DeleteKey(kSet002 + "\\{b}");
-                   });
-                 },
-                 {"{a}||||||||", "{c}||||||||"},
-                 2u,
-                 true},
-        // The size queries find the key gone and read as absent.
-        ScanCase{"InstanceDeletedWhileOpenStopsItsReadsQuietly",
-                 [](FakeRegistry& fake) {
-                   AddInstance(fake, kSet002, "{a}", FullValues("a"));
-                   AddInstance(fake, kSet002, "{b}", FullValues("b"));
-                   fake.OnCall([registry = &fake](RegCall call, std::size_t) {
-                     if (call == RegCall::QueryValueEx &&
-                         registry->CallCount(RegCall::QueryValueEx) == 3) {
-                       registry->DeleteKey(kSet002 + "\\{a}");
-                     }
-                   });
-                 },
-                 {"a DriverDesc||||||||", ExpectedLine(FullValues("b"))},
-                 std::nullopt,
-                 true},
-        ScanCase{"LongestClassNamesAndHighBytesOpen",
-                 [](FakeRegistry& fake) {
-                   AddInstance(fake, kSet002, std::string(255, 'k'), {{"DriverDesc", "Long"}});
-                   AddInstance(fake, kSet002, "\xA9\xC0\xFF", {{"DriverDesc", "High"}});
-                 },
-                 {"Long||||||||", "High||||||||"},
-                 2u}),
-    NameOf);
+TEST(DriverScanRows, InstanceDeletedWhileOpenStopsItsReadsQuietly) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{a}", FullValues("a"));
+  AddInstance(fake, kSet002, "{b}", FullValues("b"));
+  fake.OnCall([&](RegCall call, std::size_t) {
+    if (call == RegCall::QueryValueEx && fake.CallCount(RegCall::QueryValueEx) == 3) {
+      fake.DeleteKey(kSet002 + "\\{a}");
+    }
+  });
+  RowStore rows;
+  ScanDrivers(fake, rows);
+  // The size queries find the key gone and read as absent.
+  EXPECT_EQ(RowLines(rows), (Lines{"a DriverDesc||||||||", ExpectedLine(FullValues("b"))}));
+  EXPECT_EQ(fake.OpenHandles(), 0u);
+}
+
+TEST(DriverScanRows, LongestClassNamesAndHighBytesOpen) {
+  FakeRegistry fake;
+  const std::string longest(255, 'k');
+  const std::string high = "\xA9\xC0\xFF";
+  AddInstance(fake, kSet002, longest, {{"DriverDesc", "Long"}});
+  AddInstance(fake, kSet002, high, {{"DriverDesc", "High"}});
+  ExpectScan(fake, 2, Lines{"Long||||||||", "High||||||||"});
+}
 
 TEST(DriverScanRows, TenThousandClassesAllBecomeRows) {
   FakeRegistry fake;
