@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -83,6 +83,11 @@ class LocalMachineReader : public testing::Test {
  protected:
   void SetUp() override { reader.SelectRoot(kHKeyLocalMachine); }
 
+  // Opens each path in turn; each open must succeed.
+  void OpenEach(std::initializer_list<const char*> paths) {
+    for (const char* path : paths) ASSERT_TRUE(reader.OpenExisting(path)) << path;
+  }
+
   FakeRegistry fake;
   TRegistry reader{fake};
 };
@@ -97,53 +102,23 @@ TEST_F(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
   EXPECT_EQ(reader.CurrentPath(), "SYSTEM\\ControlSet002\\Control\\Class\\");
 }
 
-namespace {
-
-// Keys opened one after another, each open succeeding, and what must follow; a rule checks
-// the open handles only where it names them.
-struct OpenSequence {
-  const char* name;
-  std::vector<std::string> keys;
-  std::vector<std::string> opens;
-  Lines trace;
-  std::string path;
-  std::optional<std::size_t> openHandles = std::nullopt;
-};
-
-void PrintTo(const OpenSequence& rule, std::ostream* out) { *out << rule.name; }
-
-class RegistryOpenSequence : public RegistryOpenExisting,
-                             public testing::WithParamInterface<OpenSequence> {};
-
-}  // namespace
-
-TEST_P(RegistryOpenSequence, EachOpenFollowsTheRule) {
-  const OpenSequence& rule = GetParam();
-  for (const std::string& key : rule.keys) fake.AddKey(key);
-  for (const std::string& path : rule.opens) ASSERT_TRUE(reader.OpenExisting(path)) << path;
-  EXPECT_EQ(fake.Trace(), rule.trace);
-  EXPECT_EQ(reader.CurrentPath(), rule.path);
-  if (rule.openHandles) {
-    EXPECT_EQ(fake.OpenHandles(), *rule.openHandles);
-  }
+TEST_F(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
+  fake.AddKey("A\\B");
+  fake.AddKey("C");
+  ASSERT_NO_FATAL_FAILURE(OpenEach({"\\A\\B", "\\C"}));
+  EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A\\B 0x20019 = 0", "Open HKLM C 0x20019 = 0",
+                                 "Close HKLM\\A\\B = 0"}));
+  EXPECT_EQ(reader.CurrentPath(), "C");
+  EXPECT_EQ(fake.OpenHandles(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RegistryOpenExisting, RegistryOpenSequence,
-    testing::Values(OpenSequence{"AbsolutePathIgnoresTheOpenKey",
-                                 {"A\\B", "C"},
-                                 {"\\A\\B", "\\C"},
-                                 {"Open HKLM A\\B 0x20019 = 0", "Open HKLM C 0x20019 = 0",
-                                  "Close HKLM\\A\\B = 0"},
-                                 "C",
-                                 1u},
-                    OpenSequence{"RelativePathOpensBelowTheOpenKeyAndExtendsItsPath",
-                                 {"A\\B\\C"},
-                                 {"A", "B\\C"},
-                                 {"Open HKLM A 0x20019 = 0", "Open HKLM\\A B\\C 0x20019 = 0",
-                                  "Close HKLM\\A = 0"},
-                                 "A\\B\\C"}),
-    [](const testing::TestParamInfo<OpenSequence>& info) { return std::string(info.param.name); });
+TEST_F(RegistryOpenExisting, RelativePathOpensBelowTheOpenKeyAndExtendsItsPath) {
+  fake.AddKey("A\\B\\C");
+  ASSERT_NO_FATAL_FAILURE(OpenEach({"A", "B\\C"}));
+  EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A 0x20019 = 0", "Open HKLM\\A B\\C 0x20019 = 0",
+                                 "Close HKLM\\A = 0"}));
+  EXPECT_EQ(reader.CurrentPath(), "A\\B\\C");
+}
 
 TEST_F(RegistryOpenExisting, RelativePathWithoutOpenKeyOpensBelowTheRoot) {
   fake.AddKey("A");
