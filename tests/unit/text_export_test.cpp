@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +61,15 @@ RowStore ThreeBlockRows() {
 std::string ThreeBlockText() {
   return std::string(96, 'a') + ",,\r\n" + std::string(96, 'b') + ",,\r\n" + std::string(96, 'c') +
          ",,\r\n";
+}
+
+// Saves rows with a short one: the list error, what the file holds, and no handle left open.
+void ExpectListError(FakeFileApi& files, const RowStore& rows, IoResult& ioResult,
+                     const std::string& error, const std::string& contents) {
+  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
+  EXPECT_EQ(saved.error, error);
+  EXPECT_EQ(saved.contents, contents);
+  EXPECT_EQ(files.OpenHandles(), 0);
 }
 
 // One whole row, then one without sub-items.
@@ -326,41 +334,21 @@ TEST(TextExportFailures, CharacterDeviceWriteFailureEndsAtItsLine) {
   EXPECT_EQ(files.OpenHandles(), 0);
 }
 
-// Each row is named after the rule it guards; it checks the blocks and the pending result
-// only where it names them.
-TEST(TextExportShortRow, ListErrorKeepsEveryWholeLineBeforeTheShortRow) {
-  RowStore missingVersion = ThreeBlockRows();
-  missingVersion.Append("Short").subItems = {"provider only"};
-  AddRow(missingVersion, "After", "p", "v");
-  const struct {
-    const char* rule;
-    RowStore rows;
-    std::string error;
-    std::string contents;
-    std::optional<std::vector<std::size_t>> blocks;
-    bool checksPending;
-  } cases[] = {
-      {"MissingVersionRaisesListErrorAndKeepsEveryWholeLine", missingVersion,
-       "List index out of bounds (1)", ThreeBlockText(), std::vector<std::size_t>{128, 128, 44},
-       true},
-      {"RowWithoutSubItemsRaisesIndexZero", RowsEndingBare(), "List index out of bounds (0)",
-       "X,Y,1.0\r\n", std::nullopt, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.rule);
-    FakeFileApi files;
-    IoResult ioResult;
-    const SaveOutcome saved = RunSave(files, c.rows, kPath, ioResult);
-    EXPECT_EQ(saved.error, c.error);
-    EXPECT_EQ(saved.contents, c.contents);
-    if (c.blocks) {
-      EXPECT_EQ(BlockSizes(files), *c.blocks);
-    }
-    EXPECT_EQ(files.OpenHandles(), 0);
-    if (c.checksPending) {
-      EXPECT_EQ(ioResult.Pending(), 0);
-    }
-  }
+TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
+  RowStore rows = ThreeBlockRows();
+  rows.Append("Short").subItems = {"provider only"};
+  AddRow(rows, "After", "p", "v");
+  FakeFileApi files;
+  IoResult ioResult;
+  ExpectListError(files, rows, ioResult, "List index out of bounds (1)", ThreeBlockText());
+  EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
+  EXPECT_EQ(ioResult.Pending(), 0);
+}
+
+TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
+  FakeFileApi files;
+  IoResult ioResult;
+  ExpectListError(files, RowsEndingBare(), ioResult, "List index out of bounds (0)", "X,Y,1.0\r\n");
 }
 
 TEST(TextExportShortRow, FailedLastWriteOutStillClosesAndTheListErrorIsReported) {
