@@ -155,19 +155,13 @@ expect_eq "demo: first line" $'USB Root Hub (USB 3.0),Microsoft,10.0.19041.1202\
 
 # 4. ControlSet002 before ControlSet001; --current takes what Select names; names and value
 # names in any case.
-crlf <<'REG' | reg_hive sets || fail "sets hive not made"
-[HKEY_LOCAL_MACHINE\SYSTEM\Select]
-"Current"=dword:00000001
-
-[HKEY_LOCAL_MACHINE\SYSTEM\controlset002\CONTROL\class\Net\0000]
-"driverdesc"="From 002"
-"PROVIDERNAME"="Two"
-
-[HKEY_LOCAL_MACHINE\SYSTEM\ControlSet001\Control\Class\Net\0000]
-"DriverDesc"="From 001"
-"ProviderName"="One"
-
-REG
+{
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n"Current"=dword:00000001\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\controlset002\\CONTROL\\class\\Net\\0000]\r\n'
+  printf '"driverdesc"="From 002"\r\n"PROVIDERNAME"="Two"\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\Net\\0000]\r\n'
+  printf '"DriverDesc"="From 001"\r\n"ProviderName"="One"\r\n\r\n'
+} | reg_hive sets || fail "sets hive not made"
 expect_saved "window's order" $'From 002,Two,\r' --hive "$tmp/sets.hive"
 expect_saved "--current" $'From 001,One,\r' --hive "$tmp/sets.hive" --current
 expect_saved "save, --control-set" $'From 002,Two,\r' --control-set 2 "$tmp/sets.hive"
