@@ -16,6 +16,19 @@ mkdir -p "$out"
 winout=$(save_winpath "$out")
 trap 'chattr -i "$out/locked.txt" 2>/dev/null; gui_cleanup' EXIT
 
+# save_refused NAME CASE: Save as NAME from the menu must bring an error box up (CASE names
+# the case when none comes); sets box to what the box shows.
+save_refused() {
+  gui_key alt+f s
+  save_accept_name "$1"
+  box=$(save_wait_box) || gui_fail "no error box for $2"
+}
+# save_box_ok: OK on the error box gives the main window back.
+save_box_ok() {
+  gui_probe ok
+  gui_wait_state enabled 1 10 || gui_fail "main window not enabled after OK"
+}
+
 S=$SAVE_SEP
 # Every byte from 0x80 to 0xFF that Windows-1252 defines, as UTF-8.
 high=$(for b in $(seq 128 255); do
@@ -109,17 +122,14 @@ gui_expect_eq "no extension added" "" "$(cd "$out" && ls report.* 2>/dev/null)"
 # after OK the window works.
 printf 'keep me' >"$out/locked.txt"
 chattr +i "$out/locked.txt" 2>/dev/null || chmod a-w "$out/locked.txt"
-gui_key alt+f s
-save_accept_name "$winout\\locked.txt"
-box=$(save_wait_box) || gui_fail "no error box for a read-only file"
+save_refused "$winout\\locked.txt" "a read-only file"
 gui_shot save_access_denied
 gui_expect_eq "error box caption" "caption=tolvane" "$(echo "$box" | grep '^caption=')"
 gui_expect_eq "error box text" "text=File access denied." "$(echo "$box" | grep '^text=')"
 gui_expect_eq "main window disabled under the box" "mainenabled=0" \
   "$(echo "$box" | grep '^mainenabled=')"
 gui_expect_eq "read-only file unchanged" "keep me" "$(cat "$out/locked.txt")"
-gui_probe ok
-gui_wait_state enabled 1 10 || gui_fail "main window not enabled after OK"
+save_box_ok
 gui_expect_eq "box closed" "box=0" "$(gui_probe errorbox | grep '^box=')"
 gui_expect_eq "main window active after OK" 1 "$(gui_state foreground)"
 
@@ -139,12 +149,9 @@ gui_expect_eq "the count is unchanged by the Saves" "$status_before" "$(gui_stat
 
 # 7. A folder that does not exist: the dialog lets the name through, the open fails with the
 # system's path-not-found code.
-gui_key alt+f s
-save_accept_name "$winout\\missing\\drivers.txt"
-box=$(save_wait_box) || gui_fail "no error box for a missing folder"
+save_refused "$winout\\missing\\drivers.txt" "a missing folder"
 gui_expect_eq "missing folder" "text=Invalid filename." "$(echo "$box" | grep '^text=')"
-gui_probe ok
-gui_wait_state enabled 1 10 || gui_fail "main window not enabled after OK"
+save_box_ok
 gui_expect_eq "no folder made" "" "$(ls -d "$out/missing" 2>/dev/null)"
 
 # 8. A file another program holds open against writers: the sharing violation's code.
@@ -155,12 +162,9 @@ for ((i = 0; i < 40; i++)); do
   grep -q held "$GUI_TMP/hold" && break
   sleep 0.25
 done
-gui_key alt+f s
-save_accept_name "$winout\\held.txt"
-box=$(save_wait_box) || gui_fail "no error box for a file held by another program"
+save_refused "$winout\\held.txt" "a file held by another program"
 gui_expect_eq "file held by another program" "text=I/O error 32." "$(echo "$box" | grep '^text=')"
-gui_probe ok
-gui_wait_state enabled 1 10 || gui_fail "main window not enabled after OK"
+save_box_ok
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
 gui_expect_eq "held file unchanged" "held" "$(cat "$out/held.txt")"

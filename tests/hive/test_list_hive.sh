@@ -21,11 +21,29 @@ failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 expect_eq() { if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; else echo "ok: $1"; fi; }
 
+# crlf: standard input with each line ended by CR LF.
+crlf() { sed 's/$/\r/'; }
+reg_header() { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; }
+# reg_hive NAME: the .reg body on standard input, behind the header, made into $tmp/NAME.hive
+# (by way of $tmp/NAME.reg).
+reg_hive() {
+  { reg_header; cat; } >"$tmp/$1.reg" && hive_from_reg "$tmp/$1.hive" "$tmp/$1.reg"
+}
+
 # run ARGS...: runs the program; sets status, out (file), err (text).
 run() {
   status=0
   "$list" "$@" >"$tmp/out" 2>"$tmp/err" || status=$?
   err=$(cat "$tmp/err")
+}
+
+# expect_saved WHAT WANT ARGS...: runs the program in the save format; the file it writes is
+# WANT.
+expect_saved() {
+  local what=$1 want=$2
+  shift 2
+  run -f save "$@"
+  expect_eq "$what" "$want" "$(cat "$tmp/out")"
 }
 
 # expect_refused WHAT STATUS PATTERN ARGS...: one line on standard error matching PATTERN,
@@ -138,25 +156,19 @@ expect_eq "demo: first line" $'USB Root Hub (USB 3.0),Microsoft,10.0.19041.1202\
 # 4. ControlSet002 before ControlSet001; --current takes what Select names; names and value
 # names in any case.
 {
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
   printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n"Current"=dword:00000001\r\n\r\n'
   printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\controlset002\\CONTROL\\class\\Net\\0000]\r\n'
   printf '"driverdesc"="From 002"\r\n"PROVIDERNAME"="Two"\r\n\r\n'
   printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\Class\\Net\\0000]\r\n'
   printf '"DriverDesc"="From 001"\r\n"ProviderName"="One"\r\n\r\n'
-} >"$tmp/sets.reg"
-hive_from_reg "$tmp/sets.hive" "$tmp/sets.reg" || fail "sets hive not made"
-run -f save --hive "$tmp/sets.hive"
-expect_eq "window's order" $'From 002,Two,\r' "$(cat "$tmp/out")"
-run -f save --hive "$tmp/sets.hive" --current
-expect_eq "--current" $'From 001,One,\r' "$(cat "$tmp/out")"
-run -f save --control-set 2 "$tmp/sets.hive"
-expect_eq "save, --control-set" $'From 002,Two,\r' "$(cat "$tmp/out")"
+} | reg_hive sets || fail "sets hive not made"
+expect_saved "window's order" $'From 002,Two,\r' --hive "$tmp/sets.hive"
+expect_saved "--current" $'From 001,One,\r' --hive "$tmp/sets.hive" --current
+expect_saved "save, --control-set" $'From 002,Two,\r' --control-set 2 "$tmp/sets.hive"
 
 # 5. A value that is not text: the rows before it, the row it cut short (as Save writes it),
 # then the error box's message.
 {
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
   for i in 1 2 3 4 5; do
     printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Class\\Class%02d\\0000]\r\n' "$i"
     printf '"DriverDesc"="Driver %02d"\r\n"ProviderName"="Maker %02d"\r\n' "$i" "$i"
@@ -164,8 +176,7 @@ expect_eq "save, --control-set" $'From 002,Two,\r' "$(cat "$tmp/out")"
     [ "$i" -ne 3 ] || printf '"InfSection"=dword:00000001\r\n'
     printf '\r\n'
   done
-} >"$tmp/bad.reg"
-hive_from_reg "$tmp/bad.hive" "$tmp/bad.reg" || fail "bad hive not made"
+} | reg_hive bad || fail "bad hive not made"
 run --hive "$tmp/bad.hive" --format save
 expect_eq "save, bad type: status" 1 "$status"
 expect_eq "save, bad type: message" "tolvane-list: Invalid data type for 'InfSection'" "$err"
@@ -224,16 +235,16 @@ done
 
 # 7. Data as the reader gets it from the A calls: a text without its NUL, an odd byte count,
 # a NUL inside the text, an empty text, REG_EXPAND_SZ unexpanded; then REG_MULTI_SZ stops.
-{
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet003\\Control\\Class\\Raw\\0000]\r\n'
-  printf '"DriverDesc"=hex(2):25,00,53,00,79,00,73,00,25,00\r\n'
-  printf '"ProviderName"=hex(1):41,00,42\r\n"DriverVersion"=hex(1):61,00,00,00,62,00,00,00\r\n'
-  printf '"DriverDate"=hex(1):\r\n"InfPath"=hex(7):61,00,00,00,00,00\r\n\r\n'
-} >"$tmp/data.reg"
-hive_from_reg "$tmp/data.hive" "$tmp/data.reg" || fail "data hive not made"
-run -f save --hive "$tmp/data.hive"
-expect_eq "text rules: the row" $'%Sys%,A,a\r' "$(cat "$tmp/out")"
+crlf <<'REG' | reg_hive data || fail "data hive not made"
+[HKEY_LOCAL_MACHINE\SYSTEM\ControlSet003\Control\Class\Raw\0000]
+"DriverDesc"=hex(2):25,00,53,00,79,00,73,00,25,00
+"ProviderName"=hex(1):41,00,42
+"DriverVersion"=hex(1):61,00,00,00,62,00,00,00
+"DriverDate"=hex(1):
+"InfPath"=hex(7):61,00,00,00,00,00
+
+REG
+expect_saved "text rules: the row" $'%Sys%,A,a\r' --hive "$tmp/data.hive"
 expect_eq "text rules: REG_MULTI_SZ is no text" "tolvane-list: Invalid data type for 'InfPath'" "$err"
 run --control-set 3 -f csv "$tmp/data.hive"
 expect_eq "records, the same data" "%Sys%,A,a,,a," "$(sed -n '2s/.*Raw\\0000,[^,]*,\([^,]*,[^,]*,[^,]*,[^,]*,[^,]*,\).*/\1/p' "$tmp/out")"
@@ -245,7 +256,6 @@ expect_eq "records, the same data" "%Sys%,A,a,,a," "$(sed -n '2s/.*Raw\\0000,[^,
 net='{4d36e972-e325-11ce-bfc1-08002be10318}'
 class_key='HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Control\Class'
 {
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
   printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n"Current"=dword:00000002\r\n\r\n'
   printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\ComputerName\\ComputerName]\r\n'
   printf '"ComputerName"=hex(1):%s\r\n\r\n' "$(save_hex_sz 'ПК-Ω')"
@@ -271,8 +281,7 @@ class_key='HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Control\Class'
     esac
     printf '\r\n'
   done
-} >"$tmp/inventory.reg"
-hive_from_reg "$tmp/inventory.hive" "$tmp/inventory.reg" || fail "inventory hive not made"
+} | reg_hive inventory || fail "inventory hive not made"
 # patch_hive HIVE KEY=FILETIME... KEY|VALUE=DATA_OFFSET...: sets a key's last-written time, or
 # points a value's data at an offset, in the hive's bytes.
 patch_hive() {
@@ -414,7 +423,6 @@ expect_eq "-: standard input lists as the file does, named -" \
 # another hive or a bad one; saved with --save-recovered; no input file ever changed.
 d=$tmp/dirty
 mkdir "$d"
-reg_header() { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; }
 added() {
   local i
   for i in $(seq "$1" "$2"); do

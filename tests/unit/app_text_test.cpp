@@ -46,35 +46,35 @@ TEST(ApplicationTitle, LowersThroughTheGivenCodePageFunction) {
 
 TEST(ApplicationTitle, ForwardSlashIsPartOfTheName) { EXPECT_EQ(Title("C:\\a/B.exe"), "a/b"); }
 
-TEST(ErrorBoxText, LetterDigitColonAndQuestionMarkGetAPeriod) {
-  EXPECT_EQ(ErrorBoxText("Access denied"), "Access denied.");
-  EXPECT_EQ(ErrorBoxText("I/O error 5"), "I/O error 5.");
-  EXPECT_EQ(ErrorBoxText("Failed:"), "Failed:.");
-  EXPECT_EQ(ErrorBoxText("Why?"), "Why?.");
-}
-
-TEST(ErrorBoxText, PeriodAndLowerCodesStayUnchanged) {
-  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
-  EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
-  EXPECT_EQ(ErrorBoxText("Trailing "), "Trailing ");
-  EXPECT_EQ(ErrorBoxText("(none)"), "(none)");
-  EXPECT_EQ(ErrorBoxText("a,"), "a,");
-  EXPECT_EQ(ErrorBoxText("a-"), "a-");
-  EXPECT_EQ(ErrorBoxText("Invalid data type for 'InfSection'"),
-            "Invalid data type for 'InfSection'");
-}
-
-TEST(ErrorBoxText, SlashIsTheFirstCodeAboveThePeriod) { EXPECT_EQ(ErrorBoxText("a/"), "a/."); }
-
-TEST(ErrorBoxText, EmptyMessageStaysEmpty) { EXPECT_EQ(ErrorBoxText(""), ""); }
-
-TEST(ErrorBoxText, HighCodePageCharactersCountAsAboveThePeriod) {
-  // A signed char comparison would see 0xE9 as negative and skip the period.
-  EXPECT_EQ(ErrorBoxText("caf\xE9"), "caf\xE9.");
-}
-
-TEST(ErrorBoxText, EmbeddedNulIsJustAnotherCharacter) {
-  EXPECT_EQ(ErrorBoxText(std::string_view("a\0", 2)), std::string("a\0", 2));
+// Each row is named after the rule it guards.
+TEST(ErrorBoxText, PeriodFollowsOnlyCodesAboveThePeriod) {
+  const struct {
+    const char* rule;
+    std::string_view message;
+    std::string_view boxed;
+  } cases[] = {
+      {"LetterDigitColonAndQuestionMarkGetAPeriod", "Access denied", "Access denied."},
+      {"LetterDigitColonAndQuestionMarkGetAPeriod", "I/O error 5", "I/O error 5."},
+      {"LetterDigitColonAndQuestionMarkGetAPeriod", "Failed:", "Failed:."},
+      {"LetterDigitColonAndQuestionMarkGetAPeriod", "Why?", "Why?."},
+      {"PeriodAndLowerCodesStayUnchanged", "Done.", "Done."},
+      {"PeriodAndLowerCodesStayUnchanged", "Stop!", "Stop!"},
+      {"PeriodAndLowerCodesStayUnchanged", "Trailing ", "Trailing "},
+      {"PeriodAndLowerCodesStayUnchanged", "(none)", "(none)"},
+      {"PeriodAndLowerCodesStayUnchanged", "a,", "a,"},
+      {"PeriodAndLowerCodesStayUnchanged", "a-", "a-"},
+      {"PeriodAndLowerCodesStayUnchanged", "Invalid data type for 'InfSection'",
+       "Invalid data type for 'InfSection'"},
+      {"SlashIsTheFirstCodeAboveThePeriod", "a/", "a/."},
+      {"EmptyMessageStaysEmpty", "", ""},
+      // A signed char comparison would see 0xE9 as negative and skip the period.
+      {"HighCodePageCharactersCountAsAboveThePeriod", "caf\xE9", "caf\xE9."},
+      {"EmbeddedNulIsJustAnotherCharacter", std::string_view("a\0", 2), std::string_view("a\0", 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    EXPECT_EQ(ErrorBoxText(c.message), c.boxed);
+  }
 }
 
 TEST(QuotedName, PlainTextIsOnlyQuoted) {

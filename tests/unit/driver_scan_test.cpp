@@ -75,6 +75,13 @@ ScanResult Scan(FakeRegistry& fake, RowStore& rows) {
   return result;
 }
 
+// Scans once, expecting this count and these rows.
+void ExpectScan(FakeRegistry& fake, std::size_t count, const Lines& expected) {
+  RowStore rows;
+  EXPECT_EQ(ScanDrivers(fake, rows), count);
+  EXPECT_EQ(RowLines(rows), expected);
+}
+
 bool TraceMentions(const FakeRegistry& fake, const std::string& text) {
   for (const std::string& line : fake.Trace()) {
     if (line.find(text) != std::string::npos) return true;
@@ -111,9 +118,7 @@ TEST(DriverScanControlSet, ControlSet002IsPreferredToTheOthers) {
   AddInstance(fake, kSet001, "{a}", FullValues("one"));
   AddInstance(fake, kSet002, "{a}", FullValues("two"));
   AddInstance(fake, kSet003, "{a}", FullValues("three"));
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 1u);
-  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("two"))});
+  ExpectScan(fake, 1, Lines{ExpectedLine(FullValues("two"))});
 }
 
 TEST(DriverScanControlSet, AbsentControlSet002FallsBackToControlSet003) {
@@ -144,9 +149,7 @@ TEST(DriverScanControlSet, ClassKeyRefusingReadCountsAsAbsent) {
   AddInstance(fake, kSet002, "{a}", FullValues("two"));
   fake.RefuseAccess(kSet002, kKeyRead);
   AddInstance(fake, kSet001, "{a}", FullValues("one"));
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 1u);
-  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("one"))});
+  ExpectScan(fake, 1, Lines{ExpectedLine(FullValues("one"))});
 }
 
 TEST(DriverScanControlSet, KeysThatOnlyRefuseWritingAreReadInFull) {
@@ -191,9 +194,7 @@ TEST(DriverScanRows, OnlyInstance0000IsEverRead) {
   AddInstance(fake, kSet002, "{a}", FullValues("a"), "0001");
   AddInstance(fake, kSet002, "{b}", FullValues("b"));
   AddInstance(fake, kSet002, "{b}", FullValues("b1"), "0001");
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 1u);
-  EXPECT_EQ(RowLines(rows), Lines{ExpectedLine(FullValues("b"))});
+  ExpectScan(fake, 1, Lines{ExpectedLine(FullValues("b"))});
   EXPECT_FALSE(TraceMentions(fake, "0001"));
   EXPECT_EQ(fake.OpenHandles(), 0u);
 }
@@ -270,9 +271,7 @@ TEST(DriverScanRows, NameEnumeratedTwiceGivesTwoRows) {
       fake.AddKey(kSet002 + "\\{0}");
     }
   });
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 2u);
-  EXPECT_EQ(RowLines(rows), (Lines{"A||||||||", "A||||||||"}));
+  ExpectScan(fake, 2, Lines{"A||||||||", "A||||||||"});
   EXPECT_EQ(fake.OpenHandles(), 0u);
 }
 
@@ -284,9 +283,7 @@ TEST(DriverScanRows, ClassThatVanishesAfterTheListingIsSkipped) {
   fake.OnCall([&](RegCall call, std::size_t) {
     if (call == RegCall::OpenKeyEx) fake.DeleteKey(kSet002 + "\\{b}");
   });
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 2u);
-  EXPECT_EQ(RowLines(rows), (Lines{"{a}||||||||", "{c}||||||||"}));
+  ExpectScan(fake, 2, Lines{"{a}||||||||", "{c}||||||||"});
   EXPECT_EQ(fake.OpenHandles(), 0u);
 }
 
@@ -312,9 +309,7 @@ TEST(DriverScanRows, LongestClassNamesAndHighBytesOpen) {
   const std::string high = "\xA9\xC0\xFF";
   AddInstance(fake, kSet002, longest, {{"DriverDesc", "Long"}});
   AddInstance(fake, kSet002, high, {{"DriverDesc", "High"}});
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(fake, rows), 2u);
-  EXPECT_EQ(RowLines(rows), (Lines{"Long||||||||", "High||||||||"}));
+  ExpectScan(fake, 2, Lines{"Long||||||||", "High||||||||"});
 }
 
 TEST(DriverScanRows, TenThousandClassesAllBecomeRows) {

@@ -24,6 +24,19 @@ std::vector<std::string> JobCalls(const RecordingPrinterApi& api) {
   return calls;
 }
 
+// Prints this many rows of the driver list through printer, holding nothing back.
+void PrintDriverList(TPrinter& printer, std::size_t rows) {
+  PrintHold hold;
+  PrintListView(printer, DriverColumns(), FullRows(rows), hold);
+}
+
+// The pages a print of this many rows of the driver list gives.
+std::vector<std::string> PagesPrinted(RecordingPrinterApi& api, std::size_t rows) {
+  TPrinter printer(api);
+  PrintDriverList(printer, rows);
+  return api.Pages();
+}
+
 }  // namespace
 
 TEST(PrintListViewJob, PrintsOnePortraitCopyNamedListviewPrint) {
@@ -33,8 +46,7 @@ TEST(PrintListViewJob, PrintsOnePortraitCopyNamedListviewPrint) {
     device.settings->orientation = kOrientationLandscape;
   };
   TPrinter printer(api);
-  PrintHold hold;
-  PrintListView(printer, DriverColumns(), FullRows(3), hold);
+  PrintDriverList(printer, 3);
   EXPECT_EQ(api.lastCreated.settings->copies, 1);
   EXPECT_EQ(api.lastCreated.settings->orientation, kOrientationPortrait);
   // The settings stay so for the next dialog.
@@ -51,8 +63,7 @@ TEST(PrintListViewJob, PrintsOnePortraitCopyNamedListviewPrint) {
 TEST(PrintListViewJob, ReadsPageMetricsThenMeasuresInTheBodyFont) {
   RecordingPrinterApi api;
   TPrinter printer(api);
-  PrintHold hold;
-  PrintListView(printer, DriverColumns(), FullRows(1), hold);
+  PrintDriverList(printer, 1);
   const std::vector<std::string> calls = JobCalls(api);
   ASSERT_GE(calls.size(), 8u);
   EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 8),
@@ -64,10 +75,7 @@ TEST(PrintListViewJob, ReadsPageMetricsThenMeasuresInTheBodyFont) {
 
 TEST(PrintListViewJob, WorkedExampleComesOutOfTheDeviceNumberForNumber) {
   RecordingPrinterApi api;
-  TPrinter printer(api);
-  PrintHold hold;
-  PrintListView(printer, DriverColumns(), FullRows(150), hold);
-  const std::vector<std::string> pages = api.Pages();
+  const std::vector<std::string> pages = PagesPrinted(api, 150);
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_EQ(api.Count("EndPage"), 3);
   // "Driver" in bold 10 points is 30 wide: 43 + 57 - 15.
@@ -87,10 +95,7 @@ TEST(PrintListViewJob, WorkedExampleComesOutOfTheDeviceNumberForNumber) {
 
 TEST(PrintListViewJob, EmptyListGivesOneBlankPage) {
   RecordingPrinterApi api;
-  TPrinter printer(api);
-  PrintHold hold;
-  PrintListView(printer, DriverColumns(), FullRows(0), hold);
-  const std::vector<std::string> pages = api.Pages();
+  const std::vector<std::string> pages = PagesPrinted(api, 0);
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(pages[0], "");
   EXPECT_EQ(api.Count("EndDoc"), 1);
@@ -101,8 +106,7 @@ TEST(PrintListViewJob, CancelStartsNoJobAndChangesNoSetting) {
   RecordingPrinterApi api;
   api.dialogOk = false;
   TPrinter printer(api);
-  PrintHold hold;
-  PrintListView(printer, DriverColumns(), FullRows(3), hold);
+  PrintDriverList(printer, 3);
   EXPECT_EQ(api.Count("CreateDCA"), 0);
   EXPECT_EQ(api.Count("StartDocA"), 0);
   EXPECT_TRUE(printer.Title().empty());
@@ -113,8 +117,7 @@ TEST(PrintListViewJob, PageTooSmallForARowStillEnds) {
   api.caps[kCapsVertRes] = 4;
   api.caps[kCapsPhysicalOffsetY] = 0;
   TPrinter printer(api);
-  PrintHold hold;
-  PrintListView(printer, DriverColumns(), FullRows(5), hold);
+  PrintDriverList(printer, 5);
   EXPECT_EQ(api.Count("StartPage"), 5);
 }
 

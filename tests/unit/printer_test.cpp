@@ -163,33 +163,38 @@ TEST(PrinterJob, PageThatThrowsAsItEndsStillEndsTheDocument) {
   EXPECT_EQ(api.liveDcs, 0);
 }
 
-TEST(PrinterJob, BeginThatFailsBeforeTheDocumentStartsEndsNoDocument) {
-  RecordingPrinterApi api;
-  api.faults.FailCall("SetAbortProc", 1);
-  api.failByThrow = true;
-  TPrinter printer(api);
-  EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
-  EXPECT_EQ(api.Count("StartDocA"), 0);
-  EXPECT_EQ(api.Count("EndPage"), 0);
-  EXPECT_EQ(api.Count("EndDoc"), 0);
-  EXPECT_FALSE(printer.Printing());
-  EXPECT_EQ(printer.PageNumber(), 0);
-  EXPECT_EQ(api.liveDcs, 0);
-  api.faults.ClearFaults();
-  printer.BeginDoc();
-  EXPECT_TRUE(printer.Printing());
-}
-
-TEST(PrinterJob, BeginThatFailsOnceTheDocumentStartedEndsIt) {
-  RecordingPrinterApi api;
-  api.faults.FailCall("StartPage", 1);
-  api.failByThrow = true;
-  TPrinter printer(api);
-  EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
-  EXPECT_EQ(api.Count("StartDocA"), 1);
-  EXPECT_EQ(api.Count("EndDoc"), 1);
-  EXPECT_FALSE(printer.Printing());
-  EXPECT_EQ(api.liveDcs, 0);
+// Each row is named after the rule it guards; a failure before the document also checks that
+// no page was counted and that the next begin works.
+TEST(PrinterJob, BeginThatFailsEndsWhatItStarted) {
+  const struct {
+    const char* rule;
+    const char* failingCall;
+    int startedDocs;
+    int endedDocs;
+    bool checksPagesAndRetry;
+  } cases[] = {
+      {"BeginThatFailsBeforeTheDocumentStartsEndsNoDocument", "SetAbortProc", 0, 0, true},
+      {"BeginThatFailsOnceTheDocumentStartedEndsIt", "StartPage", 1, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    RecordingPrinterApi api;
+    api.faults.FailCall(c.failingCall, 1);
+    api.failByThrow = true;
+    TPrinter printer(api);
+    EXPECT_THROW(printer.BeginDoc(), std::runtime_error);
+    EXPECT_EQ(api.Count("StartDocA"), c.startedDocs);
+    EXPECT_EQ(api.Count("EndDoc"), c.endedDocs);
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_EQ(api.liveDcs, 0);
+    if (c.checksPagesAndRetry) {
+      EXPECT_EQ(api.Count("EndPage"), 0);
+      EXPECT_EQ(printer.PageNumber(), 0);
+      api.faults.ClearFaults();
+      printer.BeginDoc();
+      EXPECT_TRUE(printer.Printing());
+    }
+  }
 }
 
 TEST(PrinterJob, ReleasingThePrinterEndsAnOpenJobAndFreesEverything) {

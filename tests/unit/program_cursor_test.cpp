@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include "fake_cursor_seam.h"
 
 namespace {
@@ -9,6 +11,11 @@ namespace {
 // The cursor over a fake of the system's cursor calls, fresh for each case.
 class CursorTest : public testing::Test {
  protected:
+  // Sets each value in turn.
+  void SetEach(std::initializer_list<CursorValue> values) {
+    for (const CursorValue value : values) cursor.Set(value);
+  }
+
   FakeCursorSeam seam;
   ProgramCursor cursor{seam};
 };
@@ -33,18 +40,14 @@ TEST_F(ProgramCursorSetting, ANewValueIsShownAtOnceAndCounted) {
 }
 
 TEST_F(ProgramCursorSetting, AnEqualValueOnlyCounts) {
-  cursor.Set(crHandPoint);
-  cursor.Set(crHandPoint);
-  cursor.Set(crDefault);
-  cursor.Set(crDefault);
+  SetEach({crHandPoint, crHandPoint, crDefault, crDefault});
   EXPECT_EQ(cursor.Changes(), 4u);
   EXPECT_EQ(seam.shown, std::vector<CursorValue>{crHandPoint});
   EXPECT_EQ(seam.windowAsks, 1);
 }
 
 TEST_F(ProgramCursorSetting, DefaultAsksTheWindowUnderThePointerInsteadOfShowingAnImage) {
-  cursor.Set(crHandPoint);
-  cursor.Set(crDefault);
+  SetEach({crHandPoint, crDefault});
   EXPECT_EQ(seam.windowAsks, 1);
   EXPECT_EQ(seam.shown, std::vector<CursorValue>{crHandPoint});
   EXPECT_EQ(cursor.Changes(), 2u);  // counted although the window set the image
@@ -60,8 +63,7 @@ TEST_F(ProgramCursorSetting, DefaultOverAForeignWindowShowsTheArrowItself) {
 
 TEST_F(ProgramCursorSetting, AnyOtherValueIsShownEvenOverAForeignWindow) {
   seam.pointerOverOurWindow = false;
-  cursor.Set(crArrow);
-  cursor.Set(crHandPoint);
+  SetEach({crArrow, crHandPoint});
   EXPECT_EQ(seam.shown, (std::vector<CursorValue>{crArrow, crHandPoint}));
 }
 

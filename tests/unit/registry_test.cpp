@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,13 +79,21 @@ TEST(RegistryReaderLifetime, ReleaseWithoutOpenKeyMakesNoCall) {
 }
 
 // A reader of HKEY_LOCAL_MACHINE over a fake registry, fresh for each case.
-class RegistryOpenExisting : public testing::Test {
+class LocalMachineReader : public testing::Test {
  protected:
   void SetUp() override { reader.SelectRoot(kHKeyLocalMachine); }
+
+  // Opens each path in turn; each open must succeed.
+  void OpenEach(std::initializer_list<const char*> paths) {
+    for (const char* path : paths) ASSERT_TRUE(reader.OpenExisting(path)) << path;
+  }
 
   FakeRegistry fake;
   TRegistry reader{fake};
 };
+class RegistryOpenExisting : public LocalMachineReader {};
+class RegistryAccess : public LocalMachineReader {};
+class RegistrySelectRoot : public LocalMachineReader {};
 
 TEST_F(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
   fake.AddKey("SYSTEM\\ControlSet002\\Control\\Class");
@@ -96,8 +105,7 @@ TEST_F(RegistryOpenExisting, AbsolutePathDropsOneBackslashAndRequestsReadOnly) {
 TEST_F(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
   fake.AddKey("A\\B");
   fake.AddKey("C");
-  ASSERT_TRUE(reader.OpenExisting("\\A\\B"));
-  ASSERT_TRUE(reader.OpenExisting("\\C"));
+  ASSERT_NO_FATAL_FAILURE(OpenEach({"\\A\\B", "\\C"}));
   EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A\\B 0x20019 = 0", "Open HKLM C 0x20019 = 0",
                                  "Close HKLM\\A\\B = 0"}));
   EXPECT_EQ(reader.CurrentPath(), "C");
@@ -106,8 +114,7 @@ TEST_F(RegistryOpenExisting, AbsolutePathIgnoresTheOpenKey) {
 
 TEST_F(RegistryOpenExisting, RelativePathOpensBelowTheOpenKeyAndExtendsItsPath) {
   fake.AddKey("A\\B\\C");
-  ASSERT_TRUE(reader.OpenExisting("A"));
-  ASSERT_TRUE(reader.OpenExisting("B\\C"));
+  ASSERT_NO_FATAL_FAILURE(OpenEach({"A", "B\\C"}));
   EXPECT_EQ(fake.Trace(), (Lines{"Open HKLM A 0x20019 = 0", "Open HKLM\\A B\\C 0x20019 = 0",
                                  "Close HKLM\\A = 0"}));
   EXPECT_EQ(reader.CurrentPath(), "A\\B\\C");
@@ -156,41 +163,29 @@ TEST_F(RegistryOpenExisting, NamesAreMatchedWithoutRegardToCase) {
   EXPECT_TRUE(reader.OpenExisting("\\SYSTEM\\controlset001"));
 }
 
-TEST(RegistryAccess, KeyThatRefusesOnlyWritingOpensForReading) {
-  FakeRegistry fake;
+TEST_F(RegistryAccess, KeyThatRefusesOnlyWritingOpensForReading) {
   fake.RefuseAccess("A", kKeyAllAccess & ~kKeyRead);
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.OpenExisting("\\A"));
 }
 
-TEST(RegistryAccess, KeyThatRefusesReadingCountsAsAbsent) {
-  FakeRegistry fake;
+TEST_F(RegistryAccess, KeyThatRefusesReadingCountsAsAbsent) {
   fake.RefuseAccess("A", kKeyRead);
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_FALSE(reader.OpenExisting("\\A"));
   EXPECT_FALSE(reader.HasCurrentKey());
   EXPECT_EQ(fake.Trace(), Lines{"Open HKLM A 0x20019 = 5"});
 }
 
-TEST(RegistrySelectRoot, SameRootKeepsTheOpenKey) {
-  FakeRegistry fake;
+TEST_F(RegistrySelectRoot, SameRootKeepsTheOpenKey) {
   fake.AddKey("A");
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("\\A"));
   reader.SelectRoot(kHKeyLocalMachine);
   EXPECT_TRUE(reader.HasCurrentKey());
   EXPECT_EQ(fake.OpenHandles(), 1u);
 }
 
-TEST(RegistrySelectRoot, OtherRootClosesTheOpenKeyAndTakesOver) {
-  FakeRegistry fake;
+TEST_F(RegistrySelectRoot, OtherRootClosesTheOpenKeyAndTakesOver) {
   fake.AddKey("A");
   fake.AddKey("A", kHKeyCurrentUser);
-  TRegistry reader(fake);
-  reader.SelectRoot(kHKeyLocalMachine);
   ASSERT_TRUE(reader.OpenExisting("\\A"));
   reader.SelectRoot(kHKeyCurrentUser);
   EXPECT_FALSE(reader.HasCurrentKey());

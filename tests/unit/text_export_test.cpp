@@ -63,6 +63,23 @@ std::string ThreeBlockText() {
          ",,\r\n";
 }
 
+// Saves rows with a short one: the list error, what the file holds, and no handle left open.
+void ExpectListError(FakeFileApi& files, const RowStore& rows, IoResult& ioResult,
+                     const std::string& error, const std::string& contents) {
+  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
+  EXPECT_EQ(saved.error, error);
+  EXPECT_EQ(saved.contents, contents);
+  EXPECT_EQ(files.OpenHandles(), 0);
+}
+
+// One whole row, then one without sub-items.
+RowStore RowsEndingBare() {
+  RowStore rows;
+  AddRow(rows, "X", "Y", "1.0");
+  rows.Append("Bare");
+  return rows;
+}
+
 }  // namespace
 
 TEST(TextExportLineFormat, CaptionProviderVersionJoinedByCommasEndedByCrLf) {
@@ -319,35 +336,23 @@ TEST(TextExportFailures, CharacterDeviceWriteFailureEndsAtItsLine) {
 
 TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
   RowStore rows = ThreeBlockRows();
-  DriverRow& shortRow = rows.Append("Short");
-  shortRow.subItems = {"provider only"};
+  rows.Append("Short").subItems = {"provider only"};
   AddRow(rows, "After", "p", "v");
   FakeFileApi files;
   IoResult ioResult;
-  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
-  EXPECT_EQ(saved.error, "List index out of bounds (1)");
-  EXPECT_EQ(saved.contents, ThreeBlockText());
+  ExpectListError(files, rows, ioResult, "List index out of bounds (1)", ThreeBlockText());
   EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
-  EXPECT_EQ(files.OpenHandles(), 0);
   EXPECT_EQ(ioResult.Pending(), 0);
 }
 
 TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
-  RowStore rows;
-  AddRow(rows, "X", "Y", "1.0");
-  rows.Append("Bare");
   FakeFileApi files;
   IoResult ioResult;
-  const SaveOutcome saved = RunSave(files, rows, kPath, ioResult);
-  EXPECT_EQ(saved.error, "List index out of bounds (0)");
-  EXPECT_EQ(saved.contents, "X,Y,1.0\r\n");
-  EXPECT_EQ(files.OpenHandles(), 0);
+  ExpectListError(files, RowsEndingBare(), ioResult, "List index out of bounds (0)", "X,Y,1.0\r\n");
 }
 
 TEST(TextExportShortRow, FailedLastWriteOutStillClosesAndTheListErrorIsReported) {
-  RowStore rows;
-  AddRow(rows, "X", "Y", "1.0");
-  rows.Append("Bare");
+  const RowStore rows = RowsEndingBare();
   FakeFileApi files;
   files.FailCall(FileCall::kWriteFile, 1, 112);
   IoResult ioResult;

@@ -53,6 +53,13 @@ class RegistryOnWine : public ::testing::Test {
     return lines;
   }
 
+  // Scans once, expecting these rows and their count.
+  void ExpectScan(const Lines& expected) {
+    RowStore rows;
+    EXPECT_EQ(ScanDrivers(api_, rows), expected.size());
+    EXPECT_EQ(RowLines(rows), expected);
+  }
+
   RegistrySandbox sandbox_{"registry"};
   Win32RegistryApi api_;
 };
@@ -245,9 +252,7 @@ TEST_F(RegistryOnWine, ScanPrefersControlSet002) {
   AddFullInstance(kSet002, "{A}", "two a");
   ASSERT_TRUE(sandbox_.SetText(kSet002 + "\\{c}\\0001", "DriverDesc", "later instance"));
   ASSERT_TRUE(sandbox_.SetText(kSet002 + "\\{d}\\0000", "ProviderName", "no description"));
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(api_, rows), 2u);
-  EXPECT_EQ(RowLines(rows), (Lines{FullLine("two a"), FullLine("two b")}));
+  ExpectScan({FullLine("two a"), FullLine("two b")});
 }
 
 TEST_F(RegistryOnWine, ScanFallsBackToControlSet003ThenControlSet001) {
@@ -301,9 +306,7 @@ TEST_F(RegistryOnWine, KeysGrantingOnlyReadingAreScanned) {
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSet002.c_str(), 0, KEY_ALL_ACCESS, &key),
             ERROR_ACCESS_DENIED);
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(api_, rows), 1u);
-  EXPECT_EQ(RowLines(rows), Lines{FullLine("two")});
+  ExpectScan({FullLine("two")});
 }
 
 TEST_F(RegistryOnWine, ClassKeyRefusingReadingCountsAsAbsent) {
@@ -313,9 +316,7 @@ TEST_F(RegistryOnWine, ClassKeyRefusingReadingCountsAsAbsent) {
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSet002.c_str(), 0, KEY_READ, &key),
             ERROR_ACCESS_DENIED);
-  RowStore rows;
-  EXPECT_EQ(ScanDrivers(api_, rows), 1u);
-  EXPECT_EQ(RowLines(rows), Lines{FullLine("one")});
+  ExpectScan({FullLine("one")});
 }
 
 TEST(RegistrySandboxOnWine, RedirectionEndsAndTheScratchKeyGoes) {
