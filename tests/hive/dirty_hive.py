@@ -136,8 +136,8 @@ def main():
 
     bad_entry, kind = (int(args.corrupt.split(":")[0]), args.corrupt.split(":")[1]) \
         if args.corrupt else (0, None)
-    for spec in args.new:
-        path, _, count = spec.partition(":")
+    for request in args.new:
+        path, _, count = request.partition(":")
         count = int(count) if count else len(stages)
         log = base_block(clean, seq + 1, seq + 1, 6, clean_bins, args.time, SECTOR)
         # An entry from before the primary's sequence number: already applied, and ruinous if
