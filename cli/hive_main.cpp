@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cli/code_page.h"
 #include "cli/hive_image.h"
@@ -156,13 +157,20 @@ int main(int argc, char** argv) {
 
   int out = STDOUT_FILENO;
   if (!options.outputPath.empty()) {
+    // Every file the listing may read: the hives, the logs named, and the logs beside each hive.
+    std::vector<std::string> inputs(options.hives);
+    inputs.insert(inputs.end(), options.logPaths.begin(), options.logPaths.end());
+    for (const std::string& hive : options.hives) {
+      for (std::string& log : LogsBeside(hive)) inputs.push_back(std::move(log));
+    }
     struct stat target {};
     if (stat(options.outputPath.c_str(), &target) == 0) {
-      for (const std::string& hive : options.hives) {
-        struct stat input {};
-        if (hive != "-" && stat(hive.c_str(), &input) == 0 && SameFile(input, target)) {
+      for (const std::string& input : inputs) {
+        struct stat info {};
+        if (input != "-" && stat(input.c_str(), &info) == 0 && SameFile(info, target)) {
           PutError(ListErrorLine(QuotedName(options.outputPath) +
-                                 " is one of the hives: the output never replaces a hive"));
+                                 " is one of the hives or their logs: the output never replaces "
+                                 "an input"));
           return 2;
         }
       }

@@ -395,6 +395,10 @@ cp "$tmp/inventory.hive" "$tmp/target.hive"
 expect_refused "-o onto a hive" 2 "tolvane-list: '$tmp/target.hive' is one of the hives*" \
   -o "$tmp/target.hive" "$tmp/target.hive"
 cmp -s "$tmp/target.hive" "$tmp/inventory.hive" || fail "-o onto a hive: the hive was changed"
+printf 'a log' >"$tmp/target.hive.LOG1"
+expect_refused "-o onto a log beside a hive" 2 "tolvane-list: '$tmp/target.hive.LOG1' is one of the hives*" \
+  -o "$tmp/target.hive.LOG1" "$tmp/target.hive"
+expect_eq "-o onto a log beside a hive: the log unchanged" "a log" "$(cat "$tmp/target.hive.LOG1")"
 expect_refused "-o into a missing folder" 1 "tolvane-list: cannot write '$tmp/no/such': No such file or directory." \
   -o "$tmp/no/such" "$tmp/inventory.hive"
 status=0
