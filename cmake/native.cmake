@@ -74,11 +74,6 @@ if(TOLVANE_NATIVE_BENCH)
     ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
   target_compile_options(hive_list_bench PRIVATE -O2)
   target_link_libraries(hive_list_bench PRIVATE tolvane_core_fast hivex)
-  # tolvane-list built as for release (-O2, no sanitizers): its whole process against a peer's.
-  add_executable(tolvane_list_fast ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp
-    ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
-  target_compile_options(tolvane_list_fast PRIVATE -O2)
-  target_link_libraries(tolvane_list_fast PRIVATE tolvane_core_fast hivex)
 endif()
 
 option(TOLVANE_FUZZ "Build the libFuzzer targets in tests/fuzz (clang)" OFF)
