@@ -1,38 +1,8 @@
 #include "common/message_text.h"
 
-#include <cstdint>
+#include "common/utf.h"
 
 namespace {
-
-// The length of the valid UTF-8 sequence at the start of text, 0 where there is none.
-std::size_t Utf8Length(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  std::uint32_t code = 0;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    code = code << 6 | (byte(i) & 0x3F);
-  }
-  const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  if (overlong || surrogate || code > 0x10FFFF) return 0;
-  return length;
-}
 
 void AppendHex(std::string& out, unsigned char c) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -55,7 +25,11 @@ std::string QuotedName(std::string_view text) {
   std::string out = "'";
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    const std::size_t length = Utf8Length(text.substr(i));
+    std::size_t next = i;
+    const char32_t code = NextUtf8(text, next);
+    // A malformed byte decodes as U+FFFD and advances by one; a U+FFFD written in the text
+    // takes three bytes.
+    const bool malformed = code == kReplacementCharacter && next == i + 1;
     if (c == '\\' || c == '\'') {
       out += '\\';
       out += static_cast<char>(c);
@@ -65,19 +39,13 @@ std::string QuotedName(std::string_view text) {
       out += "\\r";
     } else if (c == '\t') {
       out += "\\t";
-    } else if (c < 0x20 || c == 0x7F || length == 0) {
-      AppendHex(out, c);
-    } else if (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      AppendHex(out, c);
-      AppendHex(out, static_cast<unsigned char>(text[i + 1]));
-      i += 2;
+    } else if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0) || malformed) {
+      for (; i < next; ++i) AppendHex(out, static_cast<unsigned char>(text[i]));
       continue;
     } else {
-      out.append(text.substr(i, length));
-      i += length;
-      continue;
+      out.append(text.substr(i, next - i));
     }
-    ++i;
+    i = next;
   }
   out += "'";
   return out;
