@@ -77,7 +77,20 @@ void TextOutputFile::Rewrite() {
   open_ = true;
 }
 
-void TextOutputFile::WriteFilling(std::string_view bytes) {
+void TextOutputFile::WriteLines(std::string_view text, std::span<const std::size_t> ends) {
+  if (!writeOutAtLineEnd_) {
+    Write(text);
+    return;
+  }
+  std::size_t start = 0;
+  for (const std::size_t end : ends) {
+    Write(text.substr(start, end - start));
+    if (open_ && ioResult_.Pending() == 0) WriteOutOrStore();
+    start = end;
+  }
+}
+
+void TextOutputFile::Write(std::string_view bytes) {
   if (!open_ || ioResult_.Pending() != 0) return;
   while (!bytes.empty()) {
     const std::size_t count = std::min(kBufferSize - used_, bytes.size());
@@ -86,11 +99,6 @@ void TextOutputFile::WriteFilling(std::string_view bytes) {
     bytes.remove_prefix(count);
     if (used_ == kBufferSize && !WriteOutOrStore()) return;
   }
-}
-
-void TextOutputFile::WriteLineEnd() {
-  Write("\r\n");
-  if (writeOutAtLineEnd_ && open_ && ioResult_.Pending() == 0) WriteOutOrStore();
 }
 
 void TextOutputFile::Close() {

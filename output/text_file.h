@@ -4,7 +4,7 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -56,23 +56,16 @@ class TextOutputFile {
 
   // Creates the file, or empties it if it exists.
   void Rewrite();
-  // Once a step has failed, the rest of the line is dropped.
-  void Write(std::string_view bytes) {
-    // Most pieces of a line fit the room left: copied at once, inline.
-    if (bytes.size() < kBufferSize - used_ && open_ && ioResult_.Pending() == 0) {
-      std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
-      used_ += bytes.size();
-      return;
-    }
-    WriteFilling(bytes);
-  }
-  // CR LF; on a character device the buffer goes out with it.
-  void WriteLineEnd();
+  // Whole lines, each ended by CR LF in `text`, `ends` holding where each ends (just past its
+  // line end): a character device gets the buffer at each. Once a step has failed, the rest is
+  // dropped.
+  void WriteLines(std::string_view text, std::span<const std::size_t> ends);
   // Hands the rest of the buffer to the file, then closes it if that worked.
   void Close();
 
  private:
-  void WriteFilling(std::string_view bytes);
+  // Copies the bytes into the buffer, handing each full one on; after a failed step, drops them.
+  void Write(std::string_view bytes);
   // Hands the buffer's bytes to WriteFile and empties it; a failure is returned, not stored.
   std::uint32_t WriteOut();
   bool WriteOutOrStore();

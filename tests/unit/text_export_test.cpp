@@ -196,7 +196,7 @@ TEST(TextExportOpening, PipeIsWrittenInFullBlocksLikeADiskFile) {
   EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
 }
 
-TEST(TextExportBuffering, LineFillingTheBufferIsHandedOnBeforeTheNextRowIsRead) {
+TEST(TextExportBuffering, FailedWriteOfTheFullBufferOutranksTheShortRowAfterIt) {
   RowStore rows;
   AddRowOfLength(rows, 128);
   rows.Append("short row");  // reading its sub-items would raise EStringListError
@@ -343,6 +343,17 @@ TEST(TextExportShortRow, MissingVersionRaisesListErrorAndKeepsEveryWholeLine) {
   ExpectListError(files, rows, ioResult, "List index out of bounds (1)", ThreeBlockText());
   EXPECT_EQ(BlockSizes(files), (std::vector<std::size_t>{128, 128, 44}));
   EXPECT_EQ(ioResult.Pending(), 0);
+}
+
+TEST(TextExportShortRow, ShortRowAfterManyBlocksKeepsEveryLineBeforeIt) {
+  RowStore rows;
+  for (int i = 0; i < 500; ++i) AddRowOfLength(rows, 127, static_cast<char>('a' + i % 26));
+  const std::string whole = SavedText(rows);
+  rows.Append("Short").subItems = {"provider only"};
+  FakeFileApi files;
+  IoResult ioResult;
+  ExpectListError(files, rows, ioResult, "List index out of bounds (1)", whole);
+  EXPECT_EQ(files.Blocks().size(), 497u);
 }
 
 TEST(TextExportShortRow, RowWithoutSubItemsRaisesIndexZero) {
