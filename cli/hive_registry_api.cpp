@@ -341,18 +341,31 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
   return kErrorSuccess;
 }
 
-long HiveRegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
-                                std::uint32_t* nameSize) {
+template <typename Char>
+long HiveRegistryApi::EnumKey(RegKey key, std::uint32_t index, Char* name,
+                              std::uint32_t* nameSize) {
   hive_node_h node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
   if (!name || !nameSize) return kErrorInvalidParameter;
   const NodeIndex& keyIndex = Children(node);
   if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
-  const std::string& text = keyIndex.children[index].ansiName;
-  if (text.size() >= *nameSize) return kErrorMoreData;
-  std::memcpy(name, text.c_str(), text.size() + 1);
-  *nameSize = static_cast<std::uint32_t>(text.size());
+  const Child& child = keyIndex.children[index];
+  const std::basic_string<Char>* text;
+  if constexpr (std::is_same_v<Char, char16_t>) {
+    text = &child.wideName;
+  } else {
+    text = &child.ansiName;
+  }
+  if (text->size() >= *nameSize) return kErrorMoreData;
+  std::copy(text->begin(), text->end(), name);
+  name[text->size()] = Char{};
+  *nameSize = static_cast<std::uint32_t>(text->size());
   return kErrorSuccess;
+}
+
+long HiveRegistryApi::EnumKeyEx(RegKey key, std::uint32_t index, char* name,
+                                std::uint32_t* nameSize) {
+  return EnumKey(key, index, name, nameSize);
 }
 
 template <typename Char>
@@ -405,19 +418,7 @@ long HiveRegistryApi::QueryInfoKeyW(RegKey key, std::uint32_t* subKeys, std::uin
 
 long HiveRegistryApi::EnumKeyExW(RegKey key, std::uint32_t index, char16_t* name,
                                  std::uint32_t* nameSize) {
-  return CorruptAsCode([&] {
-    hive_node_h node = 0;
-    if (!Node(key, &node)) return kErrorInvalidHandle;
-    if (!name || !nameSize) return kErrorInvalidParameter;
-    const NodeIndex& keyIndex = Children(node);
-    if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
-    const std::u16string& text = keyIndex.children[index].wideName;
-    if (text.size() >= *nameSize) return kErrorMoreData;
-    std::copy(text.begin(), text.end(), name);
-    name[text.size()] = u'\0';
-    *nameSize = static_cast<std::uint32_t>(text.size());
-    return kErrorSuccess;
-  });
+  return CorruptAsCode([&] { return EnumKey(key, index, name, nameSize); });
 }
 
 long HiveRegistryApi::CloseKey(RegKey key) {

@@ -101,6 +101,8 @@ class HiveRegistryApi final : public RegistryApi {
   long Open(RegKey key, std::basic_string_view<Char> path, std::uint32_t options,
             std::uint32_t samDesired, RegKey* result);
   template <typename Char>
+  long EnumKey(RegKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize);
+  template <typename Char>
   long QueryValue(RegKey key, std::basic_string_view<Char> name, std::uint32_t* type,
                   std::uint8_t* data, std::uint32_t* dataSize);
   bool Node(RegKey key, hive_node_h* node) const;
