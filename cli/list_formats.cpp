@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/list_command.h"
+#include "common/message_text.h"
 #include "common/utf.h"
 
 namespace {
@@ -92,16 +93,8 @@ std::string Cell(std::string_view text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte != 0x7F) {
       cell += c;
-    } else if (c == '\n') {
-      cell += "\\n";
-    } else if (c == '\r') {
-      cell += "\\r";
-    } else if (c == '\t') {
-      cell += "\\t";
     } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-      cell += escape;
+      AppendByteEscape(cell, byte);
     }
   }
   return cell;

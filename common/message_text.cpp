@@ -2,16 +2,25 @@
 
 #include "common/utf.h"
 
-namespace {
-
-void AppendHex(std::string& out, unsigned char c) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  out += "\\x";
-  out += kDigits[c >> 4];
-  out += kDigits[c & 0xF];
+void AppendByteEscape(std::string& out, unsigned char byte) {
+  switch (byte) {
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    default: {
+      static constexpr char kDigits[] = "0123456789abcdef";
+      out += "\\x";
+      out += kDigits[byte >> 4];
+      out += kDigits[byte & 0xF];
+    }
+  }
 }
-
-}  // namespace
 
 std::string ErrorBoxText(std::string_view message) {
   std::string text(message);
@@ -33,14 +42,8 @@ std::string QuotedName(std::string_view text) {
     if (c == '\\' || c == '\'') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
     } else if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0) || malformed) {
-      for (; i < next; ++i) AppendHex(out, static_cast<unsigned char>(text[i]));
+      for (; i < next; ++i) AppendByteEscape(out, static_cast<unsigned char>(text[i]));
       continue;
     } else {
       out.append(text.substr(i, next - i));
