@@ -110,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const HiveImage image = RecoverHive(std::move(primary), logs);
   const std::string said = RecoveryLine(image.recovery, "hive");
   Check(said.find('\n') == said.npos && said.empty() == !image.recovery.dirty);
-  Check(image.recovery.logUsed.empty() || RecoveredHiveIsClean(image.bytes));
-  Check(image.recovery.refused.size() + !image.recovery.logUsed.empty() <= logs.size());
+  Check(image.recovery.logsUsed.empty() || RecoveredHiveIsClean(image.bytes));
+  Check(image.recovery.refused.size() + image.recovery.logsUsed.size() <= logs.size());
   ListOptions options;
   options.hives = {"hive"};
   options.codePage = choice & 1 ? kCodePageUtf8 : kCodePageWestern;
