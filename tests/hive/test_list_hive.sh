@@ -561,6 +561,8 @@ for bad in "$d/new-cut.log:a log entry is truncated" "$d/old-cut.log:truncated" 
     --hive "$d/SYSTEM" --log "${bad%%:*}"
 done
 rm -f "$tmp/huge.log"
+# shellcheck source=real_hives.sh
+source "$here/real_hives.sh"
 
 # A hive cut short again and again while it is read: never a signal, rows or one line.
 cp "$tmp/stage2.hive" "$tmp/race.hive"
