@@ -29,7 +29,9 @@ constexpr std::uint32_t kNewLog = 6;
 constexpr std::size_t kPrimarySeqAt = 4;
 constexpr std::size_t kSecondarySeqAt = 8;
 constexpr std::size_t kTimestampAt = 12;
+constexpr std::size_t kMajorVersionAt = 20;
 constexpr std::size_t kFileTypeAt = 28;
+constexpr std::size_t kRootCellAt = 36;
 constexpr std::size_t kBinsSizeAt = 40;
 constexpr std::size_t kFileNameAt = 48;
 constexpr std::size_t kFileNameSize = 64;
@@ -325,6 +327,34 @@ std::string TakeEntries(Applied& applied, std::string_view log, std::uint32_t fr
   return "";
 }
 
+// Why a recovered image is no whole hive, empty when it is: a writer of major version 1, bins
+// one after another to the size the base block gives, each filled with cells of 8 bytes or a
+// multiple of 8, the root cell an allocated key node. Hive readers (libhivex among them)
+// refuse anything less; Windows mends such bins in ways of its own, which we cannot.
+std::string WholeHiveFault(std::string_view image) {
+  if (Get32(image, kMajorVersionAt) != 1) return "a hive of another major version";
+  const std::size_t root = kBaseBlock + Get32(image, kRootCellAt);
+  bool rootFound = false;
+  for (std::size_t bin = kBaseBlock; bin < image.size();) {
+    const std::uint32_t size = Get32(image, bin + 8);
+    if (image.substr(bin, 4) != "hbin" || Get32(image, bin + 4) != bin - kBaseBlock || size == 0 ||
+        size % kBaseBlock != 0 || size > image.size() - bin) {
+      return "a hive bin broken at offset " + std::to_string(bin - kBaseBlock);
+    }
+    for (std::size_t cell = bin + kBinHeader; cell < bin + size;) {
+      const auto raw = static_cast<std::int32_t>(Get32(image, cell));
+      const std::int64_t length = raw < 0 ? -std::int64_t{raw} : raw;
+      if (length < 8 || length % 8 != 0 || length > static_cast<std::int64_t>(bin + size - cell)) {
+        return "a cell broken at offset " + std::to_string(cell - kBaseBlock);
+      }
+      if (cell == root) rootFound = raw < 0 && image.substr(cell + 4, 2) == "nk";
+      cell += static_cast<std::size_t>(length);
+    }
+    bin += size;
+  }
+  return rootFound ? "" : "no root key";
+}
+
 std::string Errno() { return std::strerror(errno); }
 
 std::string Count(std::size_t n, const char* one, const char* many) {
@@ -508,6 +538,21 @@ HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs) {
     applied.image.resize(kBaseBlock + applied.binsSize);
     FixBaseBlock(applied.image, firstUsed->bytes, state.checksumValid, applied.lastSequence,
                  applied.binsSize, applied.flags);
+    if (const std::string fault = WholeHiveFault(applied.image); !fault.empty()) {
+      for (const std::string& log : recovery.logsUsed) {
+        recovery.refused.push_back(QuotedName(log) + ": its log entries leave " + fault);
+      }
+      recovery.logsUsed.clear();
+    }
+  }
+  if (pagesApplied && recovery.logsUsed.empty()) {
+    if (const std::string fault = WholeHiveFault(pagesApplied->image); !fault.empty()) {
+      recovery.refused.push_back(QuotedName(pagesLog) + ": its pages leave " + fault);
+      pagesApplied.reset();
+    }
+  }
+  if (!recovery.logsUsed.empty()) {
+    Applied& applied = entriesApplied;
     recovery.entriesApplied = applied.entries;
     recovery.pagesWritten = applied.pages;
     recovery.bytesWritten = applied.bytes;

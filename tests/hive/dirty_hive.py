@@ -15,7 +15,8 @@ usage: dirty_hive.py CLEAN STAGE... --primary OUT [--new LOG[:A-B]]... [--old LO
                    stage N's entry numbered S + N - 1: two logs may split the entries
   --corrupt N:KIND entry N (1 = the first stage's) of every new-format log made bad: hash
                    (Hash-1 wrong), past-end (a page beyond the hive), overlap (two pages on one
-                   place), repeat (the previous entry's sequence number), zero-size (Size 0)
+                   place), repeat (the previous entry's sequence number), zero-size (Size 0),
+                   zero-page (its first page all zeros: a bin or a cell broken)
   --bad-checksum   the primary's base block fails its checksum (the logs' copy is whole)
   --skip K         the first entry numbered S + K (Windows may number on past the primary;
                    -1: older than the primary)
@@ -110,6 +111,8 @@ def entry(seq, bins_size, pages, kind=None):
     refs = [[offset, len(data)] for offset, data in pages]
     if kind == "past-end":
         refs[0][0] = bins_size
+    if kind == "zero-page":
+        pages = [(pages[0][0], bytes(len(pages[0][1])))] + pages[1:]
     if kind == "overlap":
         refs.append(list(refs[0]))
         pages = pages + [pages[0]]

@@ -508,7 +508,8 @@ expect_refused "--save-recovered without a valid log" 1 \
 # next going on after the last entry taken; another hive's refused (by its file name in the
 # new format: Windows 8.1 and later leave the last-written time alone).
 rm -f "$d"/SYSTEM.*
-for bad in hash:2:stage1 hash:1:clean repeat:2:stage1 past-end:2:stage1 overlap:1:clean zero-size:1:clean; do
+for bad in hash:2:stage1 hash:1:clean repeat:2:stage1 past-end:2:stage1 overlap:1:clean zero-size:1:clean \
+  zero-page:2:clean; do
   IFS=: read -r kind entry rows <<<"$bad"
   dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.LOG1" --corrupt "$entry:$kind"
   pattern="$recovered '$d/SYSTEM.LOG1': 1 log entry, *"
