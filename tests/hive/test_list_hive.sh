@@ -516,14 +516,15 @@ for bad in hash:2:stage1 hash:1:clean repeat:2:stage1 past-end:2:stage1 overlap:
   [ "$rows" = stage1 ] || pattern="$not_found ('$d/SYSTEM.LOG1': *)"
   run_dirty "entry $entry: $kind" "$rows" "$pattern" --hive "$d/SYSTEM"
 done
-# split LOGS OPTIONS: each case's logs (A:B puts stages A to B in SYSTEM.A), its rows and
-# what it says.
+# Each case: its logs (LOG1:A-B puts stages A to B in SYSTEM.LOG1) and options, its rows and
+# what it says. With the primary's base block broken only the log of the latest entries counts.
 for split in "LOG1:1 LOG2:2|stage2|s '$d/SYSTEM.LOG1' and '$d/SYSTEM.LOG2': 2 log entries, *" \
   "LOG2:1 LOG1:2|stage2|s '$d/SYSTEM.LOG2' and '$d/SYSTEM.LOG1': 2 log entries, *" \
   "LOG2:1-2 LOG1:1|stage2|s '$d/SYSTEM.LOG1' and '$d/SYSTEM.LOG2': 2 log entries, *" \
   "LOG1:1-2 LOG2:1|stage2| '$d/SYSTEM.LOG1': 2 log entries, *" \
   "LOG1:1 LOG2:2 --gap|stage1| '$d/SYSTEM.LOG1': 1 log entry, *" \
-  "LOG1 --skip 30|stage2| '$d/SYSTEM.LOG1': 2 log entries, *"; do
+  "LOG1 --skip 30|stage2| '$d/SYSTEM.LOG1': 2 log entries, *" \
+  "LOG1:1 LOG2:1-2 --bad-checksum|stage2| '$d/SYSTEM.LOG2': 2 log entries, *"; do
   IFS='|' read -r logs rows said <<<"$split"
   args=()
   for log in $logs; do
