@@ -12,8 +12,9 @@ inline constexpr unsigned kCodePageUtf8 = 65001;
 
 bool IsSupportedCodePage(unsigned codePage);
 
-// UTF-16LE bytes (an odd last byte is ignored, as Windows does) to the code page. A
-// character the code page lacks, and an unpaired surrogate, become its default character.
+// UTF-16LE bytes (an odd last byte is ignored, as Windows does) to the code page, code unit
+// by code unit as Windows converts: a character the code page lacks becomes the one Windows
+// finds best for it, or the default character ('?': one for each half of a surrogate pair).
 std::string Utf16ToAnsi(unsigned codePage, std::string_view utf16le);
 // The code page's bytes to UTF-16 code units.
 std::u16string AnsiToUtf16(unsigned codePage, std::string_view ansi);

@@ -29,8 +29,13 @@ constexpr std::uint32_t kNewLog = 6;
 constexpr std::size_t kPrimarySeqAt = 4;
 constexpr std::size_t kSecondarySeqAt = 8;
 constexpr std::size_t kTimestampAt = 12;
+constexpr std::size_t kMajorVersionAt = 20;
 constexpr std::size_t kFileTypeAt = 28;
+constexpr std::size_t kRootCellAt = 36;
 constexpr std::size_t kBinsSizeAt = 40;
+constexpr std::size_t kFileNameAt = 48;
+constexpr std::size_t kFileNameSize = 64;
+constexpr std::size_t kFlagsAt = 144;
 constexpr std::size_t kChecksumAt = 508;
 
 // Callers check bounds first.
@@ -82,15 +87,29 @@ std::optional<std::uint64_t> PrimaryTimestamp(std::string_view image, bool check
 }
 
 // A log's own first sector: a base block copy of the right file type, checksum holding, of
-// this very hive (the same last-written time). Returns the reason it fails, empty if none.
-std::string CheckLogBase(std::string_view log, std::uint32_t fileType,
-                         std::optional<std::uint64_t> primaryTime) {
+// this very hive. Returns the reason it fails, empty if none.
+std::string CheckLogBase(std::string_view log, std::uint32_t fileType, std::string_view primary,
+                         bool primaryChecksumValid) {
   if (log.empty()) return "empty";
   if (log.size() < kSector || log.substr(0, 4) != "regf") return "not a transaction log";
   if (!ChecksumHolds(log)) return "its base block fails its checksum";
   if (Get32(log, kFileTypeAt) != fileType) return "not a transaction log";
-  if (!primaryTime || Get64(log, kTimestampAt) != *primaryTime) return "of another hive";
+  if (fileType == kOldLog) {
+    // A log of dirty pages carries the primary's last-written time.
+    const std::optional<std::uint64_t> time = PrimaryTimestamp(primary, primaryChecksumValid);
+    if (!time || Get64(log, kTimestampAt) != *time) return "of another hive";
+  } else if (primaryChecksumValid &&
+             log.substr(kFileNameAt, kFileNameSize) != primary.substr(kFileNameAt, kFileNameSize)) {
+    // Windows 8.1 and later no longer keep that time; every copy of the base block still
+    // names the file the hive was loaded from.
+    return "of another hive";
+  }
   return "";
+}
+
+// A log of log entries, by its own base block.
+bool IsEntryLog(std::string_view log) {
+  return log.size() >= kSector && ChecksumHolds(log) && Get32(log, kFileTypeAt) == kNewLog;
 }
 
 bool ValidBinsSize(std::uint32_t size) {
@@ -98,15 +117,18 @@ bool ValidBinsSize(std::uint32_t size) {
 }
 
 // The base block after recovery: from the log where the primary's failed its checksum, both
-// sequence numbers equal, the bins size the log left, a primary file's type, its checksum.
+// sequence numbers equal, the bins size the log left, a primary file's type, the flags of the
+// last log entry taken (where there are entries), its checksum.
 void FixBaseBlock(std::string& image, std::string_view log, bool primaryChecksumValid,
-                  std::optional<std::uint32_t> sequence, std::uint32_t binsSize) {
+                  std::optional<std::uint32_t> sequence, std::uint32_t binsSize,
+                  std::optional<std::uint32_t> flags) {
   if (!primaryChecksumValid) image.replace(0, kSector, log.substr(0, kSector));
   const std::uint32_t seq = sequence.value_or(Get32(image, kPrimarySeqAt));
   Put32(image, kPrimarySeqAt, seq);
   Put32(image, kSecondarySeqAt, seq);
   Put32(image, kFileTypeAt, kPrimaryFile);
   Put32(image, kBinsSizeAt, binsSize);
+  if (flags) Put32(image, kFlagsAt, *flags);
   Put32(image, kChecksumAt, BaseBlockChecksum(image));
 }
 
@@ -115,7 +137,10 @@ struct Applied {
   std::size_t entries = 0;
   std::size_t pages = 0;
   std::uint64_t bytes = 0;
+  // Of the last log entry taken.
   std::uint32_t lastSequence = 0;
+  std::uint32_t binsSize = 0;
+  std::uint32_t flags = 0;
 };
 
 // The old format: a base block copy, a dirty vector ("DIRT", one bit per 512-byte page of the
@@ -123,7 +148,7 @@ struct Applied {
 // place afterwards, or nothing is applied.
 std::optional<Applied> ApplyOldLog(std::string_view primary, const BaseState& state,
                                    std::string_view log, std::string& reason) {
-  reason = CheckLogBase(log, kOldLog, PrimaryTimestamp(primary, state.checksumValid));
+  reason = CheckLogBase(log, kOldLog, primary, state.checksumValid);
   if (!reason.empty()) return std::nullopt;
   if (Get32(log, kPrimarySeqAt) != Get32(log, kSecondarySeqAt)) {
     reason = "written only in part (its sequence numbers differ)";
@@ -187,7 +212,7 @@ std::optional<Applied> ApplyOldLog(std::string_view primary, const BaseState& st
     reason = "its pages leave a hive bin broken";
     return std::nullopt;
   }
-  FixBaseBlock(applied.image, log, state.checksumValid, std::nullopt, binsSize);
+  FixBaseBlock(applied.image, log, state.checksumValid, std::nullopt, binsSize, std::nullopt);
   applied.pages = count;
   applied.bytes = std::uint64_t{count} * kSector;
   return applied;
@@ -200,6 +225,7 @@ struct LogEntry {
   std::uint32_t sequence = 0;
   std::uint32_t binsSize = 0;
   std::uint32_t pageCount = 0;
+  std::uint32_t flags = 0;
   std::uint64_t pagesEnd = 0;  // where its last page ends in the bins
 };
 
@@ -212,8 +238,12 @@ std::optional<LogEntry> ReadEntry(std::string_view log, std::size_t at, std::str
     reason = "no log entry";
     return std::nullopt;
   }
-  LogEntry entry{at, Get32(log, at + 4), Get32(log, at + 12), Get32(log, at + 16),
-                 Get32(log, at + 20)};
+  LogEntry entry{at,
+                 Get32(log, at + 4),
+                 Get32(log, at + 12),
+                 Get32(log, at + 16),
+                 Get32(log, at + 20),
+                 Get32(log, at + 8)};
   if (entry.size < kHeader || entry.size % kSector != 0 || entry.size > log.size() - at) {
     reason = "a log entry is truncated";
     return std::nullopt;
@@ -249,25 +279,24 @@ std::optional<LogEntry> ReadEntry(std::string_view log, std::size_t at, std::str
   return entry;
 }
 
-// The new format: after the base block copy, log entries on sector boundaries. Entries before
-// the primary's sequence number were applied already; from there on they are taken while each
-// holds and follows the last by one.
-std::optional<Applied> ApplyNewLog(std::string_view primary, const BaseState& state,
-                                   std::string_view log, std::string& reason) {
-  reason = CheckLogBase(log, kNewLog, PrimaryTimestamp(primary, state.checksumValid));
-  if (!reason.empty()) return std::nullopt;
-  // Where the primary's base block fails, the log's copy of it says where the hive stood.
-  const std::uint32_t from = Get32(state.checksumValid ? primary : log, kPrimarySeqAt);
+// The new format: after the base block copy, log entries on sector boundaries. Takes onto the
+// image the entries from sequence number from on (lower ones were applied already): the first
+// must carry it, each next one more, while they hold. Returns why none was taken, empty when
+// some were.
+std::string TakeEntries(Applied& applied, std::string_view log, std::uint32_t from) {
   std::vector<LogEntry> entries;
   std::string stop;
   // A hive grows only by bins the log writes whole: no entry may size it past its pages.
-  std::uint64_t reach = primary.size() - kBaseBlock;
+  std::uint64_t reach = applied.image.size() - kBaseBlock;
   for (std::size_t at = kSector; at < log.size();) {
     const std::optional<LogEntry> entry = ReadEntry(log, at, stop);
     if (!entry) break;
     at += entry->size;
     if (entries.empty() && entry->sequence < from) continue;
-    if (!entries.empty() && entry->sequence != entries.back().sequence + 1) break;
+    if (entry->sequence != static_cast<std::uint32_t>(from + entries.size())) {
+      stop.clear();
+      break;
+    }
     reach = std::max(reach, (entry->pagesEnd + kBaseBlock - 1) / kBaseBlock * kBaseBlock);
     if (entry->binsSize > reach) {
       stop = "a log entry sizes the hive past its pages";
@@ -276,13 +305,9 @@ std::optional<Applied> ApplyNewLog(std::string_view primary, const BaseState& st
     entries.push_back(*entry);
   }
   if (entries.empty()) {
-    reason = stop.empty() || stop == "no log entry"
-                 ? "no log entry from sequence number " + std::to_string(from) + " on"
-                 : stop;
-    return std::nullopt;
+    return stop.empty() || stop == "no log entry" ? "no log entry numbered " + std::to_string(from)
+                                                  : stop;
   }
-  Applied applied;
-  applied.image.assign(primary);
   for (const LogEntry& entry : entries) {
     applied.image.resize(std::max(applied.image.size(), kBaseBlock + entry.binsSize), '\0');
     const std::string_view body = log.substr(entry.at + 40, entry.size - 40);
@@ -295,12 +320,39 @@ std::optional<Applied> ApplyNewLog(std::string_view primary, const BaseState& st
     }
     applied.pages += entry.pageCount;
   }
-  applied.entries = entries.size();
+  applied.entries += entries.size();
   applied.lastSequence = entries.back().sequence;
-  applied.image.resize(kBaseBlock + entries.back().binsSize);
-  FixBaseBlock(applied.image, log, state.checksumValid, applied.lastSequence,
-               entries.back().binsSize);
-  return applied;
+  applied.binsSize = entries.back().binsSize;
+  applied.flags = entries.back().flags;
+  return "";
+}
+
+// Why a recovered image is no whole hive, empty when it is: a writer of major version 1, bins
+// one after another to the size the base block gives, each filled with cells of 8 bytes or a
+// multiple of 8, the root cell an allocated key node. Hive readers (libhivex among them)
+// refuse anything less; Windows mends such bins in ways of its own, which we cannot.
+std::string WholeHiveFault(std::string_view image) {
+  if (Get32(image, kMajorVersionAt) != 1) return "a hive of another major version";
+  const std::size_t root = kBaseBlock + Get32(image, kRootCellAt);
+  bool rootFound = false;
+  for (std::size_t bin = kBaseBlock; bin < image.size();) {
+    const std::uint32_t size = Get32(image, bin + 8);
+    if (image.substr(bin, 4) != "hbin" || Get32(image, bin + 4) != bin - kBaseBlock || size == 0 ||
+        size % kBaseBlock != 0 || size > image.size() - bin) {
+      return "a hive bin broken at offset " + std::to_string(bin - kBaseBlock);
+    }
+    for (std::size_t cell = bin + kBinHeader; cell < bin + size;) {
+      const auto raw = static_cast<std::int32_t>(Get32(image, cell));
+      const std::int64_t length = raw < 0 ? -std::int64_t{raw} : raw;
+      if (length < 8 || length % 8 != 0 || length > static_cast<std::int64_t>(bin + size - cell)) {
+        return "a cell broken at offset " + std::to_string(cell - kBaseBlock);
+      }
+      if (cell == root) rootFound = raw < 0 && image.substr(cell + 4, 2) == "nk";
+      cell += static_cast<std::size_t>(length);
+    }
+    bin += size;
+  }
+  return rootFound ? "" : "no root key";
 }
 
 std::string Errno() { return std::strerror(errno); }
@@ -425,32 +477,94 @@ HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs) {
     result.bytes = std::move(primary);
     return result;
   }
-  std::optional<Applied> best;
+  // Logs of dirty pages: the first that applies. Logs of log entries: checked here, applied
+  // below in the order of their base blocks' sequence numbers (Windows swaps the two logs, so
+  // the entries may be split between them).
+  std::optional<Applied> pagesApplied;
+  std::string pagesLog;
+  std::vector<const HiveLog*> entryLogs;
   for (const HiveLog& log : logs) {
     std::string reason;
-    const bool newFormat = log.bytes.size() >= kSector && ChecksumHolds(log.bytes) &&
-                           Get32(log.bytes, kFileTypeAt) == kNewLog;
-    std::optional<Applied> applied = newFormat ? ApplyNewLog(primary, state, log.bytes, reason)
-                                               : ApplyOldLog(primary, state, log.bytes, reason);
-    if (!applied) {
-      recovery.refused.push_back(QuotedName(log.name) + ": " + reason);
-      continue;
+    if (IsEntryLog(log.bytes)) {
+      reason = CheckLogBase(log.bytes, kNewLog, primary, state.checksumValid);
+      if (reason.empty()) entryLogs.push_back(&log);
+    } else if (std::optional<Applied> applied = ApplyOldLog(primary, state, log.bytes, reason)) {
+      if (!pagesApplied) {
+        pagesApplied = std::move(applied);
+        pagesLog = log.name;
+      }
     }
-    // Of the logs with entries the one that reaches furthest wins; of the others the first.
-    const auto rank = [](const Applied& a) { return std::pair(a.entries != 0, a.lastSequence); };
-    if (!best || rank(*applied) > rank(*best)) {
-      best = std::move(applied);
-      recovery.logUsed = log.name;
+    if (!reason.empty()) recovery.refused.push_back(QuotedName(log.name) + ": " + reason);
+  }
+  const auto logSequence = [](const HiveLog* log) { return Get32(log->bytes, kPrimarySeqAt); };
+  std::stable_sort(entryLogs.begin(), entryLogs.end(), [&](const HiveLog* a, const HiveLog* b) {
+    return logSequence(a) < logSequence(b);
+  });
+  // With the primary's base block broken nothing says which entries the hive holds: only the
+  // log of the latest entries is used, its base block standing in for the primary's.
+  if (!state.checksumValid && entryLogs.size() > 1) {
+    for (auto log = entryLogs.begin(); log + 1 != entryLogs.end(); ++log) {
+      recovery.refused.push_back(QuotedName((*log)->name) + ": older than " +
+                                 QuotedName(entryLogs.back()->name));
+    }
+    entryLogs.erase(entryLogs.begin(), entryLogs.end() - 1);
+  }
+  Applied entriesApplied;
+  const HiveLog* firstUsed = nullptr;
+  if (!entryLogs.empty()) entriesApplied.image = primary;
+  for (const HiveLog* log : entryLogs) {
+    // The first log starts at its own base block's number, the next ones go on from the last
+    // entry taken.
+    const bool first = recovery.logsUsed.empty();
+    const std::uint32_t from = first ? logSequence(log) : entriesApplied.lastSequence + 1;
+    std::string reason;
+    if (first && state.checksumValid && from < state.secondarySeq) {
+      reason = "its log entries (from sequence number " + std::to_string(from) +
+               ") are older than the hive";
+    } else {
+      reason = TakeEntries(entriesApplied, log->bytes, from);
+    }
+    if (reason.empty()) {
+      if (first) firstUsed = log;
+      recovery.logsUsed.push_back(log->name);
+    } else {
+      recovery.refused.push_back(
+          QuotedName(log->name) + ": " + reason +
+          (first ? "" : " to go on from " + QuotedName(recovery.logsUsed.back())));
     }
   }
-  if (!best) {
+  if (!recovery.logsUsed.empty()) {
+    Applied& applied = entriesApplied;
+    applied.image.resize(kBaseBlock + applied.binsSize);
+    FixBaseBlock(applied.image, firstUsed->bytes, state.checksumValid, applied.lastSequence,
+                 applied.binsSize, applied.flags);
+    if (const std::string fault = WholeHiveFault(applied.image); !fault.empty()) {
+      for (const std::string& log : recovery.logsUsed) {
+        recovery.refused.push_back(QuotedName(log) + ": its log entries leave " + fault);
+      }
+      recovery.logsUsed.clear();
+    }
+  }
+  if (pagesApplied && recovery.logsUsed.empty()) {
+    if (const std::string fault = WholeHiveFault(pagesApplied->image); !fault.empty()) {
+      recovery.refused.push_back(QuotedName(pagesLog) + ": its pages leave " + fault);
+      pagesApplied.reset();
+    }
+  }
+  if (!recovery.logsUsed.empty()) {
+    Applied& applied = entriesApplied;
+    recovery.entriesApplied = applied.entries;
+    recovery.pagesWritten = applied.pages;
+    recovery.bytesWritten = applied.bytes;
+    result.bytes = std::move(applied.image);
+  } else if (pagesApplied) {
+    recovery.logsUsed.push_back(pagesLog);
+    recovery.pagesWritten = pagesApplied->pages;
+    recovery.bytesWritten = pagesApplied->bytes;
+    result.bytes = std::move(pagesApplied->image);
+  } else {
     result.bytes = std::move(primary);
-    return result;
   }
-  recovery.entriesApplied = best->entries;
-  recovery.pagesWritten = best->pages;
-  recovery.bytesWritten = best->bytes;
-  result.bytes = std::move(best->image);
   return result;
 }
 
@@ -487,9 +601,13 @@ std::string RecoveryLine(const HiveRecovery& recovery, std::string_view hiveName
   if (!recovery.checksumValid) state += ", base block checksum wrong";
   state += ")";
   const std::string name = QuotedName(hiveName);
-  if (!recovery.logUsed.empty()) {
-    std::string line = "recovered " + name + ", " + state + ", from its transaction log " +
-                       QuotedName(recovery.logUsed) + ": ";
+  if (!recovery.logsUsed.empty()) {
+    std::string line = "recovered " + name + ", " + state + ", from its transaction log";
+    for (std::size_t i = 0; i < recovery.logsUsed.size(); ++i) {
+      line += (i == 0 ? (recovery.logsUsed.size() == 1 ? " " : "s ") : " and ") +
+              QuotedName(recovery.logsUsed[i]);
+    }
+    line += ": ";
     if (recovery.entriesApplied != 0) {
       line += Count(recovery.entriesApplied, "log entry", "log entries") + ", ";
     }

@@ -42,10 +42,10 @@ struct HiveRecovery {
   bool checksumValid = true;
   std::uint32_t primarySequence = 0;
   std::uint32_t secondarySequence = 0;
-  bool logsRead = true;            // false when the logs were not to be used
-  std::string logUsed;             // empty: nothing was applied
-  std::size_t entriesApplied = 0;  // log entries, in the format that has them
-  std::size_t pagesWritten = 0;    // as the log counts them: 512 bytes, or any size an entry gives
+  bool logsRead = true;               // false when the logs were not to be used
+  std::vector<std::string> logsUsed;  // in the order applied; empty: nothing was
+  std::size_t entriesApplied = 0;     // log entries, in the format that has them
+  std::size_t pagesWritten = 0;  // as the log counts them: 512 bytes, or any size an entry gives
   std::uint64_t bytesWritten = 0;
   std::vector<std::string> refused;  // each log not applied, quoted, with the reason
 };
@@ -59,8 +59,9 @@ struct HiveImage {
 // 0xFFFFFFFF are never stored: they become 1 and 0xFFFFFFFE). block holds 512 bytes or more.
 std::uint32_t BaseBlockChecksum(std::string_view block);
 
-// The seed of the log entries' hashes, as the format defines it.
-inline constexpr std::uint64_t kLogEntryHashSeed = 14219357686671994754ull;
+// The seed of the log entries' hashes: the format gives its bytes, 82 EF 4D 88 7A 4E 55 C5, as
+// one number written high byte first (the hashes of Windows' own logs hold only with it).
+inline constexpr std::uint64_t kLogEntryHashSeed = 0x82EF4D887A4E55C5ull;
 
 // Marvin32 (64-bit result: second state word high) of bytes under seed.
 std::uint64_t Marvin32(std::uint64_t seed, std::string_view bytes);
@@ -75,11 +76,14 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
 // letter case, in that order. None for standard input.
 std::vector<std::string> LogsBeside(const std::string& hivePath);
 
-// Brings a dirty hive up to date from the logs (the first applicable of them; of logs with log
-// entries the one that goes furthest), never applying a log in part: a log that fails a check
-// is refused whole, and of the entry format only the entries whose sequence numbers follow on
-// and whose hashes hold are taken. A clean hive, or bytes that are no hive, come back as they
-// are.
+// Brings a dirty hive up to date from the logs, as Windows does. Logs of log entries come first:
+// with the primary's base block whole, every one of them in the order of their base blocks'
+// sequence numbers, each going on at the number after the last entry taken (the first at its
+// own base block's number, never below the hive's secondary one); with that base block broken,
+// only the log of the latest entries. Entries are taken while each holds and is numbered one
+// more than the last. Otherwise the first applicable log of dirty pages, never in part. A log
+// that fails a check is refused with the reason. A clean hive, or bytes that are no hive, come
+// back as they are.
 HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs);
 
 // Reads the hive file and, when it is dirty and useLogs, the logs named (or those beside it

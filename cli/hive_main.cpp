@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
       const HiveImage image = LoadHive(name, options.logPaths, !options.noLogs);
       const std::string said = RecoveryLine(image.recovery, name);
       CheckHiveBytes(image.bytes, name);
-      if (image.recovery.dirty && image.recovery.logUsed.empty()) {
+      if (image.recovery.dirty && image.recovery.logsUsed.empty()) {
         throw EHiveError(said + ": nothing written");
       }
       WriteNewFile(options.saveRecovered, image.bytes);
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
   host.withRegistry = [&](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
     HiveImage image = LoadHive(hive, options.logPaths, !options.noLogs);
     if (const std::string said = RecoveryLine(image.recovery, hive); !said.empty()) {
-      const bool unrecovered = image.recovery.dirty && image.recovery.logUsed.empty();
+      const bool unrecovered = image.recovery.dirty && image.recovery.logsUsed.empty();
       PutError(ListErrorLine((unrecovered ? "warning: " : "") + said));
     }
     HiveRegistryApi registry(image.bytes, hive, options.codePage);

@@ -50,8 +50,8 @@ include(GoogleTest)
 
 file(GLOB TOLVANE_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${TOLVANE_UNIT_TESTS})
-target_link_libraries(unit_tests PRIVATE tolvane_core tolvane_list_core tolvane_everything
-  GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE tolvane_core tolvane_list_core tolvane_hive
+  tolvane_everything GTest::gtest GTest::gtest_main)
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 

@@ -96,13 +96,15 @@ PY
 sed 's/ControlSet001/ControlSet002/' "$GUI_ROOT/resources/demo/drivers.reg" >"$GUI_TMP/demo.reg"
 crosscheck demo "$GUI_TMP/demo.reg" "$GUI_TMP/demo.reg"
 
-# 2. Texts Save writes unchanged, a character Windows-1252 lacks, and a record that stops
-# the scan after its InfPath.
+# 2. Texts Save writes unchanged, characters Windows-1252 lacks (some of which Windows writes
+# as the letter it finds best: Ā as A; one outside the BMP), and a record that stops the scan
+# after its InfPath.
 S=$SAVE_SEP
 rows=(
   "VMware SVGA 3D${S}VMware, Inc.${S}8.17.3.5"
   "Acme \"Turbo\" NIC${S}Acme; \"Labs\"${S}5.1"
   "Pilote réseau Œuvre €${S}Fabrikam © ™ Ж${S}10.0"
+  "Ā ł ő ＦＵＬＬ 𝐀 Windows' best fit${S}Ōsaka Łódź${S}1.0"
   "Two$(printf '\r\n')lines${S}C:\\inf${S}2.0"
 )
 save_records "$GUI_TMP/texts.reg" "${rows[@]}"

@@ -423,8 +423,9 @@ expect_eq "-: standard input lists as the file does, named -" \
 
 # 8. Dirty hives and their transaction logs (tests/hive/dirty_hive.py writes them from a clean
 # hive and two later states of it): recovered in memory from logs beside the hive or named,
-# in either format, up to a bad entry, from the log that goes furthest, never from a log of
-# another hive or a bad one; saved with --save-recovered; no input file ever changed.
+# in either format, up to a bad entry, from entries split between two logs, never from a log
+# of another hive, older than the hive, after a gap or bad; saved with --save-recovered; no
+# input file ever changed.
 d=$tmp/dirty
 mkdir "$d"
 added() {
@@ -503,22 +504,46 @@ expect_refused "--save-recovered without a valid log" 1 \
   --hive "$d/SYSTEM" --no-logs --save-recovered "$tmp/unsaved"
 [ ! -e "$tmp/unsaved" ] || fail "--save-recovered left a file behind"
 
-# Entries taken while they hold; of two logs the one that goes furthest; another hive's refused.
+# Entries taken while they hold, numbered on; split between two logs, the earlier first, the
+# next going on after the last entry taken; another hive's refused (by its file name in the
+# new format: Windows 8.1 and later leave the last-written time alone).
 rm -f "$d"/SYSTEM.*
-for bad in hash:2:stage1 hash:1:clean repeat:2:stage1 past-end:2:stage1 overlap:1:clean zero-size:1:clean; do
+for bad in hash:2:stage1 hash:1:clean repeat:2:stage1 past-end:2:stage1 overlap:1:clean zero-size:1:clean \
+  zero-page:2:clean; do
   IFS=: read -r kind entry rows <<<"$bad"
   dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.LOG1" --corrupt "$entry:$kind"
   pattern="$recovered '$d/SYSTEM.LOG1': 1 log entry, *"
   [ "$rows" = stage1 ] || pattern="$not_found ('$d/SYSTEM.LOG1': *)"
   run_dirty "entry $entry: $kind" "$rows" "$pattern" --hive "$d/SYSTEM"
 done
-for pair in LOG1:LOG2 LOG2:LOG1; do
-  dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.${pair%:*}" --new "$d/SYSTEM.${pair#*:}:1"
-  run_dirty "two logs, the longer in .${pair%:*}" stage2 "$recovered '$d/SYSTEM.${pair%:*}': 2 log entries, *" \
-    --hive "$d/SYSTEM"
+# Each case: its logs (LOG1:A-B puts stages A to B in SYSTEM.LOG1) and options, its rows and
+# what it says. With the primary's base block broken only the log of the latest entries counts.
+for split in "LOG1:1 LOG2:2|stage2|s '$d/SYSTEM.LOG1' and '$d/SYSTEM.LOG2': 2 log entries, *" \
+  "LOG2:1 LOG1:2|stage2|s '$d/SYSTEM.LOG2' and '$d/SYSTEM.LOG1': 2 log entries, *" \
+  "LOG2:1-2 LOG1:1|stage2|s '$d/SYSTEM.LOG1' and '$d/SYSTEM.LOG2': 2 log entries, *" \
+  "LOG1:1-2 LOG2:1|stage2| '$d/SYSTEM.LOG1': 2 log entries, *" \
+  "LOG1:1 LOG2:2 --gap|stage1| '$d/SYSTEM.LOG1': 1 log entry, *" \
+  "LOG1 --skip 30|stage2| '$d/SYSTEM.LOG1': 2 log entries, *" \
+  "LOG1:1 LOG2:1-2 --bad-checksum|stage2| '$d/SYSTEM.LOG2': 2 log entries, *"; do
+  IFS='|' read -r logs rows said <<<"$split"
+  args=()
+  for log in $logs; do
+    case $log in LOG*) args+=(--new "$d/SYSTEM.$log") ;; *) args+=("$log") ;; esac
+  done
+  dirty --primary "$d/SYSTEM" "${args[@]}"
+  run_dirty "logs $logs" "$rows" "$recovered$said" --hive "$d/SYSTEM"
   rm -f "$d"/SYSTEM.*
 done
-dirty --primary "$d/other" --new "$d/other.LOG1" --old "$d/other.LOG" --time 1
+dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.LOG1" --skip -1
+run_dirty "log older than the hive" clean \
+  "$not_found ('$d/SYSTEM.LOG1': its log entries (from sequence number * are older than the hive)" \
+  --hive "$d/SYSTEM"
+dirty --primary "$d/SYSTEM" --new "$d/SYSTEM.LOG1" --time 1
+dirty --primary "$d/SYSTEM" --time 2
+run_dirty "new format, another last-written time" stage2 "$recovered '$d/SYSTEM.LOG1': 2 log entries, *" \
+  --hive "$d/SYSTEM"
+rm -f "$d"/SYSTEM.*
+dirty --primary "$d/other" --new "$d/other.LOG1" --old "$d/other.LOG" --time 1 --name other
 dirty --primary "$d/SYSTEM" --time 2
 run_dirty "logs of another hive" clean "$not_found ('$d/other.LOG1': of another hive; '$d/other.LOG': of another hive)" \
   --hive "$d/SYSTEM" --log "$d/other.LOG1" --log "$d/other.LOG"
@@ -538,6 +563,8 @@ for bad in "$d/new-cut.log:a log entry is truncated" "$d/old-cut.log:truncated" 
     --hive "$d/SYSTEM" --log "${bad%%:*}"
 done
 rm -f "$tmp/huge.log"
+# shellcheck source=real_hives.sh
+source "$here/real_hives.sh"
 
 # A hive cut short again and again while it is read: never a signal, rows or one line.
 cp "$tmp/stage2.hive" "$tmp/race.hive"

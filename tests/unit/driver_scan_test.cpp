@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "fake_registry_api.h"
@@ -90,6 +92,39 @@ bool TraceMentions(const FakeRegistry& fake, const std::string& text) {
 }
 
 }  // namespace
+
+// The columns named here as the window shows them, not read from kDriverColumns: a change to
+// that table that moves a value to another column, or renames one, fails here.
+TEST(DriverScanColumns, EachColumnShowsItsCaptionAndValue) {
+  FakeRegistry fake;
+  AddInstance(fake, kSet002, "{36fc9e60-c465-11cf-8056-444553540000}",
+              {{"DriverDesc", "USB Root Hub"},
+               {"ProviderName", "Microsoft"},
+               {"DriverVersion", "10.0.19041.1"},
+               {"DriverDate", "6-21-2006"},
+               {"InfPath", "usbport.inf"},
+               {"InfSection", "ROOTHUB.Dev"},
+               {"InfSectionExt", ".NT"},
+               {"MatchingDeviceId", "usb\\root_hub"},
+               {"EnumPropPages32", "usbui.dll,USBHubPropPageProvider"}});
+  RowStore rows;
+  ASSERT_EQ(ScanDrivers(fake, rows), 1u);
+  const std::pair<std::string_view, std::string_view> kShown[] = {
+      {"Driver", "USB Root Hub"},
+      {"Provider", "Microsoft"},
+      {"Version", "10.0.19041.1"},
+      {"Driver Date", "6-21-2006"},
+      {"Inf Path", "usbport.inf"},
+      {"Inf Section", "ROOTHUB.Dev"},
+      {"Inf Section Ext", ".NT"},
+      {"Matching Device Id", "usb\\root_hub"},
+      {"EnumPropPages32", "usbui.dll,USBHubPropPageProvider"}};
+  ASSERT_EQ(kDriverColumns.size(), std::size(kShown));
+  for (std::size_t column = 0; column < std::size(kShown); ++column) {
+    EXPECT_EQ(kDriverColumns[column].caption, kShown[column].first);
+    EXPECT_EQ(rows.CellText(0, column), kShown[column].second) << kShown[column].first;
+  }
+}
 
 TEST(DriverScanControlSet, NoClassKeyGivesCountZeroAfterTryingAllThreeInOrder) {
   FakeRegistry fake;

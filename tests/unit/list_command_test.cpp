@@ -87,8 +87,8 @@ TEST(ListCodePage, TextsConvertAsWindowsConvertsThem) {
       {1252, u"\u00e9\u00ff\u00a0", "\xe9\xff\xa0"},
       {1252, u"\u20ac\u201a\u0178\u2122", "\x80\x82\x9f\x99"},
       {1252, u"\u0081\u008d\u008f\u0090\u009d", "\x81\x8d\x8f\x90\x9d"},
-      {1252, u"\u0100\u0416", "??"},                             // not in the code page
-      {1252, u"\U0001F600", "?"},                                // one character, one byte
+      {1252, u"\u0416\u4e2d", "??"},                             // no fit either
+      {1252, u"\U0001F600", "??"},                               // a unit, a byte
       {1252, std::u16string(1, char16_t{0xD800}) + u"x", "?x"},  // an unpaired surrogate
       {65001, u"\u00e9\u20ac", "\xc3\xa9\xe2\x82\xac"},
       {65001, u"\U0001F600", "\xf0\x9f\x98\x80"},
@@ -101,6 +101,8 @@ TEST(ListCodePage, TextsConvertAsWindowsConvertsThem) {
     }
   }
   EXPECT_EQ("ab", Utf16ToAnsi(1252, Utf16(u"ab") + "c")) << "an odd last byte is no character";
+  EXPECT_EQ("AloF0", Utf16ToAnsi(1252, Utf16(u"\u0100\u0142\u0151\uff26\u2080")))
+      << "Windows' best fit, one way only";
   EXPECT_EQ(u"a\ufffd\ufffdb", AnsiToUtf16(65001,
                                            "a\xc0\xaf"
                                            "b"))
