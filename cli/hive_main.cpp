@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cli/code_page.h"
-#include "cli/hive_image.h"
+#include "hive/hive_image.h"
 #include "cli/hive_registry_api.h"
 #include "cli/list_command.h"
 #include "common/message_text.h"

@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cli/hive_image.h"
+#include "hive/hive_image.h"
 #include "inventory/registry_api.h"
 
 // hivex's handle of an open hive.

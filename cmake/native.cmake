@@ -29,10 +29,10 @@ elseif(tolvane_optimised)
 endif()
 
 # tolvane-list over a hive file, read through libhivex (Linux only).
-add_library(tolvane_hive STATIC ${TOLVANE_HIVE_SOURCES})
-target_link_libraries(tolvane_hive PUBLIC tolvane_list_core hivex)
+add_library(tolvane_hivex STATIC ${TOLVANE_HIVE_SOURCES})
+target_link_libraries(tolvane_hivex PUBLIC tolvane_list_core tolvane_hive hivex)
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
-target_link_libraries(tolvane-list PRIVATE tolvane_hive)
+target_link_libraries(tolvane-list PRIVATE tolvane_hivex)
 if(tolvane_optimised)
   target_link_options(tolvane-list PRIVATE -s)
 endif()

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/hive_image.h"
+#include "hive/hive_image.h"
 #include "cli/hive_registry_api.h"
 #include "cli/list_command.h"
 #include "fake_file_api.h"

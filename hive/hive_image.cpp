@@ -1,4 +1,4 @@
-#include "cli/hive_image.h"
+#include "hive/hive_image.h"
 
 #include <dirent.h>
 #include <fcntl.h>
