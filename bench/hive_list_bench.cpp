@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench/counting_file_api.h"
-#include "cli/hive_registry_api.h"
+#include "hive/hive_registry_api.h"
 #include "cli/list_command.h"
 
 namespace {

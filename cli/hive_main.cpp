@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "cli/code_page.h"
+#include "common/code_page.h"
 #include "hive/hive_image.h"
-#include "cli/hive_registry_api.h"
+#include "hive/hive_registry_api.h"
 #include "cli/list_command.h"
 #include "common/message_text.h"
 
@@ -192,8 +192,9 @@ int main(int argc, char** argv) {
       PutError(ListErrorLine((unrecovered ? "warning: " : "") + said));
     }
     HiveRegistryApi registry(image.bytes, hive, options.codePage);
-    // The reader has its own copy now.
-    std::string().swap(image.bytes);
+    if (const std::string damage = registry.DamageLine(); !damage.empty()) {
+      PutError(std::string(kListProgram) + ": warning: " + damage);
+    }
     use(registry);
   };
   host.error = PutError;

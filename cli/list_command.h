@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/code_page.h"
+#include "common/code_page.h"
 #include "cli/list_formats.h"
 #include "common/exception.h"
 #include "common/version.h"

@@ -28,11 +28,9 @@ elseif(tolvane_optimised)
   target_link_options(tolvane_room_flags INTERFACE -Wl,-z,relro,-z,now)
 endif()
 
-# tolvane-list over a hive file, read through libhivex (Linux only).
-add_library(tolvane_hivex STATIC ${TOLVANE_HIVE_SOURCES})
-target_link_libraries(tolvane_hivex PUBLIC tolvane_list_core tolvane_hive hivex)
+# tolvane-list over hive files.
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
-target_link_libraries(tolvane-list PRIVATE tolvane_hivex)
+target_link_libraries(tolvane-list PRIVATE tolvane_list_core tolvane_hive)
 if(tolvane_optimised)
   target_link_options(tolvane-list PRIVATE -s)
 endif()
@@ -71,7 +69,7 @@ if(TOLVANE_NATIVE_BENCH)
   endforeach()
   # tolvane-list's records against a bare walk of the same keys and values through hivex.
   add_executable(hive_list_bench ${CMAKE_SOURCE_DIR}/bench/hive_list_bench.cpp
-    ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
+    ${TOLVANE_LIST_SOURCES})
   target_compile_options(hive_list_bench PRIVATE -O2)
   target_link_libraries(hive_list_bench PRIVATE tolvane_core_fast hivex)
 endif()

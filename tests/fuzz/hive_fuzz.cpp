@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "hive/hive_image.h"
-#include "cli/hive_registry_api.h"
+#include "hive/hive_registry_api.h"
 #include "cli/list_command.h"
 #include "fake_file_api.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/code_page.h"
+#include "common/code_page.h"
 #include "cli/list_formats.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
