@@ -46,6 +46,13 @@ endif()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# libhivex as the oracle of the hive reader: the end-to-end test compares both on every hive
+# it makes.
+add_executable(hive_oracle ${CMAKE_SOURCE_DIR}/tests/hive/hive_oracle.cpp)
+target_link_libraries(hive_oracle PRIVATE tolvane_hive tolvane_everything hivex)
+set_tests_properties(list_hive PROPERTIES
+  ENVIRONMENT TOLVANE_HIVE_ORACLE=$<TARGET_FILE:hive_oracle>)
+
 file(GLOB TOLVANE_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${TOLVANE_UNIT_TESTS})
 target_link_libraries(unit_tests PRIVATE tolvane_core tolvane_list_core tolvane_everything

@@ -75,8 +75,10 @@ std::string HiveCells::Open(std::string_view image) {
   bins_ = image.substr(kBaseBlock, std::min(binsEnd, available));
   FindBins();
   if (badPages_ == pages_) return "no hive bin";
-  root_ = FindRoot(base.U32(kRootAt));
+  const std::uint32_t given = base.U32(kRootAt);
+  root_ = FindRoot(given);
   if (root_ == kNoBin) return "no root key";
+  rootReplaced_ = root_ != given;
   return "";
 }
 
@@ -175,8 +177,9 @@ bool HiveCells::AppendList(std::uint32_t list, std::uint32_t self, bool inIndexR
     const std::uint32_t offset = cell->U32(4 + i * stride);
     if (signature == "ri") {
       if (!AppendList(offset, self, true, limit, subkeys)) return false;
-    } else if (offset != self) {
-      if (const auto key = Key(offset)) subkeys.push_back(*key);
+    } else {
+      const std::optional<HiveKey> key = offset == self ? std::nullopt : Key(offset);
+      subkeys.push_back(key.value_or(HiveKey{}));
     }
   }
   return true;

@@ -73,12 +73,15 @@ class HiveCells {
   // past its end), and how many of them lie in no valid bin.
   std::size_t Pages() const { return pages_; }
   std::size_t BadPages() const { return badPages_; }
+  // Whether the base block's root offset named no key node, so that the key node flagged as
+  // the hive's entry stands for it.
+  bool RootReplaced() const { return rootReplaced_; }
 
   // The key node at offset, or nothing when no valid one is there.
   std::optional<HiveKey> Key(std::uint32_t offset) const;
   // The key's subkeys in stored order (lf, lh, li, or one level of ri over them), at most as
   // many as it says it has. False when its list is damaged; an entry that is no key node, or
-  // the key itself, is left out.
+  // the key itself, stands as a key at offset 0 (no cell can be there).
   bool Subkeys(const HiveKey& key, std::vector<HiveKey>& subkeys) const;
   // The key's values in stored order; false when its value list is damaged. An entry that is
   // no value is left out.
@@ -101,4 +104,5 @@ class HiveCells {
   std::uint32_t root_ = 0;
   std::size_t pages_ = 0;
   std::size_t badPages_ = 0;
+  bool rootReplaced_ = false;
 };

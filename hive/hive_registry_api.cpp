@@ -72,10 +72,17 @@ HiveRegistryApi::HiveRegistryApi(std::string_view image, const std::string& hive
 }
 
 std::string HiveRegistryApi::DamageLine() const {
-  if (cells_.BadPages() == 0) return "";
-  return path_ + " is damaged: " + std::to_string(cells_.BadPages()) + " of " +
-         std::to_string(cells_.Pages()) +
-         " pages are not part of a valid bin; listing what the rest holds";
+  std::string damage;
+  if (cells_.BadPages() != 0) {
+    damage = std::to_string(cells_.BadPages()) + " of " + std::to_string(cells_.Pages()) +
+             " pages are not part of a valid bin";
+  }
+  if (cells_.RootReplaced()) {
+    damage += std::string(damage.empty() ? "" : ", and ") +
+              "its root offset names no key node (the key flagged as the root is read)";
+  }
+  if (damage.empty()) return "";
+  return path_ + " is damaged: " + damage + "; listing what the rest holds";
 }
 
 void HiveRegistryApi::Corrupt(const char* what) const {
@@ -128,15 +135,16 @@ std::u16string HiveRegistryApi::LookupName(std::u16string_view wide) {
 std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view folded) const {
   if (index.children.size() <= kLinearSearch) {
     for (const Child& child : index.children) {
-      if (child.folded == folded) return child.key.offset;
+      if (child.key.offset != 0 && child.folded == folded) return child.key.offset;
     }
     return 0;
   }
   if (index.childByName.empty()) {
     index.childByName.reserve(index.children.size());
     // The first of two equal names (only in a damaged hive) answers, as a search in order.
-    for (const Child& child : index.children)
-      index.childByName.emplace(child.folded, child.key.offset);
+    for (const Child& child : index.children) {
+      if (child.key.offset != 0) index.childByName.emplace(child.folded, child.key.offset);
+    }
   }
   const auto found = index.childByName.find(folded);
   return found == index.childByName.end() ? 0 : found->second;
@@ -256,6 +264,7 @@ long HiveRegistryApi::EnumKey(RegKey key, std::uint32_t index, Char* name,
   const KeyIndex& keyIndex = Children(node);
   if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
   const Child& child = keyIndex.children[index];
+  if (child.key.offset == 0) Corrupt("subkey");
   const std::basic_string<Char>* text;
   if constexpr (std::is_same_v<Char, char16_t>) {
     text = &child.wideName;
