@@ -111,11 +111,13 @@ std::optional<ByteCursor> HiveCells::Cell(std::uint32_t offset) const {
   const std::size_t bin = binOfPage_[page];
   if (offset < bin + kBinHeader) return {};
   ByteCursor header(bins_.substr(bin, kBinHeader));
+  // The bin as far as the file holds it: the end of a file cut short may fall in any page.
   const std::size_t binEnd = std::min<std::size_t>(bin + header.U32(8), bins_.size());
+  if (binEnd < offset + std::size_t{8}) return {};
   ByteCursor sizeField(bins_.substr(offset, 4));
   const std::uint32_t raw = sizeField.U32(0);
   // An allocated cell's size is stored negated; a free cell is nothing to read.
-  if (!sizeField.Ok() || (raw & 0x80000000u) == 0) return {};
+  if ((raw & 0x80000000u) == 0) return {};
   const std::size_t size = 0x100000000ull - raw;
   if (size < 8 || size > binEnd - offset) return {};
   return ByteCursor(bins_.substr(offset + 4, size - 4));
@@ -154,9 +156,12 @@ std::optional<HiveKey> HiveCells::Key(std::uint32_t offset) const {
   key.subkeyList = cell->U32(0x1C);
   key.valueCount = cell->U32(0x24);
   key.valueList = cell->U32(0x28);
-  key.name = cell->Bytes(0x4C, cell->U16(0x48));
   key.compressedName = (key.flags & kKeyCompressedName) != 0;
-  if (!cell->Ok()) return {};
+  const std::size_t stored = cell->U16(0x48);
+  if (!cell->Ok() || cell->Size() < 0x4C) return {};
+  // A name longer than its cell keeps what the cell holds: the key is still read.
+  const std::size_t length = std::min<std::size_t>(stored, cell->Size() - 0x4C);
+  key.name = cell->Bytes(0x4C, key.compressedName ? length : length / 2 * 2);
   return key;
 }
 

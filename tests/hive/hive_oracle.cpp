@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     }
     std::string difference;
     try {
-      difference = hive_oracle::CompareWithHivex(image, hivex);
+      difference = hive_oracle::CompareWithHivex(image, hivex, true);
     } catch (const EHiveError& e) {
       difference = "refused: " + e.Message();
     }
