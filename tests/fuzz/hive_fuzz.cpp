@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/unique_handle.h"
 #include "hive/hive_image.h"
 #include "hive/hive_registry_api.h"
 #include "cli/list_command.h"
@@ -93,7 +94,7 @@ bool CsvLineEndsAreCrLf(const std::string& text) {
 
 // libhivex opens only a path: the image goes to a file in memory first.
 void CompareWithHivex(std::string_view image) {
-  const UniqueFd file(memfd_create("hive", MFD_CLOEXEC));
+  const UniqueHandle<int, close, -1> file(memfd_create("hive", MFD_CLOEXEC));
   Check(file.get() >= 0 &&
         write(file.get(), image.data(), image.size()) == static_cast<ssize_t>(image.size()));
   const std::string path = "/proc/self/fd/" + std::to_string(file.get());
@@ -136,12 +137,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Reseal(primary);
     for (HiveLog& log : logs) Reseal(log.bytes);
   }
-  const HiveImage image = RecoverHive(std::move(primary), logs);
+  const HiveImage image = RecoverHive(HiveMemory(primary), logs);
   const std::string said = RecoveryLine(image.recovery, "hive");
   Check(said.find('\n') == said.npos && said.empty() == !image.recovery.dirty);
   Check(image.recovery.logUsed.empty() || RecoveredHiveIsClean(image.bytes));
   Check(image.recovery.refused.size() + !image.recovery.logUsed.empty() <= logs.size());
-  if (image.bytes.starts_with("regf")) CompareWithHivex(image.bytes);
+  if (image.bytes.View().starts_with("regf")) CompareWithHivex(image.bytes);
   ListOptions options;
   options.hives = {"hive"};
   options.codePage = choice & 1 ? kCodePageUtf8 : kCodePageWestern;
