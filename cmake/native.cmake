@@ -30,7 +30,7 @@ endif()
 
 # tolvane-list over hive files.
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
-target_link_libraries(tolvane-list PRIVATE tolvane_list_core tolvane_hive)
+target_link_libraries(tolvane-list PRIVATE tolvane_list_core)
 if(tolvane_optimised)
   target_link_options(tolvane-list PRIVATE -s)
 endif()

@@ -38,15 +38,6 @@ std::string_view ByteCursor::Bytes(std::size_t at, std::size_t count) {
   return bytes_.substr(at, count);
 }
 
-std::uint64_t ByteCursor::Get(std::size_t at, std::size_t width) {
-  const std::string_view bytes = Bytes(at, width);
-  std::uint64_t value = 0;
-  for (std::size_t i = bytes.size(); i-- > 0;) {
-    value = value << 8 | static_cast<unsigned char>(bytes[i]);
-  }
-  return value;
-}
-
 std::u16string StoredName(std::string_view bytes, bool compressed) {
   std::u16string units;
   if (compressed) {

@@ -5,8 +5,10 @@
 // the hive. Bins whose header is bad are skipped; what the rest holds is still read.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,7 +30,21 @@ class ByteCursor {
   bool Ok() const { return ok_; }
 
  private:
-  std::uint64_t Get(std::size_t at, std::size_t width);
+  std::uint64_t Get(std::size_t at, std::size_t width) {
+    if (at > bytes_.size() || width > bytes_.size() - at) {
+      ok_ = false;
+      return 0;
+    }
+    std::uint64_t value = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&value, bytes_.data() + at, width);
+    } else {
+      for (std::size_t i = width; i-- > 0;) {
+        value = value << 8 | static_cast<unsigned char>(bytes_[at + i]);
+      }
+    }
+    return value;
+  }
 
   std::string_view bytes_;
   bool ok_ = true;

@@ -55,6 +55,9 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
 // letter case, in that order. None for standard input.
 std::vector<std::string> LogsBeside(const std::string& hivePath);
 
+// Whether both paths name one file that exists (the same file under two names too).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Writes bytes to a new file at path (never one that exists); on failure nothing is left
 // there. EHiveError with the reason.
 void WriteNewFile(const std::string& path, std::string_view bytes);
