@@ -35,6 +35,20 @@ std::u16string Folded(std::u16string units) {
   return units;
 }
 
+// Whether a stored name (Latin-1 or UTF-16LE bytes) is folded, in upper case. Folded as it is
+// compared, so that a key's values are searched without a copy of their names.
+bool SameName(std::string_view stored, bool compressed, std::u16string_view folded) {
+  const std::size_t width = compressed ? 1 : 2;
+  if (stored.size() / width != folded.size()) return false;
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    char16_t unit = static_cast<unsigned char>(stored[i * width]);
+    if (!compressed)
+      unit |= static_cast<char16_t>(static_cast<unsigned char>(stored[i * 2 + 1]) << 8);
+    if (UpperCaseUnit(unit) != folded[i]) return false;
+  }
+  return true;
+}
+
 // The W calls answer what the A calls raise for a damaged hive with a Windows code.
 template <typename Call>
 long CorruptAsCode(Call call) {
@@ -104,10 +118,6 @@ const HiveRegistryApi::ValueIndex& HiveRegistryApi::Values(std::uint32_t key) {
   if (index.read && index.key == key) return index;
   index.read = false;
   if (!cells_.Values(KeyAt(key), index.values)) Corrupt("value list");
-  index.folded.resize(index.values.size());
-  for (std::size_t i = 0; i < index.values.size(); ++i) {
-    index.folded[i] = Folded(StoredName(index.values[i].name, index.values[i].compressedName));
-  }
   index.key = key;
   index.read = true;
   return index;
@@ -141,8 +151,8 @@ std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view fo
 
 const HiveValue* HiveRegistryApi::FindValue(const ValueIndex& index,
                                             std::u16string_view folded) const {
-  for (std::size_t i = 0; i < index.values.size(); ++i) {
-    if (index.folded[i] == folded) return &index.values[i];
+  for (const HiveValue& value : index.values) {
+    if (SameName(value.name, value.compressedName, folded)) return &value;
   }
   return nullptr;
 }

@@ -75,7 +75,6 @@ class HiveRegistryApi final : public RegistryApi {
     std::uint32_t key = 0;
     bool read = false;
     std::vector<HiveValue> values;
-    std::vector<std::u16string> folded;  // each value's name, upper case
   };
   struct ValueData {
     std::uint32_t value = 0;  // the value's offset
