@@ -49,6 +49,15 @@ bool SameName(std::string_view stored, bool compressed, std::u16string_view fold
   return true;
 }
 
+// FNV-1a over a name's units in upper case.
+std::uint64_t NameHash(std::u16string_view units) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (const char16_t unit : units) {
+    hash = (hash ^ UpperCaseUnit(unit)) * 0x100000001b3ull;
+  }
+  return hash;
+}
+
 // The W calls answer what the A calls raise for a damaged hive with a Windows code.
 template <typename Call>
 long CorruptAsCode(Call call) {
@@ -97,18 +106,7 @@ HiveKey HiveRegistryApi::KeyAt(std::uint32_t offset) const {
 HiveRegistryApi::KeyIndex& HiveRegistryApi::Children(std::uint32_t key) {
   KeyIndex& index = indexes_[key];
   if (index.childrenRead) return index;
-  std::vector<HiveKey> subkeys;
-  if (!cells_.Subkeys(KeyAt(key), subkeys)) Corrupt("subkey list");
-  index.children.reserve(subkeys.size());
-  for (const HiveKey& subkey : subkeys) {
-    std::u16string wide = StoredName(subkey.name, subkey.compressedName);
-    const bool ascii = subkey.compressedName &&
-                       std::all_of(subkey.name.begin(), subkey.name.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    std::string ansi = ascii ? std::string(subkey.name) : Utf16ToAnsi(codePage_, Utf16Bytes(wide));
-    std::u16string folded = Folded(wide);
-    index.children.push_back(Child{subkey, std::move(ansi), std::move(wide), std::move(folded)});
-  }
+  if (!cells_.Subkeys(KeyAt(key), index.children)) Corrupt("subkey list");
   index.childrenRead = true;
   return index;
 }
@@ -132,21 +130,31 @@ std::u16string HiveRegistryApi::LookupName(std::u16string_view wide) {
 }
 
 std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view folded) const {
+  const auto same = [&](const HiveKey& child) {
+    return child.offset != 0 && SameName(child.name, child.compressedName, folded);
+  };
   if (index.children.size() <= kLinearSearch) {
-    for (const Child& child : index.children) {
-      if (child.key.offset != 0 && child.folded == folded) return child.key.offset;
+    for (const HiveKey& child : index.children) {
+      if (same(child)) return child.offset;
     }
     return 0;
   }
-  if (index.childByName.empty()) {
-    index.childByName.reserve(index.children.size());
-    // The first of two equal names (only in a damaged hive) answers, as a search in order.
-    for (const Child& child : index.children) {
-      if (child.key.offset != 0) index.childByName.emplace(child.folded, child.key.offset);
+  if (index.byHash.empty()) {
+    index.byHash.reserve(index.children.size());
+    for (std::uint32_t i = 0; i < index.children.size(); ++i) {
+      const HiveKey& child = index.children[i];
+      index.byHash.emplace_back(NameHash(StoredName(child.name, child.compressedName)), i);
     }
+    // Of two equal names (only in a damaged hive) the first answers, as a search in order.
+    std::sort(index.byHash.begin(), index.byHash.end());
   }
-  const auto found = index.childByName.find(folded);
-  return found == index.childByName.end() ? 0 : found->second;
+  const std::uint64_t hash = NameHash(folded);
+  for (auto at = std::lower_bound(index.byHash.begin(), index.byHash.end(),
+                                  std::pair<std::uint64_t, std::uint32_t>(hash, 0));
+       at != index.byHash.end() && at->first == hash; ++at) {
+    if (same(index.children[at->second])) return index.children[at->second].offset;
+  }
+  return 0;
 }
 
 const HiveValue* HiveRegistryApi::FindValue(const ValueIndex& index,
@@ -229,7 +237,10 @@ long HiveRegistryApi::QueryInfoKey(RegKey key, std::uint32_t* subKeys, std::uint
     if (subKeys) *subKeys = static_cast<std::uint32_t>(index.children.size());
     if (maxSubKeyLen) {
       std::size_t longest = 0;
-      for (const Child& child : index.children) longest = std::max(longest, child.wideName.size());
+      for (const HiveKey& child : index.children) {
+        longest =
+            std::max(longest, child.compressedName ? child.name.size() : child.name.size() / 2);
+      }
       *maxSubKeyLen = static_cast<std::uint32_t>(longest);
     }
   }
@@ -262,18 +273,22 @@ long HiveRegistryApi::EnumKey(RegKey key, std::uint32_t index, Char* name,
   if (!name || !nameSize) return kErrorInvalidParameter;
   const KeyIndex& keyIndex = Children(node);
   if (index >= keyIndex.children.size()) return kErrorNoMoreItems;
-  const Child& child = keyIndex.children[index];
-  if (child.key.offset == 0) Corrupt("subkey");
-  const std::basic_string<Char>* text;
+  const HiveKey& child = keyIndex.children[index];
+  if (child.offset == 0) Corrupt("subkey");
+  std::basic_string<Char> text;
   if constexpr (std::is_same_v<Char, char16_t>) {
-    text = &child.wideName;
+    text = StoredName(child.name, child.compressedName);
   } else {
-    text = &child.ansiName;
+    const bool ascii = child.compressedName &&
+                       std::all_of(child.name.begin(), child.name.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    text = ascii ? std::string(child.name)
+                 : Utf16ToAnsi(codePage_, Utf16Bytes(StoredName(child.name, child.compressedName)));
   }
-  if (text->size() >= *nameSize) return kErrorMoreData;
-  std::copy(text->begin(), text->end(), name);
-  name[text->size()] = Char{};
-  *nameSize = static_cast<std::uint32_t>(text->size());
+  if (text.size() >= *nameSize) return kErrorMoreData;
+  std::copy(text.begin(), text.end(), name);
+  name[text.size()] = Char{};
+  *nameSize = static_cast<std::uint32_t>(text.size());
   return kErrorSuccess;
 }
 

@@ -55,20 +55,16 @@ class HiveRegistryApi final : public RegistryApi {
   std::string DamageLine() const;
 
  private:
-  struct Child {
-    HiveKey key;
-    std::string ansiName;
-    std::u16string wideName;
-    std::u16string folded;  // upper case: names compare as the registry compares them
-  };
   // What a key's subkeys are, read once: the scan opens every instance key by a path from
-  // the root, so each step is a lookup, not a walk through the hive.
+  // the root, so each step is a lookup, not a walk through the hive. Names stay in the image
+  // (a hive of 100,000 keys keeps no copy of them).
   struct KeyIndex {
     bool childrenRead = false;
-    std::vector<Child> children;
-    // Built at the first search of a large list (a Class key's thousands of classes); a small
-    // one is searched in order.
-    std::unordered_map<std::u16string_view, std::uint32_t> childByName;
+    std::vector<HiveKey> children;
+    // Built at the first search of a large list (a Class key's thousands of classes): each
+    // child's folded name's hash and its position, in hash order; a small list is searched in
+    // order.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash;
   };
   // A key's values: a key's values are read in a row, so only the last key's are kept.
   struct ValueIndex {
