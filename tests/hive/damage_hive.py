@@ -7,11 +7,13 @@ shows). The others must list as they did.
 
 usage: damage_hive.py IN OUT KIND
   zero-bin     the middle bin zeroed
+  foreign-bin  the middle bin overwritten by foreign bytes (the same every run)
   value-list   the value list of the second record's key pointed outside the bins
   self-list    the first record's entry in its class key's subkey list pointed at the class key
   root-value   the base block's root offset pointed at a value cell (checksum made to hold)
   cut          the last 100 KB of its bins cut off (with what follows them in the file)
 """
+import random
 import struct
 import sys
 
@@ -120,13 +122,15 @@ for cls in class_keys:
         records.append((path, cls, inst, [cls] + lists + key_cells(cls) + key_cells(inst)))
 
 damaged = []  # file byte ranges
-if kind == "zero-bin":
+if kind in ("zero-bin", "foreign-bin"):
     bins, at = [], BASE
     while at < len(b) and b[at:at + 4] == b"hbin":
         bins.append((at, at + u32(at + 8)))
         at = bins[-1][1]
     damaged = [bins[len(bins) // 2]]
-    b[damaged[0][0]:damaged[0][1]] = bytes(damaged[0][1] - damaged[0][0])
+    size = damaged[0][1] - damaged[0][0]
+    fill = random.Random(27).randbytes(size) if kind == "foreign-bin" else bytes(size)
+    b[damaged[0][0]:damaged[0][1]] = fill
 elif kind == "value-list":
     inst = records[1][2]
     struct.pack_into("<I", b, BASE + inst + 4 + 0x28, 0x7FFFFFF0)
@@ -153,7 +157,7 @@ elif kind == "cut":
 else:
     raise SystemExit(f"unknown kind {kind}")
 
-if kind in ("zero-bin", "cut", "root-value"):
+if kind in ("zero-bin", "foreign-bin", "cut", "root-value"):
     hit = lambda cell: any(lo < cell_range(cell)[1] and cell_range(cell)[0] < hi
                            for lo, hi in damaged)
     # cell_range reads the cell's size: read it from the hive as it was.

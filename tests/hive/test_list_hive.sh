@@ -586,7 +586,7 @@ echo "ok: hive cut short while read: $outcomes (r rows, e one line)"
 # the damage touches): every other record lists as it did, a damaged bin or root says so in
 # its line, and nothing hangs or ends with a signal.
 xz -dc "$here/data/SYSTEM_2.xz" >"$tmp/real.hive"
-for case in demo:zero-bin demo:value-list demo:self-list demo:root-value real:cut; do
+for case in demo:zero-bin demo:foreign-bin demo:value-list demo:self-list demo:root-value real:cut; do
   source_hive=$tmp/${case%%:*}.hive kind=${case#*:}
   python3 "$here/damage_hive.py" "$source_hive" "$tmp/damaged-$kind.hive" "$kind" \
     >"$tmp/touched" 2>/dev/null || fail "damaged hive $kind not made"
@@ -608,7 +608,7 @@ print(f"{len(damaged)} of {len(clean)} records, {len(keep)} untouched", file=sys
 sys.exit(1 if missing or foreign or not keep else 0)
 PY
   case $kind in
-    zero-bin | cut) grep -q "^tolvane-list: warning: '$tmp/damaged-$kind.hive' is damaged: [1-9][0-9]* of [0-9]* pages are not part of a valid bin; listing what the rest holds$" "$tmp/err" ;;
+    zero-bin | foreign-bin | cut) grep -q "^tolvane-list: warning: '$tmp/damaged-$kind.hive' is damaged: [1-9][0-9]* of [0-9]* pages are not part of a valid bin; listing what the rest holds$" "$tmp/err" ;;
     root-value) grep -q "is damaged: its root offset names no key node" "$tmp/err" ;;
     *) grep -q ": corrupt registry data$" "$tmp/err" ;;
   esac || fail "damaged hive, $kind: no warning line: $(head -3 "$tmp/err")"
