@@ -1,8 +1,9 @@
-// tolvane-list's inventory in JSON Lines against the least any reader of the same records must
-// do: open the hive and walk, through hivex, the same keys and values (Select's "Current", the
-// computer name, the Class key, every class and its "Class" value, every instance with its
-// timestamp, the nine driver values and DriverDateData, each with its data). Both run in turns
-// in one process; the figure is the ratio of their medians.   usage: hive_list_bench HIVE [ROUNDS]
+// tolvane-list's inventory in JSON Lines, its own reader included, against the least any reader
+// of the same records must do with libhivex: open the hive and walk the same keys and values
+// (Select's "Current", the computer name, the Class key, every class and its "Class" value, every
+// instance with its timestamp, the nine driver values and DriverDateData, each with its data). Both
+// run in turns in one process; the figure is the ratio of their medians.   usage: hive_list_bench
+// HIVE [ROUNDS]
 #include <hivex.h>
 
 #include <algorithm>
@@ -14,7 +15,8 @@
 #include <vector>
 
 #include "bench/counting_file_api.h"
-#include "cli/hive_registry_api.h"
+#include "hive/hive_image.h"
+#include "hive/hive_registry_api.h"
 #include "cli/list_command.h"
 
 namespace {
@@ -96,13 +98,12 @@ int main(int argc, char** argv) {
   ListOptions options;
   options.format = ListFormat::kJsonLines;
   options.hives = {argv[1]};
-  // The hive is read into memory of its own before the walk: timed apart, as the price of a
-  // reader that nothing done to the file can reach.
+  // The hive is read whole into memory of its own before the walk: timed apart too.
   std::chrono::steady_clock::duration loading{};
   const ListHost host{[&](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
                         const auto begin = std::chrono::steady_clock::now();
-                        HiveRegistryApi registry(LoadHive(hive, {}, true).bytes, hive,
-                                                 kCodePageWestern);
+                        const HiveImage image = LoadHive(hive, {}, true);
+                        HiveRegistryApi registry(image.bytes, hive, kCodePageWestern);
                         loading = std::chrono::steady_clock::now() - begin;
                         use(registry);
                       },
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
   std::printf("tolvane-list / bare: %.3f\n", listMs / bareMs);
   // Medians of the two parts, each of its own rounds.
   const double loadMs = Median(load);
-  std::printf("of which the private copy of the hive: %.2f ms (median)\n", loadMs);
-  std::printf("tolvane-list without its private copy / bare: %.3f\n", (listMs - loadMs) / bareMs);
+  std::printf("of which reading the hive into memory and finding its bins: %.2f ms (median)\n",
+              loadMs);
   return 0;
 }

@@ -13,10 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/code_page.h"
-#include "cli/hive_image.h"
-#include "cli/hive_registry_api.h"
-#include "cli/list_command.h"
+#include "cli/hive_list.h"
+#include "common/code_page.h"
 #include "common/message_text.h"
 
 namespace {
@@ -103,12 +101,8 @@ bool Put(int fd, const std::string& text) {
 
 void PutError(const std::string& line) { Put(STDERR_FILENO, line + "\n"); }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // A standard stream the program was started without is held by /dev/null opened for reading,
-// so that the next file opened (a hive, its private copy) cannot take its number: a write to a
+// so that the next file opened (a hive, a log) cannot take its number: a write to a
 // closed standard output must fail as it would have, not land in a file of ours.
 void HoldClosedStreams() {
   for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
@@ -137,43 +131,13 @@ int main(int argc, char** argv) {
     return reply->status == 0 ? 1 : reply->status;
   }
 
-  if (!options.saveRecovered.empty()) {
-    const std::string& name = options.hives.front();
-    try {
-      const HiveImage image = LoadHive(name, options.logPaths, !options.noLogs);
-      const std::string said = RecoveryLine(image.recovery, name);
-      CheckHiveBytes(image.bytes, name);
-      if (image.recovery.dirty && image.recovery.logsUsed.empty()) {
-        throw EHiveError(said + ": nothing written");
-      }
-      WriteNewFile(options.saveRecovered, image.bytes);
-      if (!said.empty()) PutError(ListErrorLine(said));
-      return 0;
-    } catch (const EHiveError& e) {
-      PutError(ListErrorLine(e.Message()));
-      return 1;
-    }
-  }
+  if (!options.saveRecovered.empty()) return SaveRecoveredHive(options, PutError);
 
   int out = STDOUT_FILENO;
   if (!options.outputPath.empty()) {
-    // Every file the listing may read: the hives, the logs named, and the logs beside each hive.
-    std::vector<std::string> inputs(options.hives);
-    inputs.insert(inputs.end(), options.logPaths.begin(), options.logPaths.end());
-    for (const std::string& hive : options.hives) {
-      for (std::string& log : LogsBeside(hive)) inputs.push_back(std::move(log));
-    }
-    struct stat target {};
-    if (stat(options.outputPath.c_str(), &target) == 0) {
-      for (const std::string& input : inputs) {
-        struct stat info {};
-        if (input != "-" && stat(input.c_str(), &info) == 0 && SameFile(info, target)) {
-          PutError(ListErrorLine(QuotedName(options.outputPath) +
-                                 " is one of the hives or their logs: the output never replaces "
-                                 "an input"));
-          return 2;
-        }
-      }
+    if (const std::string line = OutputIsAnInput(options); !line.empty()) {
+      PutError(ListErrorLine(line));
+      return 2;
     }
     out = open(options.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
@@ -186,15 +150,7 @@ int main(int argc, char** argv) {
   StreamFileApi output(out);
   ListHost host;
   host.withRegistry = [&](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
-    HiveImage image = LoadHive(hive, options.logPaths, !options.noLogs);
-    if (const std::string said = RecoveryLine(image.recovery, hive); !said.empty()) {
-      const bool unrecovered = image.recovery.dirty && image.recovery.logsUsed.empty();
-      PutError(ListErrorLine((unrecovered ? "warning: " : "") + said));
-    }
-    HiveRegistryApi registry(image.bytes, hive, options.codePage);
-    // The reader has its own copy now.
-    std::string().swap(image.bytes);
-    use(registry);
+    WithHiveFile(options, hive, PutError, use);
   };
   host.error = PutError;
   host.errorText = ErrorText;

@@ -219,7 +219,7 @@ class ListRun {
 
 ListOptions ParseListOptions(int argc, const char* const* argv, ListSource source) {
   ListOptions options;
-  const bool hive = source == ListSource::kHiveFile;
+  const bool hive = source != ListSource::kLiveRegistry;
   bool optionsEnded = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -295,7 +295,7 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (options.noLogs && !options.logPaths.empty()) {
     throw EUsageError("--log and --no-logs exclude each other");
   }
-  if (hive && options.hives.empty()) {
+  if (source == ListSource::kHiveFile && options.hives.empty()) {
     throw EUsageError("a HIVE is needed: the records are read from SYSTEM hive files");
   }
   if (!options.saveRecovered.empty() &&
@@ -308,9 +308,10 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
 }
 
 std::string ListHelp(ListSource source) {
-  const bool hive = source == ListSource::kHiveFile;
+  const bool hive = source != ListSource::kLiveRegistry;
+  const bool orLive = source == ListSource::kHiveFileOrLive;
   std::string help = "Usage: tolvane-list [OPTION]...";
-  help += hive ? " HIVE...\n" : "\n";
+  help += orLive ? " [HIVE]...\n" : hive ? " HIVE...\n" : "\n";
   help += hive ? "List the device drivers of Windows SYSTEM registry hive files: every record\n"
                : "List the device drivers of this Windows installation: every record\n";
   help += "(each instance of each device setup class under ControlSetNNN\\Control\\Class\n";
@@ -328,7 +329,13 @@ std::string ListHelp(ListSource source) {
         "had not finished writing: its two sequence numbers differ) is brought up to date\n"
         "in memory from its transaction logs, as Windows does when it loads it (the log\n"
         "formats of Windows XP to 8 and of 8.1 and later); one line on standard error\n"
-        "says so. Hives and logs are read once, whole, and never changed.\n\n";
+        "says so. Hives and logs are read once, whole, and never changed. A damaged\n"
+        "hive (parts of it overwritten or cut off) is read as far as its intact parts\n"
+        "go: one warning line says how much of it lies outside a valid bin, and a key\n"
+        "or value that cannot be read gives its own warning.\n\n";
+  }
+  if (orLive) {
+    help += "Without a HIVE, the live registry of this Windows installation is listed.\n\n";
   }
   help +=
       "Options:\n"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/code_page.h"
+#include "common/code_page.h"
 #include "cli/list_formats.h"
 #include "common/exception.h"
 #include "common/version.h"
@@ -25,8 +25,10 @@ inline constexpr std::string_view kListOutputName = "-";
 // What a record of the live registry names as its hive.
 inline constexpr std::string_view kLiveRegistryName = "HKLM";
 
-// Where the build reads the records: only a hive reader takes files and a code page.
-enum class ListSource { kLiveRegistry, kHiveFile };
+// Where the build reads the records: only a hive reader takes files and a code page. On
+// Windows either: the hive files named, else the live registry (the options then name no
+// hive: the entry point lists kLiveRegistryName as kLiveRegistry).
+enum class ListSource { kLiveRegistry, kHiveFile, kHiveFileOrLive };
 
 struct ListOptions {
   ListFormat format = ListFormat::kText;

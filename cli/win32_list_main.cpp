@@ -1,13 +1,14 @@
-// tolvane-list.exe: the driver inventory of the live registry, on standard output or into a
-// file. The records are read with the registry's W calls and written as UTF-8 to a file or a
-// pipe, as wide text to a console; the save format writes the window's Save bytes as they are.
+// tolvane-list.exe: the driver inventory of SYSTEM hive files, as tolvane-list reads them on
+// Linux, or of the live registry when no hive is named, on standard output or into a file. The
+// records are read with the registry's W calls and written as UTF-8 to a file or a pipe, as
+// wide text to a console; the save format writes the window's Save bytes as they are.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
 
-#include "cli/list_command.h"
+#include "cli/hive_list.h"
 #include "common/message_text.h"
 #include "common/utf.h"
 #include "inventory/win32_registry_api.h"
@@ -23,8 +24,10 @@ std::string Utf8(const wchar_t* wide) {
   return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide)));
 }
 
-// The system's words for a code, without the line end and period FormatMessage gives.
+// The system's words for a code, without the line end and period FormatMessage gives; a
+// hive's damage in the words tolvane-list gives it everywhere.
 std::string ErrorText(long code) {
+  if (code == kErrorRegistryCorrupt) return "corrupt registry data";
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -41,7 +44,10 @@ std::string ErrorText(long code) {
 // A closed pipe ends the program quietly, as a signal ends it elsewhere.
 [[noreturn]] void PipeClosed() { ExitProcess(141); }
 
-bool IsPipeClosed(DWORD code) { return code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE; }
+// Wine reports a pipe whose reader has gone as ERROR_PIPE_NOT_CONNECTED.
+bool IsPipeClosed(DWORD code) {
+  return code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED;
+}
 
 bool IsConsole(HANDLE handle) {
   DWORD mode = 0;
@@ -160,7 +166,7 @@ int main() {
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   ListOptions options;
   if (const auto reply = ReplyWithoutList(static_cast<int>(argv.size()), argv.data(),
-                                          ListSource::kLiveRegistry, options)) {
+                                          ListSource::kHiveFileOrLive, options)) {
     const DWORD stream = reply->toError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
     if (Put(stream, reply->text)) return reply->status;
     const DWORD code = GetLastError();
@@ -168,9 +174,16 @@ int main() {
       PutError(ListErrorLine("cannot write standard output: " + ErrorText(code)));
     return reply->status == 0 ? 1 : reply->status;
   }
+  if (!options.saveRecovered.empty()) return SaveRecoveredHive(options, PutError);
+  const bool live = options.hives.empty();
+  if (live) options.hives.emplace_back(kLiveRegistryName);
 
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   if (!options.outputPath.empty()) {
+    if (const std::string line = OutputIsAnInput(options); !line.empty()) {
+      PutError(ListErrorLine(line));
+      return 2;
+    }
     out = CreateFileW(Wide(options.outputPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
@@ -182,12 +195,17 @@ int main() {
   Win32RegistryApi registry;
   StreamFileApi output(out, options.format != ListFormat::kSave);
   ListHost host;
-  host.withRegistry = [&](const std::string&, const std::function<void(RegistryApi&)>& use) {
-    use(registry);
+  host.withRegistry = [&](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
+    if (live) {
+      use(registry);
+    } else {
+      WithHiveFile(options, hive, PutError, use);
+    }
   };
   host.error = PutError;
   host.errorText = ErrorText;
-  int status = RunList(options, ListSource::kLiveRegistry, output, host);
+  int status =
+      RunList(options, live ? ListSource::kLiveRegistry : ListSource::kHiveFile, output, host);
   if (!options.outputPath.empty() && !CloseHandle(out) && status == 0) {
     PutError(ListErrorLine("cannot write " + QuotedName(options.outputPath) + ": " +
                            ErrorText(static_cast<long>(GetLastError()))));

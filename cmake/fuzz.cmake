@@ -10,10 +10,11 @@ file(GLOB TOLVANE_FAKES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/fake_*.
 foreach(src ${TOLVANE_FUZZ_TARGETS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src} ${TOLVANE_FAKES})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit ${CMAKE_SOURCE_DIR}/tests/fuzz)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit ${CMAKE_SOURCE_DIR}/tests/fuzz
+    ${CMAKE_SOURCE_DIR}/tests/hive)
   target_link_libraries(${name} PRIVATE tolvane_core tolvane_everything)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   if(name STREQUAL "hive_fuzz")
-    target_link_libraries(${name} PRIVATE tolvane_hive)
+    target_link_libraries(${name} PRIVATE tolvane_list_core tolvane_hive hivex)
   endif()
 endforeach()

@@ -76,6 +76,13 @@ add_test(NAME registry_test_932 COMMAND registry_test --gtest_filter=${TOLVANE_D
 set_tests_properties(registry_test_932 PROPERTIES
   ENVIRONMENT "${TOLVANE_TEST_ENV};LANG=ja_JP.UTF-8;LC_ALL=" TIMEOUT 600)
 
+# tolvane-list.exe on hive files: the end-to-end hive test's cases under Wine, and its listings
+# byte for byte against the Linux build's where that is built beside this one.
+add_test(NAME list_hive COMMAND bash ${CMAKE_SOURCE_DIR}/tests/hive/test_list_hive.sh
+  $<TARGET_FILE:tolvane-list>)
+set_tests_properties(list_hive PROPERTIES TIMEOUT 900 ENVIRONMENT
+  "${TOLVANE_TEST_ENV};TOLVANE_LIST_LINUX=${CMAKE_BINARY_DIR}/../native/tolvane-list")
+
 # Tests of the real program, driven from Linux (xdotool, screenshots, CUPS): one CTest entry
 # per script in tests/gui.
 file(GLOB TOLVANE_GUI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/test_*.sh)

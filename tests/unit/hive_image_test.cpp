@@ -1,4 +1,4 @@
-#include "cli/hive_image.h"
+#include "hive/hive_image.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/code_page.h"
+#include "common/code_page.h"
 #include "cli/list_formats.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
@@ -117,6 +117,7 @@ TEST(ListCodePage, TextsConvertAsWindowsConvertsThem) {
 TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
   const auto live = ListSource::kLiveRegistry;
   const auto hive = ListSource::kHiveFile;
+  const auto either = ListSource::kHiveFileOrLive;
   const struct {
     std::vector<const char*> args;
     ListSource source;
@@ -175,6 +176,11 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--save-recovered=o", "-o", "x", "s"},
        hive,
        "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o"},
+      {{"--format", "csv", "--codepage", "65001"}, either, ""},
+      {{"a", "--log", "l", "--save-recovered", "o"}, either, ""},
+      {{"--save-recovered=o"},
+       either,
+       "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o"},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -195,6 +201,11 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
   EXPECT_EQ(65001u, options.codePage);
   EXPECT_EQ(7u, options.controlSet);
   EXPECT_EQ(std::vector<std::string>{"HKLM"}, ParseListOptions(0, args, live).hives);
+  // Windows reads hive files where they are named, the live registry where none is.
+  EXPECT_EQ(std::vector<std::string>{}, ParseListOptions(0, args, either).hives);
+  EXPECT_EQ(std::vector<std::string>{"a"}, ParseListOptions(2, args, either).hives);
+  EXPECT_NE(std::string::npos,
+            ListHelp(either).find("Usage: tolvane-list [OPTION]... [HIVE]...\n"));
   EXPECT_EQ("tolvane-list (Tolvane) 1.07-beta\n", ListVersionText().substr(0, 33));
 }
 

@@ -1,33 +1,28 @@
-// The registry seam over a hive (libhivex, native builds only), read from a private copy of its
-// bytes that nothing outside can change: the hive's root stands for HKEY_LOCAL_MACHINE\SYSTEM,
-// and each call answers as the Windows A call would on that hive, read-only: names compared
-// case-insensitively, subkeys in stored order, texts converted from UTF-16 to the chosen ANSI
-// code page with the sizes Windows reports. The W calls give the hive's UTF-16 as it is, and
-// answer a corrupt part of the hive with ERROR_REGISTRY_CORRUPT where the A calls raise
+// The registry seam over a hive image in memory, read through its cells: the hive's root stands
+// for HKEY_LOCAL_MACHINE\SYSTEM, and each call answers as the Windows call would on that hive,
+// read-only: names compared case-insensitively (ASCII, Latin-1, Greek and Cyrillic letters, as
+// UpperCaseUnit folds them), subkeys and values in stored order, texts converted from UTF-16 to
+// the chosen ANSI code page with the sizes Windows reports. A damaged key or value fails only
+// the call that reads it: the W calls answer ERROR_REGISTRY_CORRUPT, the A calls raise
 // EHiveError.
 #pragma once
-
-#include <hivex.h>
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "cli/hive_image.h"
+#include "hive/hive_cells.h"
+#include "hive/hive_image.h"
 #include "inventory/registry_api.h"
-
-// hivex's handle of an open hive.
-using UniqueHive = UniqueHandle<hive_h*, hivex_close>;
 
 class HiveRegistryApi final : public RegistryApi {
  public:
-  // Reads a copy of the hive's bytes, in memory of its own (sealed: nothing can change it),
-  // named hiveName in messages; EHiveError when they are empty, not a hive, truncated or
-  // corrupt.
+  // Reads the hive in image, which must outlive this object, named hiveName in messages;
+  // EHiveError when it is empty, not a hive, or holds no bin or no root key.
   HiveRegistryApi(std::string_view image, const std::string& hiveName, unsigned codePage);
-  ~HiveRegistryApi() override;
   HiveRegistryApi(const HiveRegistryApi&) = delete;
   HiveRegistryApi& operator=(const HiveRegistryApi&) = delete;
 
@@ -55,48 +50,43 @@ class HiveRegistryApi final : public RegistryApi {
   bool GetCPInfo(std::uint32_t codePage, CpInfo* info) override;
 
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
+  // The line that says the hive is damaged and how much of it was skipped (without the
+  // program's name); empty when every page is part of a valid bin.
+  std::string DamageLine() const;
 
  private:
-  struct Child {
-    hive_node_h node;
-    std::string ansiName;
-    std::u16string wideName;
-    std::string folded;    // upper case, UTF-8: names compare as the registry compares them
-    std::uint32_t length;  // in UTF-16 code units, as Windows counts name lengths
-  };
-  // What a node's subkeys are, read once: the scan opens every instance key by a path from
-  // the root, so each step is a lookup, not a walk through the hive.
-  struct NodeIndex {
+  // What a key's subkeys are, read once: the scan opens every instance key by a path from
+  // the root, so each step is a lookup, not a walk through the hive. Names stay in the image
+  // (a hive of 100,000 keys keeps no copy of them).
+  struct KeyIndex {
     bool childrenRead = false;
-    std::vector<Child> children;
-    // Built at the first search of a large list (a Class key's thousands of classes); a small
-    // one is searched in order.
-    std::unordered_map<std::string_view, hive_node_h> childByName;
+    std::vector<HiveKey> children;
+    // Built at the first search of a large list (a Class key's thousands of classes): each
+    // child's folded name's hash and its position, in hash order; a small list is searched in
+    // order.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash;
   };
-  // A key's values, searched in order by the names hivex gives (UTF-8), kept NUL-separated
-  // in one string. A key's values are read in a row: only the last key's are kept.
+  // A key's values: a key's values are read in a row, so only the last key's are kept.
   struct ValueIndex {
-    hive_node_h node = 0;
-    std::vector<std::pair<hive_value_h, std::size_t>> values;
-    std::string valueNames;
+    std::uint32_t key = 0;
+    bool read = false;
+    std::vector<HiveValue> values;
   };
   struct ValueData {
-    hive_value_h value = 0;
+    std::uint32_t value = 0;  // the value's offset
     bool wide = false;
-    std::uint32_t type = 0;
     std::string bytes;  // text types in the code page, or as stored for the W calls
   };
 
   [[noreturn]] void Corrupt(const char* what) const;
-  NodeIndex& Children(hive_node_h node);
-  const ValueIndex& Values(hive_node_h node);
-  // A name as FindChild compares it: from the code page, or from UTF-16.
-  std::string LookupName(std::string_view ansi) const;
-  std::string LookupName(std::u16string_view wide) const;
-  hive_node_h FindChild(NodeIndex& index, const std::string& folded) const;
-  hive_value_h FindValue(const ValueIndex& index, std::string_view ansi) const;
-  hive_value_h FindValue(const ValueIndex& index, std::u16string_view wide) const;
-  const ValueData& Data(hive_value_h value, bool wide);
+  HiveKey KeyAt(std::uint32_t offset) const;
+  KeyIndex& Children(std::uint32_t key);
+  const ValueIndex& Values(std::uint32_t key);
+  std::u16string LookupName(std::string_view ansi) const;
+  static std::u16string LookupName(std::u16string_view wide);
+  std::uint32_t FindChild(KeyIndex& index, std::u16string_view folded) const;
+  const HiveValue* FindValue(const ValueIndex& index, std::u16string_view folded) const;
+  const ValueData& Data(const HiveValue& value, bool wide);
   template <typename Char>
   long Open(RegKey key, std::basic_string_view<Char> path, std::uint32_t options,
             std::uint32_t samDesired, RegKey* result);
@@ -105,15 +95,14 @@ class HiveRegistryApi final : public RegistryApi {
   template <typename Char>
   long QueryValue(RegKey key, std::basic_string_view<Char> name, std::uint32_t* type,
                   std::uint8_t* data, std::uint32_t* dataSize);
-  bool Node(RegKey key, hive_node_h* node) const;
+  bool Node(RegKey key, std::uint32_t* node) const;
 
   std::string path_;
   unsigned codePage_;
-  UniqueFd image_;
-  UniqueHive hive_;
-  std::unordered_map<hive_node_h, NodeIndex> indexes_;
+  HiveCells cells_;
+  std::unordered_map<std::uint32_t, KeyIndex> indexes_;
   ValueIndex values_;
   ValueData lastData_;
-  std::map<RegKey, hive_node_h> handles_;
+  std::map<RegKey, std::uint32_t> handles_;
   RegKey nextHandle_ = 0x1000;
 };

@@ -1,14 +1,7 @@
-#include "cli/hive_image.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "hive/hive_image.h"
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -355,8 +348,6 @@ std::string WholeHiveFault(std::string_view image) {
   return rootFound ? "" : "no root key";
 }
 
-std::string Errno() { return std::strerror(errno); }
-
 std::string Count(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -397,75 +388,7 @@ std::uint64_t Marvin32(std::uint64_t seed, std::string_view bytes) {
   return std::uint64_t{hi} << 32 | lo;
 }
 
-std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::string_view tooLarge,
-                          std::string& bytes) {
-  bytes.clear();
-  const bool standardInput = path == "-";
-  const UniqueFd file(standardInput ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  const int fd = standardInput ? STDIN_FILENO : file.get();
-  if (fd < 0) return Errno();
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return Errno();
-  if (S_ISDIR(info.st_mode) || (!standardInput && !S_ISREG(info.st_mode))) return "not a file";
-  if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > limit) {
-    return std::string(tooLarge);
-  }
-  // Read straight into place, to the end whatever the size said (one byte more shows a file
-  // that grew): a file that grows past the limit is refused, one that shrinks is taken as it
-  // was read.
-  const std::uint64_t room = S_ISREG(info.st_mode) ? info.st_size + 1 : 1 << 16;
-  bytes.resize(static_cast<std::size_t>(std::min(room, limit + 1)));
-  std::size_t size = 0;
-  for (;;) {
-    if (size == bytes.size()) {
-      if (size > limit) return std::string(tooLarge);
-      bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size * 2ull, limit + 1)));
-    }
-    const ssize_t n = read(fd, bytes.data() + size, bytes.size() - size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Errno();
-    if (n == 0) break;
-    size += static_cast<std::size_t>(n);
-  }
-  if (size > limit) return std::string(tooLarge);
-  bytes.resize(size);
-  return "";
-}
-
-std::vector<std::string> LogsBeside(const std::string& hivePath) {
-  if (hivePath == "-") return {};
-  const std::size_t slash = hivePath.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : hivePath.substr(0, slash + 1);
-  const std::string name = hivePath.substr(slash == std::string::npos ? 0 : slash + 1);
-  const auto upper = [](std::string text) {
-    for (char& c : text) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-  };
-  std::vector<std::string> found[3];
-  const std::string wanted[3] = {upper(name) + ".LOG1", upper(name) + ".LOG2",
-                                 upper(name) + ".LOG"};
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string candidate = upper(entry->d_name);
-      for (int i = 0; i < 3; ++i) {
-        if (candidate == wanted[i]) found[i].push_back(entry->d_name);
-      }
-    }
-    closedir(dir);
-  }
-  std::vector<std::string> logs;
-  for (std::vector<std::string>& names : found) {
-    std::sort(names.begin(), names.end());
-    for (const std::string& log : names) {
-      logs.push_back(slash == std::string::npos ? log : folder + log);
-    }
-  }
-  return logs;
-}
-
-HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs) {
+HiveImage RecoverHive(HiveMemory primary, const std::vector<HiveLog>& logs) {
   HiveImage result;
   const BaseState state = Inspect(primary);
   HiveRecovery& recovery = result.recovery;
@@ -556,12 +479,12 @@ HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs) {
     recovery.entriesApplied = applied.entries;
     recovery.pagesWritten = applied.pages;
     recovery.bytesWritten = applied.bytes;
-    result.bytes = std::move(applied.image);
+    result.bytes = HiveMemory(applied.image);
   } else if (pagesApplied) {
     recovery.logsUsed.push_back(pagesLog);
     recovery.pagesWritten = pagesApplied->pages;
     recovery.bytesWritten = pagesApplied->bytes;
-    result.bytes = std::move(pagesApplied->image);
+    result.bytes = HiveMemory(pagesApplied->image);
   } else {
     result.bytes = std::move(primary);
   }
@@ -570,7 +493,7 @@ HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs) {
 
 HiveImage LoadHive(const std::string& hivePath, const std::vector<std::string>& logPaths,
                    bool useLogs) {
-  std::string primary;
+  HiveMemory primary;
   const std::string error = ReadWholeFile(hivePath, kLargestHive,
                                           "larger than any registry hive can be (2 GiB)", primary);
   if (!error.empty()) throw EHiveError(QuotedName(hivePath) + ": " + error);
@@ -578,11 +501,11 @@ HiveImage LoadHive(const std::string& hivePath, const std::vector<std::string>& 
   std::vector<std::string> unread;
   if (useLogs && Inspect(primary).Dirty()) {
     for (const std::string& path : logPaths.empty() ? LogsBeside(hivePath) : logPaths) {
-      HiveLog log{path, {}};
+      HiveMemory bytes;
       const std::string reason =
-          ReadWholeFile(path, kLargestHive, "larger than any transaction log can be", log.bytes);
+          ReadWholeFile(path, kLargestHive, "larger than any transaction log can be", bytes);
       if (reason.empty()) {
-        logs.push_back(std::move(log));
+        logs.push_back(HiveLog{path, std::string(bytes.View())});
       } else {
         unread.push_back(QuotedName(path) + ": " + reason);
       }
@@ -631,27 +554,5 @@ void CheckHiveBytes(std::string_view bytes, std::string_view hiveName) {
   if (bytes.empty()) throw EHiveError(QuotedName(hiveName) + ": empty file, not a registry hive");
   if (bytes.size() < 4 || bytes.substr(0, 4) != "regf") {
     throw EHiveError(QuotedName(hiveName) + ": not a registry hive");
-  }
-}
-
-void WriteNewFile(const std::string& path, std::string_view bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) throw EHiveError(QuotedName(path) + ": " + Errno());
-  std::size_t done = 0;
-  int error = 0;
-  while (done < bytes.size() && error == 0) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-    } else {
-      done += static_cast<std::size_t>(n);
-    }
-  }
-  if (error == 0 && fsync(fd) != 0 && errno != EINVAL) error = errno;
-  if (close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) {
-    unlink(path.c_str());
-    throw EHiveError(QuotedName(path) + ": " + std::strerror(error));
   }
 }

@@ -1,4 +1,4 @@
-#include "cli/code_page.h"
+#include "common/code_page.h"
 
 #include <algorithm>
 #include <array>

@@ -4,8 +4,6 @@
 // loads the hive. Plain bytes, portable; the files themselves are only ever read.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,10 +11,7 @@
 #include <vector>
 
 #include "common/exception.h"
-#include "common/unique_handle.h"
-
-// A file descriptor of our own, closed once on every way out.
-using UniqueFd = UniqueHandle<int, close, -1>;
+#include "hive/hive_file.h"
 
 // A file that cannot be read as a hive, or a hive found corrupt while it is read: the file's
 // name and the reason, on one line.
@@ -51,7 +46,7 @@ struct HiveRecovery {
 };
 
 struct HiveImage {
-  std::string bytes;
+  HiveMemory bytes;
   HiveRecovery recovery;
 };
 
@@ -66,16 +61,6 @@ inline constexpr std::uint64_t kLogEntryHashSeed = 0x82EF4D887A4E55C5ull;
 // Marvin32 (64-bit result: second state word high) of bytes under seed.
 std::uint64_t Marvin32(std::uint64_t seed, std::string_view bytes);
 
-// Reads the whole file ("-": standard input), refusing one above limit before reading it.
-// Returns the reason on failure (what the system said, "not a file", tooLarge), empty on
-// success.
-std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::string_view tooLarge,
-                          std::string& bytes);
-
-// The transaction logs beside a hive file: its name with .LOG1, .LOG2 or .LOG appended, in any
-// letter case, in that order. None for standard input.
-std::vector<std::string> LogsBeside(const std::string& hivePath);
-
 // Brings a dirty hive up to date from the logs, as Windows does. Logs of log entries come first:
 // with the primary's base block whole, every one of them in the order of their base blocks'
 // sequence numbers, each going on at the number after the last entry taken (the first at its
@@ -84,7 +69,7 @@ std::vector<std::string> LogsBeside(const std::string& hivePath);
 // more than the last. Otherwise the first applicable log of dirty pages, never in part. A log
 // that fails a check is refused with the reason. A clean hive, or bytes that are no hive, come
 // back as they are.
-HiveImage RecoverHive(std::string primary, const std::vector<HiveLog>& logs);
+HiveImage RecoverHive(HiveMemory primary, const std::vector<HiveLog>& logs);
 
 // Reads the hive file and, when it is dirty and useLogs, the logs named (or those beside it
 // when none is), then recovers it. EHiveError when the hive itself cannot be read; a log that
@@ -98,7 +83,3 @@ std::string RecoveryLine(const HiveRecovery& recovery, std::string_view hiveName
 
 // EHiveError unless bytes can be a hive at all (not empty, the signature), named hiveName.
 void CheckHiveBytes(std::string_view bytes, std::string_view hiveName);
-
-// Writes bytes to a new file at path (never one that exists); on failure nothing is left
-// there. EHiveError with the reason.
-void WriteNewFile(const std::string& path, std::string_view bytes);

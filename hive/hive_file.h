@@ -1,0 +1,63 @@
+// Where the hive room meets the system: memory of the program's own for a hive's bytes, and the
+// files it reads whole and writes new. posix_hive_file.cpp on Linux, win32_hive_file.cpp on
+// Windows; the rest of the room is plain bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Bytes in fresh anonymous memory (in huge pages where the system allows it), owned: nothing
+// outside the program can change them, and filling them costs one copy from the file.
+class HiveMemory {
+ public:
+  HiveMemory() = default;
+  // A copy of bytes.
+  explicit HiveMemory(std::string_view bytes);
+  HiveMemory(HiveMemory&& other) noexcept;
+  HiveMemory& operator=(HiveMemory&& other) noexcept;
+  HiveMemory(const HiveMemory&) = delete;
+  HiveMemory& operator=(const HiveMemory&) = delete;
+  ~HiveMemory();
+
+  // Room for capacity bytes, the first Size() kept; false when the system has no memory.
+  bool Reserve(std::size_t capacity);
+  // At most the capacity.
+  void Resize(std::size_t size) { size_ = size; }
+  char* Data() { return data_; }
+  std::size_t Size() const { return size_; }
+  std::size_t Capacity() const { return capacity_; }
+  std::string_view View() const { return {data_, size_}; }
+  operator std::string_view() const { return View(); }
+
+ private:
+  // Fresh zeroed memory for at least bytes, and what to give back; the system's part.
+  static char* Map(std::size_t bytes, void*& mapping, std::size_t& mapped);
+  static void Unmap(void* mapping, std::size_t mapped);
+  void Release();
+
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  void* mapping_ = nullptr;  // what the system gave, which data_ lies in
+  std::size_t mapped_ = 0;
+};
+
+// Reads the whole file ("-": standard input) into bytes, refusing one above limit before
+// reading it. Returns the reason on failure (what the system said, "not a file", tooLarge),
+// empty on success.
+std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::string_view tooLarge,
+                          HiveMemory& bytes);
+
+// The transaction logs beside a hive file: its name with .LOG1, .LOG2 or .LOG appended, in any
+// letter case, in that order. None for standard input.
+std::vector<std::string> LogsBeside(const std::string& hivePath);
+
+// Whether both paths name one file that exists (the same file under two names too).
+bool SameFile(const std::string& a, const std::string& b);
+
+// Writes bytes to a new file at path (never one that exists); on failure nothing is left
+// there. EHiveError with the reason.
+void WriteNewFile(const std::string& path, std::string_view bytes);
