@@ -21,6 +21,17 @@ ListFormat ParseFormat(std::string_view name) {
   throw EUsageError("unknown format " + QuotedName(name) + " (text, csv, json, jsonl or save)");
 }
 
+const ViewSchema& ParseView(std::string_view name) {
+  if (const ViewSchema* view = FindView(name)) return *view;
+  std::string names;
+  const auto views = Views();
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (i) names += i + 1 == views.size() ? " or " : ", ";
+    names += views[i].name;
+  }
+  throw EUsageError("unknown view " + QuotedName(name) + " (" + names + ")");
+}
+
 // A decimal number from 1 to most, or nothing.
 std::optional<unsigned> ParseNumber(std::string_view text, unsigned most) {
   unsigned number = 0;
@@ -45,6 +56,35 @@ unsigned ParseControlSet(std::string_view text) {
   const auto number = ParseNumber(text, 999);
   if (!number) throw EUsageError("no control set " + QuotedName(text) + " (a number, 1 to 999)");
   return *number;
+}
+
+// Text filled into lines of at most 79 columns, each after indent spaces, LF-ended.
+std::string Wrap(std::string_view text, std::size_t indent) {
+  constexpr std::size_t kWidth = 79;
+  std::string wrapped, line(indent, ' ');
+  while (!text.empty()) {
+    const std::size_t space = text.find(' ');
+    const std::string_view word = text.substr(0, space);
+    text = space == text.npos ? std::string_view() : text.substr(space + 1);
+    if (line.size() > indent && line.size() + 1 + word.size() > kWidth) {
+      wrapped += line + "\n";
+      line.assign(indent, ' ');
+    }
+    if (line.size() > indent) line += ' ';
+    line += word;
+  }
+  return wrapped + line + "\n";
+}
+
+// The names of items, joined by ", ".
+template <typename Items, typename Name>
+std::string Joined(const Items& items, Name name) {
+  std::string joined;
+  for (const auto& item : items) {
+    if (!joined.empty()) joined += ", ";
+    joined += name(item);
+  }
+  return joined;
 }
 
 // The long name of a short option, or the argument itself.
@@ -116,10 +156,11 @@ class ListRun {
     host_.error(line + ": " + host_.errorText(warning.code));
   }
 
-  void ReadHive(HiveRecords& entry) {
-    const RecordWarningFn warn = [&](const RecordWarning& w) { Warn(entry.hive, w); };
+  void ReadHive(const std::string& hive, std::vector<ViewRow>& rows) {
+    const RecordWarningFn warn = [&](const RecordWarning& w) { Warn(hive, w); };
+    const ViewSchema& view = *options_.view;
     std::vector<std::string> sets;
-    host_.withRegistry(entry.hive, [&](RegistryApi& registry) {
+    host_.withRegistry(hive, [&](RegistryApi& registry) {
       opened_ = true;
       if (options_.allControlSets) {
         sets = ControlSets(registry);
@@ -134,33 +175,30 @@ class ListRun {
           name = ControlSetName(CurrentControlSet(registry));
         } catch (const Exception&) {
         }
-        ScanDriverRecords(registry, kCurrentControlSet, name, entry.records, warn);
+        view.read(registry, {hive, kCurrentControlSet, name}, rows, warn);
         return;
       } else {
         sets.push_back(ControlSetName(CurrentControlSet(registry)));
       }
       for (const std::string& set : sets) {
         try {
-          ScanDriverRecords(registry, set, set, entry.records, warn);
+          view.read(registry, {hive, set, set}, rows, warn);
         } catch (const ERecordsError& e) {
           // One control set without a Class key leaves the others to list.
           if (!options_.allControlSets || e.Code() != 0) throw;
-          host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(entry.hive) +
-                      e.Message());
+          host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(hive) + e.Message());
         }
       }
     });
   }
 
-  int Records(FileApi& output) {
-    std::vector<HiveRecords> hives;
+  int Rows(FileApi& output) {
+    std::vector<ViewRow> rows;
     int status = 0;
     for (const std::string& hive : options_.hives) {
-      HiveRecords& entry = hives.emplace_back();
-      entry.hive = hive;
       opened_ = false;
       try {
-        ReadHive(entry);
+        ReadHive(hive, rows);
       } catch (const ERecordsError& e) {
         const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
         host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
@@ -171,7 +209,7 @@ class ListRun {
       }
     }
     try {
-      WriteRecords(output, options_.format, hives);
+      WriteView(output, options_.format, *options_.view, rows, options_.hives.size() > 1);
     } catch (const EWriteError& e) {
       host_.error(WriteErrorLine(e.Code()));
       status = 1;
@@ -242,9 +280,10 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       arg = arg.substr(0, 2);
     }
     arg = LongName(arg);
-    const bool takesValue = arg == "--format" || arg == "--output" || arg == "--control-set" ||
-                            (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
-                                      arg == "--save-recovered"));
+    const bool takesValue =
+        arg == "--format" || arg == "--output" || arg == "--control-set" || arg == "--view" ||
+        (hive &&
+         (arg == "--hive" || arg == "--codepage" || arg == "--log" || arg == "--save-recovered"));
     const bool flag = arg == "--current" || arg == "--all-control-sets" || arg == "--help" ||
                       arg == "--version" || (hive && arg == "--no-logs");
     if (!takesValue && !flag) throw EUsageError("unknown option " + QuotedName(arg));
@@ -256,6 +295,8 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
     }
     if (arg == "--format") {
       options.format = ParseFormat(*value);
+    } else if (arg == "--view") {
+      options.view = &ParseView(*value);
     } else if (arg == "--output") {
       if (value->empty()) throw EUsageError("--output needs a file name");
       options.outputPath = *value;
@@ -292,6 +333,10 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (options.allControlSets && options.format == ListFormat::kSave) {
     throw EUsageError("the save format lists one control set: --all-control-sets is not for it");
   }
+  if (options.format == ListFormat::kSave && options.view != &Views().front()) {
+    throw EUsageError("the save format writes the records alone: --view " +
+                      std::string(options.view->name) + " is not for it");
+  }
   if (options.noLogs && !options.logPaths.empty()) {
     throw EUsageError("--log and --no-logs exclude each other");
   }
@@ -311,16 +356,15 @@ std::string ListHelp(ListSource source) {
   const bool hive = source == ListSource::kHiveFile;
   std::string help = "Usage: tolvane-list [OPTION]...";
   help += hive ? " HIVE...\n" : "\n";
-  help += hive ? "List the device drivers of Windows SYSTEM registry hive files: every record\n"
-               : "List the device drivers of this Windows installation: every record\n";
-  help += "(each instance of each device setup class under ControlSetNNN\\Control\\Class\n";
-  help += hive ? "holding a driver value) of the control set Windows boots with, the one\n"
-                 "SYSTEM\\Select \"Current\" names, with its key, control set and the time it was\n"
-               : "holding a driver value) of the control set Windows booted with,\n"
-                 "CurrentControlSet, with its key, control set and the time it was\n";
+  help += hive ? "List the drivers of Windows SYSTEM registry hive files, one view at a time\n"
+                 "(--view), of the control set Windows boots with (the one SYSTEM\\Select\n"
+                 "\"Current\" names), each row with its key, control set and the time its key\n"
+               : "List the drivers of this Windows installation, one view at a time (--view),\n"
+                 "of the control set Windows booted with (CurrentControlSet), each row with\n"
+                 "its key, control set and the time its key\n";
   help +=
-      "last written. Read-only. Texts are written as UTF-8, taken from the registry's\n"
-      "UTF-16 with no code page in between.\n\n";
+      "was last written. Read-only. Texts are written as UTF-8, taken from the\n"
+      "registry's UTF-16 with no code page in between.\n\n";
   if (hive) {
     help +=
         "A HIVE is a SYSTEM hive file (a reg save copy, or Windows\\System32\\config\\SYSTEM\n"
@@ -332,10 +376,13 @@ std::string ListHelp(ListSource source) {
   }
   help +=
       "Options:\n"
-      "  -f, --format=FORMAT     text: an aligned table, one record a line (the\n"
+      "      --view=VIEW         what to list: one of the views below (the first is\n"
+      "                          the default)\n"
+      "  -f, --format=FORMAT     text: an aligned table, one row a line (the\n"
       "                          default); csv: every field, a header, RFC 4180, CR LF;\n"
       "                          json: one array of objects; jsonl: one object a line;\n"
-      "                          save: the bytes the window's File, Save writes\n"
+      "                          save: the bytes the window's File, Save writes (the\n"
+      "                          records only)\n"
       "  -o, --output=FILE       write to FILE (created, or emptied) instead of\n"
       "                          standard output\n";
   if (hive) {
@@ -363,13 +410,18 @@ std::string ListHelp(ListSource source) {
       "  -h, --help              show this help and exit\n"
       "  -V, --version           show the version and exit\n"
       "  --                      end of options: what follows names hives\n\n"
-      "Fields, as the CSV header and the JSON keys name them (every JSON value is a\n"
-      "string): hive, computer_name, control_set, class_guid, class_name, instance,\n"
-      "key_path, last_written (UTC, ISO 8601, e.g. 2018-03-27T12:11:44Z), driver,\n"
-      "provider, version, driver_date, inf_path, inf_section, inf_section_ext,\n"
-      "matching_device_id, enum_prop_pages32, driver_date_iso (YYYY-MM-DD, from\n"
-      "DriverDateData or DriverDate). The text table shows the control set, class,\n"
-      "instance, last written time, driver, provider, version, driver date and INF.\n\n"
+      "Views, their fields as the CSV header and the JSON keys name them (every JSON\n"
+      "value is a string), and the columns of their text table:\n";
+  for (const ViewSchema& view : Views()) {
+    help += "\n" + Wrap(std::string(view.name) + ": " + std::string(view.about) + ".", 2);
+    help += Wrap("Fields: " + Joined(view.fields, [](std::string_view f) { return f; }) + ".", 4);
+    help += Wrap(
+        "Table: " + Joined(view.columns, [](const ViewColumn& c) { return c.caption; }) + ".", 4);
+  }
+  help +=
+      "\n"
+      "Times (last_written and the like) are UTC, ISO 8601, e.g. 2018-03-27T12:11:44Z;\n"
+      "driver_date_iso is YYYY-MM-DD, from DriverDateData or DriverDate.\n\n"
       "Values: REG_SZ and REG_EXPAND_SZ (unexpanded) as text up to the first NUL,\n"
       "REG_MULTI_SZ as its strings joined by ';', REG_DWORD and REG_QWORD in decimal,\n"
       "any other type in lowercase hex. A value or key that cannot be read leaves its\n"
@@ -409,5 +461,5 @@ std::string ListErrorLine(std::string_view message) {
 
 int RunList(const ListOptions& options, ListSource source, FileApi& output, const ListHost& host) {
   ListRun run(options, source, host);
-  return options.format == ListFormat::kSave ? run.Save(output) : run.Records(output);
+  return options.format == ListFormat::kSave ? run.Save(output) : run.Rows(output);
 }

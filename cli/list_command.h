@@ -16,6 +16,7 @@
 #include "common/exception.h"
 #include "common/version.h"
 #include "inventory/registry_api.h"
+#include "inventory/view.h"
 #include "output/file_api.h"
 
 inline constexpr std::string_view kListProgram = "tolvane-list";
@@ -30,6 +31,7 @@ enum class ListSource { kLiveRegistry, kHiveFile };
 
 struct ListOptions {
   ListFormat format = ListFormat::kText;
+  const ViewSchema* view = &Views().front();
   bool current = false;     // save: the control set Select names
   unsigned controlSet = 0;  // 0: the one Select names (save: the window's order)
   bool allControlSets = false;

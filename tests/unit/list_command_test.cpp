@@ -196,25 +196,64 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
   EXPECT_EQ("tolvane-list (Tolvane) 1.07-beta\n", ListVersionText().substr(0, 33));
 }
 
+// Every name a view gives is a stable key: snake_case, once in its view, the hive first; every
+// table column shows a field of its own view.
+TEST(ListViews, EverySchemaNamesItsFieldsOnceAndItsColumnsFromThem) {
+  ASSERT_FALSE(Views().empty());
+  EXPECT_EQ("records", Views().front().name);
+  for (const ViewSchema& view : Views()) {
+    EXPECT_EQ(&view, FindView(view.name));
+    ASSERT_FALSE(view.fields.empty());
+    EXPECT_EQ("hive", view.fields.front()) << view.name;
+    for (std::size_t i = 0; i < view.fields.size(); ++i) {
+      const std::string_view field = view.fields[i];
+      EXPECT_EQ(i, FieldIndex(view, field)) << view.name << ": " << field << " twice";
+      EXPECT_TRUE(!field.empty() && std::all_of(field.begin(), field.end(),
+                                                [](char c) {
+                                                  return (c >= 'a' && c <= 'z') ||
+                                                         (c >= '0' && c <= '9') || c == '_';
+                                                }))
+          << view.name << ": " << field;
+    }
+    for (const ViewColumn& column : view.columns) {
+      EXPECT_LT(FieldIndex(view, column.field), view.fields.size()) << column.caption;
+      EXPECT_TRUE(column.preferred.empty() ||
+                  FieldIndex(view, column.preferred) < view.fields.size())
+          << column.caption;
+    }
+  }
+  EXPECT_EQ(nullptr, FindView("Records"));
+}
+
 TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
-  DriverRecord a;
-  a.controlSet = "ControlSet002";
-  a.className = "Net";
-  a.classGuid = "{4d36e972}";
-  a.instance = "0012";
-  a.keyPath = "ControlSet002\\Control\\Class\\{4d36e972}\\0012";
-  a.lastWritten = "2018-03-27T12:11:44Z";
-  a.values[0] = "Устройство Ω 設備 \xf0\x9f\x98\x80";
-  a.values[1] = "Acme, \"Labs\"";
-  a.values[4] = "two\nlines";
-  DriverRecord b = a;
-  b.values = {};
-  b.values[0] = "B";
-  const std::vector<HiveRecords> one{{"h1", {a}}};
-  const std::vector<HiveRecords> two{{"h1", {a}}, {"h2", {b}}, {"h3", {}}};
+  const ViewSchema& records = *FindView("records");
+  const ViewRow a{"h1",
+                  "",
+                  "ControlSet002",
+                  "{4d36e972}",
+                  "Net",
+                  "0012",
+                  "ControlSet002\\Control\\Class\\{4d36e972}\\0012",
+                  "2018-03-27T12:11:44Z",
+                  "Устройство Ω 設備 \xf0\x9f\x98\x80",
+                  "Acme, \"Labs\"",
+                  "",
+                  "",
+                  "two\nlines",
+                  "",
+                  "",
+                  "",
+                  "",
+                  ""};
+  ViewRow b(a.size());
+  for (const std::size_t i : {2, 3, 4, 5, 6, 7}) b[i] = a[i];
+  b[0] = "h2";
+  b[8] = "B";
+  const std::vector<ViewRow> one{a};
+  const std::vector<ViewRow> two{a, b};
   const struct {
     ListFormat format;
-    const std::vector<HiveRecords>& hives;
+    const std::vector<ViewRow>& rows;
     std::string written;
   } cases[] = {
       {ListFormat::kText, one,
@@ -222,7 +261,7 @@ TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
        "  Version  Driver date  INF\n"
        "ControlSet002  Net    0012      2018-03-27T12:11:44Z  Устройство Ω 設備 \xf0\x9f\x98\x80  "
        "Acme, \"Labs\"                        two\\nlines\n"},
-      {ListFormat::kText, std::vector<HiveRecords>{{"h1", {}}}, ""},
+      {ListFormat::kText, std::vector<ViewRow>{}, ""},
       {ListFormat::kCsv, one,
        "hive,computer_name,control_set,class_guid,class_name,instance,key_path,last_written,"
        "driver,provider,version,driver_date,inf_path,inf_section,inf_section_ext,"
@@ -230,17 +269,17 @@ TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
        "h1,,ControlSet002,{4d36e972},Net,0012,ControlSet002\\Control\\Class\\{4d36e972}\\0012,"
        "2018-03-27T12:11:44Z,Устройство Ω 設備 \xf0\x9f\x98\x80,\"Acme, \"\"Labs\"\"\",,,"
        "\"two\nlines\",,,,,\r\n"},
-      {ListFormat::kJson, std::vector<HiveRecords>{}, "[]\n"},
+      {ListFormat::kJson, std::vector<ViewRow>{}, "[]\n"},
   };
   for (const auto& c : cases) {
     FakeFileApi files;
-    WriteRecords(files, c.format, c.hives);
+    WriteView(files, c.format, records, c.rows, false);
     EXPECT_EQ(c.written, files.Contents(kOut)) << static_cast<int>(c.format);
     EXPECT_EQ(0, files.OpenHandles());
   }
   for (const ListFormat format : {ListFormat::kJson, ListFormat::kJsonLines, ListFormat::kText}) {
     FakeFileApi files;
-    WriteRecords(files, format, two);
+    WriteView(files, format, records, two, true);
     const std::string& out = files.Contents(kOut);
     const std::string object = "{\"hive\": \"h2\", \"computer_name\": \"\"";
     if (format == ListFormat::kText) {
@@ -256,14 +295,15 @@ TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
 }
 
 TEST(ListFormatsOutput, AFailedCallOfTheFileSeamRaisesItsCode) {
-  const std::vector<HiveRecords> hives{{"h", std::vector<DriverRecord>(3000)}};
+  const ViewSchema& records = *FindView("records");
+  const std::vector<ViewRow> rows(3000, ViewRow(records.fields.size()));
   for (const FileCall call :
        {FileCall::kCreateFile, FileCall::kWriteFile, FileCall::kCloseHandle}) {
     for (const std::size_t ordinal : {1u, 2u}) {
       FakeFileApi files;
       files.FailCall(call, ordinal, 112);
       try {
-        WriteRecords(files, ListFormat::kJsonLines, hives);
+        WriteView(files, ListFormat::kJsonLines, records, rows, false);
         EXPECT_TRUE(ordinal == 2 && call != FileCall::kWriteFile) << static_cast<int>(call);
       } catch (const EWriteError& e) {
         EXPECT_EQ(112u, e.Code());

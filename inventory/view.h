@@ -1,0 +1,52 @@
+// The views tolvane-list writes: each one a name, an ordered list of field names (the CSV
+// header and the JSON keys, in that order), the columns its text table shows, and rows of
+// UTF-8 strings, one for each field. A view's reader fills its rows through the registry seam;
+// the formats write any view, so a view is added here as one more schema and one reader.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "inventory/driver_record.h"
+#include "inventory/registry_api.h"
+
+// A column of the text table: its caption and the field it shows, or the preferred field where
+// that one is not empty.
+struct ViewColumn {
+  std::string_view caption;
+  std::string_view field;
+  std::string_view preferred = {};
+};
+
+// One row: a string for each field of its view, in the view's order.
+using ViewRow = std::vector<std::string>;
+
+// One control set of one registry, as a view reads it.
+struct ViewScope {
+  std::string hive;        // as the rows name it
+  std::string setKey;      // the key read under SYSTEM: ControlSetNNN or CurrentControlSet
+  std::string controlSet;  // as the rows name it
+};
+
+// Appends the rows of one control set. Raises ERecordsError (code 0 where the key is absent)
+// when the key the view lists cannot be opened; anything less is a warning.
+using ViewReader = void (*)(RegistryApi& registry, const ViewScope& scope,
+                            std::vector<ViewRow>& rows, const RecordWarningFn& warn);
+
+struct ViewSchema {
+  std::string_view name;   // what --view takes
+  std::string_view about;  // what one row is, for the help
+  std::span<const std::string_view> fields;
+  std::span<const ViewColumn> columns;
+  ViewReader read;
+};
+
+// Every view, the default (the records) first.
+std::span<const ViewSchema> Views();
+// The view of that name, or null.
+const ViewSchema* FindView(std::string_view name);
+// The position of a field in its view's rows, or the number of fields where it has none.
+std::size_t FieldIndex(const ViewSchema& view, std::string_view field);
