@@ -1,6 +1,7 @@
 #include "cli/list_command.h"
 
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "common/message_text.h"
@@ -150,7 +151,13 @@ class ListRun {
     return source_ == ListSource::kHiveFile ? QuotedName(hive) + ": " : std::string();
   }
 
-  void Warn(const std::string& hive, const RecordWarning& warning) const {
+  void Warn(const std::string& hive, const RecordWarning& warning) {
+    if (!warning.note.empty()) {
+      if (notes_.insert(warning.note).second) {
+        host_.error(std::string(kListProgram) + ": warning: " + std::string(warning.note));
+      }
+      return;
+    }
     std::string line = std::string(kListProgram) + ": warning: " + KeyName(hive, warning.keyPath);
     if (!warning.valueName.empty()) line += " value " + QuotedName(warning.valueName);
     host_.error(line + ": " + host_.errorText(warning.code));
@@ -251,6 +258,7 @@ class ListRun {
   ListSource source_;
   const ListHost& host_;
   bool opened_ = false;
+  std::set<std::string_view> notes_;  // said once for the run
 };
 
 }  // namespace

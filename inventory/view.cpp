@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "inventory/device_view.h"
+#include "inventory/service_view.h"
+
 namespace {
 
 // The records: every instance of every device setup class holding a driver value.
@@ -52,19 +55,53 @@ void ReadRecords(RegistryApi& registry, const ViewScope& scope, std::vector<View
   }
 }
 
-constexpr std::array<ViewSchema, 1> kViews{{
-    {"records",
-     "each instance of each device setup class under ControlSetNNN\\Control\\Class holding a "
-     "driver value",
-     kRecordFields, kRecordColumns, ReadRecords},
-}};
+constexpr ViewSchema kRecordsView{
+    "records",
+    "each instance of each device setup class under ControlSetNNN\\Control\\Class holding a "
+    "driver value",
+    kRecordFields, kRecordColumns, ReadRecords};
 
 }  // namespace
 
-std::span<const ViewSchema> Views() { return kViews; }
+std::string DisplayText(std::string_view stored) {
+  const std::size_t semicolon = stored.find(';');
+  if (!stored.starts_with('@') || semicolon == stored.npos) return std::string(stored);
+  std::string_view text = stored.substr(semicolon + 1);
+  const std::size_t list = text.rfind(";(");
+  if (list == text.npos || !text.ends_with(')')) return std::string(text);
+  std::vector<std::string_view> inserts;
+  for (std::string_view items = text.substr(list + 2, text.size() - list - 3);;) {
+    const std::size_t comma = items.find(',');
+    inserts.push_back(items.substr(0, comma));
+    if (comma == items.npos) break;
+    items.remove_prefix(comma + 1);
+  }
+  text = text.substr(0, list);
+  std::string shown;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    std::size_t digits = at + 1;
+    std::size_t number = 0;
+    while (text[at] == '%' && digits < text.size() && text[digits] >= '0' && text[digits] <= '9' &&
+           digits - at <= 2) {
+      number = number * 10 + static_cast<std::size_t>(text[digits++] - '0');
+    }
+    if (number >= 1 && number <= inserts.size()) {
+      shown += inserts[number - 1];
+      at = digits - 1;
+    } else {
+      shown += text[at];
+    }
+  }
+  return shown;
+}
+
+std::span<const ViewSchema> Views() {
+  static const std::array<ViewSchema, 3> views{kRecordsView, DevicesView(), ServicesView()};
+  return views;
+}
 
 const ViewSchema* FindView(std::string_view name) {
-  for (const ViewSchema& view : kViews) {
+  for (const ViewSchema& view : Views()) {
     if (view.name == name) return &view;
   }
   return nullptr;

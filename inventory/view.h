@@ -21,6 +21,14 @@ struct ViewColumn {
   std::string_view preferred = {};
 };
 
+// A display string of a view's rows: the value's name, the field of its text (DisplayText's)
+// and the field of the value as stored.
+struct DisplayValue {
+  std::u16string_view name;
+  std::size_t shown;
+  std::size_t raw;
+};
+
 // One row: a string for each field of its view, in the view's order.
 using ViewRow = std::vector<std::string>;
 
@@ -43,6 +51,12 @@ struct ViewSchema {
   std::span<const ViewColumn> columns;
   ViewReader read;
 };
+
+// The text Windows shows for a display string when the resource an indirect one names is not
+// at hand: of an "@" string holding a ';', what follows its first ';', with %1, %2, ... filled
+// from a parenthesised, comma-separated list after a last ";(" where one ends it; any other
+// string as stored.
+std::string DisplayText(std::string_view stored);
 
 // Every view, the default (the records) first.
 std::span<const ViewSchema> Views();
