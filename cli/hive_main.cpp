@@ -44,6 +44,7 @@ std::uint32_t WindowsCode(int error) {
 // The words for a code: the C library's where one of its errors stands behind it.
 std::string ErrorText(long code) {
   if (code == kErrorRegistryCorrupt) return "corrupt registry data";
+  if (code == kErrorInvalidData) return "invalid data";
   for (const auto& [number, windows] : kErrnoCodes) {
     if (static_cast<long>(windows) == code) return std::strerror(number);
   }

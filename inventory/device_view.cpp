@@ -102,7 +102,6 @@ constexpr std::array<std::pair<std::u16string_view, Field>, 4> kTimes{{
 }};
 // A FILETIME as Windows 8 and later store a property: the key's default value of this type.
 constexpr std::uint32_t kFileTimeProperty = 0xFFFF0010;
-constexpr long kErrorInvalidData = 13;
 constexpr std::uint32_t kConfigFlagDisabled = 0x1;
 
 class DeviceScan {

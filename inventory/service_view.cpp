@@ -66,7 +66,6 @@ constexpr std::array<Named, 5> kStarts{
     {{0, "boot"}, {1, "system"}, {2, "auto"}, {3, "demand"}, {4, "disabled"}}};
 constexpr std::array<Named, 4> kErrorControls{
     {{0, "ignore"}, {1, "normal"}, {2, "severe"}, {3, "critical"}}};
-constexpr long kErrorInvalidData = 13;
 
 template <std::size_t N>
 const Named* Find(const std::array<Named, N>& names, std::uint64_t number) {

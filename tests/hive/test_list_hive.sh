@@ -556,5 +556,208 @@ touch "$tmp/race.stop"
 wait "$racer"
 echo "ok: hive cut short while read: $outcomes (r rows, e one line)"
 
+# 10. The devices and driver services views: Select names ControlSet002, whose devices keep
+# their times in both stored forms (Windows 10's typed default value, Windows 7's 00000000
+# subkey), name a driver record (in another case) or none, one disabled, with indirect display
+# strings of both kinds; its driver services are of every type and start value, with each form
+# of ImagePath and none; ControlSet001 differs. A property of 3 bytes, a Type that is a
+# string and two corrupt value cells give one warning each and take no row with them. Every
+# view in every format read back field for field.
+python3 - "$tmp/views.reg" <<'PY' || fail "views .reg not written"
+import struct, sys
+ft = {"a": 132014388300000000, "b": 132014388310000000, "c": 132540302450000000,
+      "d": 132567987060000000}
+def hexs(data): return ",".join("%02x" % x for x in data)
+def sz(name, text, kind=1): return '"%s"=hex(%d):%s' % (name, kind, hexs((text + "\0").encode("utf-16-le")))
+def multi(name, items): return '"%s"=hex(7):%s' % (name, hexs(("\0".join(items) + "\0\0").encode("utf-16-le")))
+def dword(name, n): return '"%s"=dword:%08x' % (name, n)
+def key(path, *values): return "[HKEY_LOCAL_MACHINE\\SYSTEM\\%s]\r\n%s\r\n" % (path, "".join(v + "\r\n" for v in values))
+times = "{83da6326-97a6-4088-9453-a1923f573b29}"
+def win10(dev, prop, data): return key("%s\\Properties\\%s\\%s" % (dev, times, prop), "@=hex(ffff0010):" + hexs(data))
+def win7(dev, prop, t): return key("%s\\Properties\\%s\\%s\\00000000" % (dev, times, prop), dword("Type", 0x10), '"Data"=hex:' + hexs(struct.pack("<Q", t)))
+e, s1, s2 = "ControlSet002\\Enum\\", "ControlSet001\\Services\\", "ControlSet002\\Services\\"
+pci, hub = e + "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", e + "USB\\ROOT_HUB30\\4&2a8c4a0b&0"
+stick, bad = e + "USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0", e + "ROOT\\LEGACY_BAD\\0000"
+out = ["Windows Registry Editor Version 5.00\r\n\r\n",
+  key("Select", dword("Current", 2)),
+  key("ControlSet002\\Control\\ComputerName\\ComputerName", sz("ComputerName", "VIEWS-PC")),
+  key("ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0003",
+      sz("DriverDesc", "Intel(R) Ethernet Connection I219-LM")),
+  key(pci, sz("DeviceDesc", "@oem12.inf,%e15b7.devicedesc%;Intel(R) Ethernet Connection"),
+      sz("Mfg", "@oem12.inf,%intel%;Intel"), sz("ClassGUID", "{4d36e972-e325-11ce-bfc1-08002be10318}"),
+      sz("Class", "Net"), multi("HardwareID", ["PCI\\VEN_8086&DEV_15B7&SUBSYS_07A61028", "PCI\\VEN_8086&DEV_15B7"]),
+      multi("CompatibleIDs", ["PCI\\CC_020000"]), sz("Service", "e1dexpress"),
+      sz("Driver", "{4D36E972-E325-11CE-BFC1-08002BE10318}\\0003"),
+      sz("ContainerID", "{00000000-0000-0000-ffff-ffffffffffff}"), dword("ConfigFlags", 0)),
+  win10(pci, "0064", struct.pack("<Q", ft["c"])), win10(pci, "0065", struct.pack("<Q", ft["a"])),
+  win10(pci, "0066", struct.pack("<Q", ft["d"])),
+  key(hub, sz("DeviceDesc", "@System32\\drivers\\usbxhci.sys,#1073807361;%1 USB %2 eXtensible Host Controller - %3 (Microsoft);(Intel,3.0,1.0)"),
+      sz("Service", "USBHUB3"), sz("Driver", "{36fc9e60-c465-11cf-8056-444553540000}\\0099"),
+      dword("ConfigFlags", 0x41)),
+  win7(hub, "0064", ft["b"]), win7(hub, "0065", ft["a"]), win7(hub, "0067", ft["d"]),
+  key(stick, sz("FriendlyName", "Флешка 😀 USB"), sz("Service", "USBSTOR"), sz("ContainerID", "{1}")),
+  key(bad, sz("DeviceDesc", "Bad times"), sz("Service", "usbstor")),
+  win10(bad, "0064", b"\1\2\3"), win10(bad, "0066", struct.pack("<Q", ft["b"])),
+  key("ControlSet001\\Enum\\ROOT\\OLD\\0000", sz("DeviceDesc", "Old device"), sz("Service", "oldsvc")),
+  key(s2 + "e1dexpress", dword("Type", 1), dword("Start", 3), dword("ErrorControl", 1),
+      sz("ImagePath", "\\SystemRoot\\System32\\drivers\\e1d68x64.sys", 2),
+      sz("DisplayName", "@oem12.inf,%e1dexpress.svc%;Intel(R) PRO/1000 Driver"), sz("Group", "NDIS"),
+      dword("Tag", 5), multi("Owners", ["oem12.inf"])),
+  key(s2 + "usbstor", dword("Type", 1), dword("Start", 3), dword("ErrorControl", 1),
+      sz("ImagePath", "System32\\drivers\\USBSTOR.SYS", 2), sz("Group", "Base")),
+  key(s2 + "Ntfs", dword("Type", 2), dword("Start", 0), dword("ErrorControl", 3), sz("Group", "Boot File System")),
+  key(s2 + "netadapter", dword("Type", 4), dword("Start", 1), dword("ErrorControl", 2),
+      sz("ImagePath", "\\??\\C:\\Drivers\\netadp.sys", 2)),
+  key(s2 + "Fs_Rec", dword("Type", 8), dword("Start", 2), dword("ErrorControl", 0),
+      sz("Description", "@%SystemRoot%\\system32\\drivers\\fs_rec.sys,-100"), sz("ImagePath", "system32\\drivers\\fs_rec.sys", 2)),
+  key(s2 + "offdrv", dword("Type", 1), dword("Start", 4), dword("ErrorControl", 9),
+      sz("ImagePath", "\\SystemRoot\\system32\\drivers\\offdrv.sys", 2)),
+  key(s2 + "USBHUB3", dword("Type", 1), dword("Start", 7), sz("ImagePath", "\\SystemRoot\\System32\\drivers\\UsbHub3.sys", 2)),
+  key(s2 + "Dhcp", dword("Type", 32), dword("Start", 2)),
+  key(s2 + "BadType", sz("Type", "1"), dword("Start", 3)),
+  key(s2 + "NoType", dword("Start", 3)),
+  key(s1 + "oldsvc", dword("Type", 1), dword("Start", 3), sz("ImagePath", "System32\\drivers\\old.sys", 2))]
+open(sys.argv[1], "w", encoding="utf-8", newline="").write("".join(out))
+PY
+hive_from_reg "$tmp/views.hive" "$tmp/views.reg" || fail "views hive not made"
+patch_hive "$tmp/views.hive" "ControlSet002\\Enum\\PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE=131666263040000000" \
+  "ControlSet002\\Services\\e1dexpress=131666263040000000" \
+  "ControlSet002\\Enum\\USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0|ContainerID=0x7ffffff0" \
+  "ControlSet002\\Services\\usbstor|Group=0x7ffffff0" || fail "views hive not patched"
+cp "$tmp/views.hive" "$tmp/views.before"
+for view in devices services; do
+  for format in text csv json jsonl; do
+    run --view "$view" -f "$format" "$tmp/views.hive"
+    expect_eq "$view, $format: status" 0 "$status"
+    cp "$tmp/out" "$tmp/views.$view.$format"
+    cp "$tmp/err" "$tmp/views.$view.$format.err"
+  done
+done
+cmp -s "$tmp/views.hive" "$tmp/views.before" || fail "views: the hive was changed"
+python3 - "$tmp" <<'PY' && echo "ok: devices and services read back in every format" || fail "views read back"
+import csv, json, sys
+tmp = sys.argv[1]
+hive = tmp + "/views.hive"
+def read(view):
+    rows = list(csv.DictReader(open("%s/views.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/views.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/views.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    return rows
+def warnings(view):
+    said = {open("%s/views.%s.%s.err" % (tmp, view, f), encoding="utf-8").read() for f in ("text", "csv", "json", "jsonl")}
+    assert len(said) == 1, said
+    return sorted(said.pop().splitlines())
+q = lambda path: "'" + path.replace("\\", "\\\\") + "'"
+w = "tolvane-list: warning: " + q(hive) + ": "
+base = {"hive": hive, "computer_name": "VIEWS-PC", "control_set": "ControlSet002"}
+z = "1601-01-01T00:00:00Z"
+e = "ControlSet002\\Enum\\"
+def device(device_id, **fields):
+    row = dict(base, device_id=device_id, enumerator=device_id.split("\\")[0], key_path=e + device_id,
+               last_written=fields.pop("last_written", z))
+    for f in ("description", "description_raw", "friendly_name", "friendly_name_raw", "manufacturer",
+              "manufacturer_raw", "class_guid", "class_name", "hardware_ids", "compatible_ids", "service",
+              "driver_key", "driver", "container_id", "config_flags", "disabled", "install_date",
+              "first_install_date", "last_arrival_date", "last_removal_date"):
+        row[f] = fields.pop(f, "")
+    assert not fields, fields
+    return row
+hub_desc = "@System32\\drivers\\usbxhci.sys,#1073807361;%1 USB %2 eXtensible Host Controller - %3 (Microsoft);(Intel,3.0,1.0)"
+devices = [
+    device("PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", last_written="2018-03-27T12:11:44Z",
+           description="Intel(R) Ethernet Connection",
+           description_raw="@oem12.inf,%e15b7.devicedesc%;Intel(R) Ethernet Connection",
+           manufacturer="Intel", manufacturer_raw="@oem12.inf,%intel%;Intel",
+           class_guid="{4d36e972-e325-11ce-bfc1-08002be10318}", class_name="Net",
+           hardware_ids="PCI\\VEN_8086&DEV_15B7&SUBSYS_07A61028;PCI\\VEN_8086&DEV_15B7",
+           compatible_ids="PCI\\CC_020000", service="e1dexpress",
+           driver_key="{4D36E972-E325-11CE-BFC1-08002BE10318}\\0003", driver="Intel(R) Ethernet Connection I219-LM",
+           container_id="{00000000-0000-0000-ffff-ffffffffffff}", config_flags="0", disabled="no",
+           install_date="2021-01-02T03:04:05Z", first_install_date="2019-05-04T10:20:30Z",
+           last_arrival_date="2021-02-03T04:05:06Z"),
+    device("ROOT\\LEGACY_BAD\\0000", description="Bad times", description_raw="Bad times", service="usbstor",
+           last_arrival_date="2019-05-04T10:20:31Z"),
+    device("USB\\ROOT_HUB30\\4&2a8c4a0b&0", description="Intel USB 3.0 eXtensible Host Controller - 1.0 (Microsoft)",
+           description_raw=hub_desc, service="USBHUB3", driver_key="{36fc9e60-c465-11cf-8056-444553540000}\\0099",
+           config_flags="65", disabled="yes", install_date="2019-05-04T10:20:31Z",
+           first_install_date="2019-05-04T10:20:30Z", last_removal_date="2021-02-03T04:05:06Z"),
+    device("USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0", friendly_name="Флешка 😀 USB",
+           friendly_name_raw="Флешка 😀 USB", service="USBSTOR"),
+]
+got = read("devices")
+assert [r["device_id"] for r in got] == [r["device_id"] for r in devices], got
+for g, want in zip(got, devices):
+    assert list(g) == list(want), (list(g), list(want))
+    for f in want:
+        assert g[f] == want[f], (want["device_id"], f, g[f], want[f])
+assert warnings("devices") == sorted([
+    w + q(e + "ROOT\\LEGACY_BAD\\0000\\Properties\\{83da6326-97a6-4088-9453-a1923f573b29}\\0064") + ": invalid data",
+    w + q(e + "USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0") + " value 'ContainerID': corrupt registry data",
+]), warnings("devices")
+s = "ControlSet002\\Services\\"
+def service(name, **fields):
+    row = dict(base, name=name, key_path=s + name, last_written=fields.pop("last_written", z))
+    for f in ("display_name", "display_name_raw", "description", "description_raw", "type", "start",
+              "error_control", "group", "tag", "image_path", "file_path", "owners", "devices"):
+        row[f] = fields.pop(f, "")
+    assert not fields, fields
+    return row
+services = [
+    service("e1dexpress", last_written="2018-03-27T12:11:44Z", display_name="Intel(R) PRO/1000 Driver",
+            display_name_raw="@oem12.inf,%e1dexpress.svc%;Intel(R) PRO/1000 Driver", type="kernel",
+            start="demand", error_control="normal", group="NDIS", tag="5",
+            image_path="\\SystemRoot\\System32\\drivers\\e1d68x64.sys",
+            file_path="%SystemRoot%\\System32\\drivers\\e1d68x64.sys", owners="oem12.inf", devices="1"),
+    service("Fs_Rec", description="@%SystemRoot%\\system32\\drivers\\fs_rec.sys,-100",
+            description_raw="@%SystemRoot%\\system32\\drivers\\fs_rec.sys,-100", type="recognizer",
+            start="auto", error_control="ignore", image_path="system32\\drivers\\fs_rec.sys",
+            file_path="%SystemRoot%\\system32\\drivers\\fs_rec.sys", devices="0"),
+    service("netadapter", type="adapter", start="system", error_control="severe",
+            image_path="\\??\\C:\\Drivers\\netadp.sys", file_path="C:\\Drivers\\netadp.sys", devices="0"),
+    service("Ntfs", type="file system", start="boot", error_control="critical", group="Boot File System",
+            file_path="%SystemRoot%\\System32\\drivers\\Ntfs.sys", devices="0"),
+    service("offdrv", type="kernel", start="disabled", error_control="9",
+            image_path="\\SystemRoot\\system32\\drivers\\offdrv.sys",
+            file_path="%SystemRoot%\\system32\\drivers\\offdrv.sys", devices="0"),
+    service("USBHUB3", type="kernel", start="7", image_path="\\SystemRoot\\System32\\drivers\\UsbHub3.sys",
+            file_path="%SystemRoot%\\System32\\drivers\\UsbHub3.sys", devices="1"),
+    service("usbstor", type="kernel", start="demand", error_control="normal",
+            image_path="System32\\drivers\\USBSTOR.SYS", file_path="%SystemRoot%\\System32\\drivers\\USBSTOR.SYS",
+            devices="2"),
+]
+got = read("services")
+assert [r["name"] for r in got] == [r["name"] for r in services], [r["name"] for r in got]
+for g, want in zip(got, services):
+    assert list(g) == list(want), (list(g), list(want))
+    for f in want:
+        assert g[f] == want[f], (want["name"], f, g[f], want[f])
+assert warnings("services") == sorted([
+    w + q(s + "BadType") + " value 'Type': invalid data",
+    w + q(s + "usbstor") + " value 'Group': corrupt registry data",
+]), warnings("services")
+text = open(tmp + "/views.devices.text", encoding="utf-8").read().split("\n")
+assert text[0].split("  ")[0] == "Control set" and " ".join(text[0].split()) == \
+    "Control set Device ID Last arrival First install Description Driver Service", text[0]
+assert " ".join(text[1].split()) == "ControlSet002 PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE " \
+    "2021-02-03T04:05:06Z 2019-05-04T10:20:30Z Intel(R) Ethernet Connection Intel(R) Ethernet Connection I219-LM e1dexpress", text[1]
+assert "Флешка 😀 USB" in text[4] and len(text) == 6, text
+text = open(tmp + "/views.services.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Control set Name Start Type Last written Display name File path", text[0]
+assert " ".join(text[4].split()) == "ControlSet002 Ntfs boot file system 1601-01-01T00:00:00Z " \
+    "%SystemRoot%\\System32\\drivers\\Ntfs.sys", text[4]
+PY
+run --view services --control-set 1 -f csv "$tmp/views.hive"
+expect_eq "services, --control-set 1: the other set's services" "oldsvc,demand,%SystemRoot%\\System32\\drivers\\old.sys" \
+  "$(python3 -c 'import csv,sys; print("|".join(",".join((r["name"], r["start"], r["file_path"])) for r in csv.DictReader(open(sys.argv[1]))))' "$tmp/out")"
+run --view devices --all-control-sets -f jsonl "$tmp/views.hive"
+expect_eq "devices, --all-control-sets" "ControlSet001 ROOT\\OLD\\0000 Old device,4" \
+  "$(python3 -c 'import json,sys; r=[json.loads(l) for l in open(sys.argv[1])]; print(r[0]["control_set"], r[0]["device_id"], r[0]["description"] + "," + str(len(r) - 1))' "$tmp/out")"
+expect_refused "the save format of another view" 2 "tolvane-list: the save format writes the records alone: --view devices is not for it (*)" \
+  --view devices -f save "$tmp/views.hive"
+expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices or services) (*)" \
+  --view drivers "$tmp/views.hive"
+run --view devices "$tmp/demo.hive"
+expect_eq "devices of a hive with no Enum key" "1 tolvane-list: '$tmp/demo.hive': ControlSet001 has no Enum key." "$status $err"
+
 if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "all checks passed"
