@@ -754,7 +754,7 @@ expect_eq "devices, --all-control-sets" "ControlSet001 ROOT\\OLD\\0000 Old devic
   "$(python3 -c 'import json,sys; r=[json.loads(l) for l in open(sys.argv[1])]; print(r[0]["control_set"], r[0]["device_id"], r[0]["description"] + "," + str(len(r) - 1))' "$tmp/out")"
 expect_refused "the save format of another view" 2 "tolvane-list: the save format writes the records alone: --view devices is not for it (*)" \
   --view devices -f save "$tmp/views.hive"
-expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices or services) (*)" \
+expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices, services or timeline) (*)" \
   --view drivers "$tmp/views.hive"
 run --view devices "$tmp/demo.hive"
 expect_eq "devices of a hive with no Enum key" "1 tolvane-list: '$tmp/demo.hive': ControlSet001 has no Enum key." "$status $err"

@@ -196,15 +196,17 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
   EXPECT_EQ("tolvane-list (Tolvane) 1.07-beta\n", ListVersionText().substr(0, 33));
 }
 
-// Every name a view gives is a stable key: snake_case, once in its view, the hive first; every
-// table column shows a field of its own view.
+// Every name a view gives is a stable key: snake_case, once in its view, the hive among them
+// (first, but in the timeline, whose first fields are the ones timeline tools require); every
+// table column, time, key part, description and message detail is a field of its own view.
 TEST(ListViews, EverySchemaNamesItsFieldsOnceAndItsColumnsFromThem) {
   ASSERT_FALSE(Views().empty());
   EXPECT_EQ("records", Views().front().name);
   for (const ViewSchema& view : Views()) {
     EXPECT_EQ(&view, FindView(view.name));
     ASSERT_FALSE(view.fields.empty());
-    EXPECT_EQ("hive", view.fields.front()) << view.name;
+    EXPECT_EQ(view.name == "timeline" ? "datetime" : "hive", view.fields.front()) << view.name;
+    EXPECT_LT(FieldIndex(view, "hive"), view.fields.size()) << view.name;
     for (std::size_t i = 0; i < view.fields.size(); ++i) {
       const std::string_view field = view.fields[i];
       EXPECT_EQ(i, FieldIndex(view, field)) << view.name << ": " << field << " twice";
@@ -221,6 +223,15 @@ TEST(ListViews, EverySchemaNamesItsFieldsOnceAndItsColumnsFromThem) {
                   FieldIndex(view, column.preferred) < view.fields.size())
           << column.caption;
     }
+    const auto named = [&](std::string_view field) {
+      return field.empty() || FieldIndex(view, field) < view.fields.size();
+    };
+    for (const ViewTime& time : view.times) EXPECT_TRUE(named(time.field)) << time.field;
+    for (const ViewKey& key : view.keys) {
+      EXPECT_TRUE(!key.field.empty() && named(key.field) && named(key.otherwise)) << key.field;
+    }
+    EXPECT_TRUE(named(view.description.field) && named(view.description.preferred)) << view.name;
+    for (const ViewDetail& detail : view.details) EXPECT_TRUE(named(detail.field)) << detail.label;
   }
   EXPECT_EQ(nullptr, FindView("Records"));
 }
