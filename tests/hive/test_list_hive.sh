@@ -582,7 +582,8 @@ out = ["Windows Registry Editor Version 5.00\r\n\r\n",
   key("Select", dword("Current", 2)),
   key("ControlSet002\\Control\\ComputerName\\ComputerName", sz("ComputerName", "VIEWS-PC")),
   key("ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0003",
-      sz("DriverDesc", "Intel(R) Ethernet Connection I219-LM")),
+      sz("DriverDesc", "Intel(R) Ethernet Connection I219-LM"), sz("DriverVersion", "12.17.8.9"),
+      sz("DriverDate", "3-14-2019")),
   key(pci, sz("DeviceDesc", "@oem12.inf,%e15b7.devicedesc%;Intel(R) Ethernet Connection"),
       sz("Mfg", "@oem12.inf,%intel%;Intel"), sz("ClassGUID", "{4d36e972-e325-11ce-bfc1-08002be10318}"),
       sz("Class", "Net"), multi("HardwareID", ["PCI\\VEN_8086&DEV_15B7&SUBSYS_07A61028", "PCI\\VEN_8086&DEV_15B7"]),
@@ -758,6 +759,127 @@ expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (record
   --view drivers "$tmp/views.hive"
 run --view devices "$tmp/demo.hive"
 expect_eq "devices of a hive with no Enum key" "1 tolvane-list: '$tmp/demo.hive': ControlSet001 has no Enum key." "$status $err"
+
+# 11. The timeline of two hives (one with records alone) rebuilt here from the views' own rows:
+# one row for each time that reads, with its texts, oldest first, at one time in the views'
+# order; --since and --until at their edges, a date standing for its whole day; --diff of the
+# views hive and a copy changed by hivexregedit lists exactly the changes, with the fields that
+# changed and their old values, and nothing against itself.
+run --view records -f csv "$tmp/views.hive"
+cp "$tmp/out" "$tmp/views.records.csv"
+for format in text csv json jsonl; do
+  run --view timeline -f "$format" "$tmp/views.hive" "$tmp/inventory.hive"
+  expect_eq "timeline, $format: status and warnings" "0 5" "$status $(wc -l <"$tmp/err")"
+  cp "$tmp/out" "$tmp/timeline.$format"
+done
+run --view timeline -f csv --since 2021-02-03T04:05:06 --until 2021-02-03T04:05:06Z "$tmp/views.hive"
+cp "$tmp/out" "$tmp/timeline.edge.csv"
+run --view timeline -f csv --since 2019-05-04 --until 2019-05-04 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/timeline.day.csv"
+run --view devices -f csv --since 2021-02-03T04:05:06 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/devices.since.csv"
+run --view devices -f csv --since 2021-02-03T04:05:07 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/devices.after.csv"
+run --view records -f csv --until 2019-03-14 --since 2019-03-14T00:00 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/records.day.csv"
+python3 - "$tmp" <<'PY' && echo "ok: the timeline, --since and --until" || fail "timeline"
+import csv, json, sys
+tmp = sys.argv[1]
+def csv_rows(name): return list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
+times = {"records": [("last_written", "Driver record last written"), ("driver_date_iso", "Driver date (declared by its INF)")],
+         "devices": [("last_written", "Device key last written"), ("install_date", "Device driver installed"),
+                     ("first_install_date", "Device first installed"), ("last_arrival_date", "Device last arrived"),
+                     ("last_removal_date", "Device last removed")],
+         "services": [("last_written", "Driver service last written")]}
+item = {"records": lambda r: r["class_guid"] + "\\" + r["instance"], "devices": lambda r: r["device_id"],
+        "services": lambda r: r["name"]}
+want = []
+for name, views in (("views.%s.csv", ("records", "devices", "services")), ("inventory.csv", ("records",))):
+    for view in views:
+        for r in csv_rows(name % view if "%" in name else name):
+            for field, desc in times[view]:
+                if r[field]:
+                    t = r[field] if "T" in r[field] else r[field] + "T00:00:00Z"
+                    want.append([t, desc, view, r["hive"], r["key_path"], r["computer_name"], r["control_set"], item[view](r)])
+want.sort(key=lambda w: (w[0], list(times).index(w[2])))
+got = csv_rows("timeline.csv")
+assert list(got[0])[:3] == ["datetime", "timestamp_desc", "message"], list(got[0])
+assert got == json.load(open(tmp + "/timeline.json", encoding="utf-8"))
+assert got == [json.loads(l) for l in open(tmp + "/timeline.jsonl", encoding="utf-8")]
+fields = ["datetime", "timestamp_desc", "view", "hive", "key_path", "computer_name", "control_set", "item"]
+assert [[g[f] for f in fields] for g in got] == want, "\n".join(map(str, [[g[f] for f in fields] for g in got])) + "\n" + "\n".join(map(str, want))
+assert len(got) == 46, len(got)
+msg = {(g["item"], g["timestamp_desc"]): g["message"] for g in got}
+assert msg[("PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "Device first installed")] == \
+    "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE (Intel(R) Ethernet Connection), driver Intel(R) Ethernet Connection I219-LM, service e1dexpress: first installed"
+assert msg[("{4d36e972-e325-11ce-bfc1-08002be10318}\\0003", "Driver date (declared by its INF)")] == \
+    "{4d36e972-e325-11ce-bfc1-08002be10318}\\0003 (Intel(R) Ethernet Connection I219-LM), version 12.17.8.9: driver dated", msg
+assert msg[("Ntfs", "Driver service last written")] == "Ntfs, start boot, file %SystemRoot%\\System32\\drivers\\Ntfs.sys: last written"
+text = open(tmp + "/timeline.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Hive Time What View Message" and len(text) == len(got) + 2, text[0]
+pick = lambda name: [(g["datetime"], g["timestamp_desc"], g["item"]) for g in csv_rows(name)]
+assert pick("timeline.edge.csv") == [("2021-02-03T04:05:06Z", "Device last arrived", "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE"),
+                                     ("2021-02-03T04:05:06Z", "Device last removed", "USB\\ROOT_HUB30\\4&2a8c4a0b&0")]
+assert [t for t, _, _ in pick("timeline.day.csv")] == ["2019-05-04T10:20:30Z"] * 2 + ["2019-05-04T10:20:31Z"] * 2
+assert [r["device_id"] for r in csv_rows("devices.since.csv")] == ["PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "USB\\ROOT_HUB30\\4&2a8c4a0b&0"]
+assert csv_rows("devices.after.csv") == []
+assert [r["driver_date_iso"] for r in csv_rows("records.day.csv")] == ["2019-03-14"]
+PY
+{
+  reg_header
+  printf '[\\ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0003]\r\n"DriverVersion"="12.17.9.1"\r\n\r\n'
+  printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567]\r\n\r\n'
+  printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567\\4C530001]\r\n"DeviceDesc"="SanDisk Cruzer"\r\n\r\n'
+  printf '[\\ControlSet002\\Services\\e1dexpress]\r\n"Start"=dword:00000004\r\n\r\n'
+} >"$tmp/changes.reg"
+cp "$tmp/views.hive" "$tmp/changed.hive"
+hivexregedit --merge --prefix '' "$tmp/changed.hive" "$tmp/changes.reg" || fail "changed hive not made"
+for view in records devices services; do
+  for format in text csv json jsonl; do
+    run --view "$view" -f "$format" --diff "$tmp/views.hive" "$tmp/changed.hive"
+    expect_eq "diff, $view, $format: status" 0 "$status"
+    cp "$tmp/out" "$tmp/diff.$view.$format"
+    run --view "$view" -f "$format" --diff "$tmp/views.hive" "$tmp/views.hive"
+    expect_eq "diff of a hive with itself, $view, $format: nothing" "0 $([ "$format" = csv ] && echo 1 || echo 0)" \
+      "$status $(grep -cv '^\[\]$' "$tmp/out")"
+  done
+done
+cmp -s "$tmp/views.hive" "$tmp/views.before" || fail "diff: the hive was changed"
+python3 - "$tmp" <<'PY' && echo "ok: diff in every format" || fail "diff"
+import csv, json, sys
+tmp = sys.argv[1]
+got = {}
+for view in ("records", "devices", "services"):
+    rows = list(csv.DictReader(open("%s/diff.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/diff.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/diff.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    views = list(csv.DictReader(open("%s/views.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    fields = list(views[0])
+    for r in rows:
+        assert [f for f in r if f.startswith("old_")] == ["old_" + f for f in fields], list(r)
+        assert list(r)[0] == "change" and sorted(f for f in r if not f.startswith("old_") and f not in ("change", "changed_fields")) == sorted(fields)
+        changed = r["changed_fields"].split(";") if r["changed_fields"] else []
+        assert all(r["old_" + f] == "" for f in fields if f not in changed), r
+        got[view] = (r["change"], r["changed_fields"], {f: r["old_" + f] for f in changed},
+                     {f: r[f] for f in changed}, r["hive"].rsplit("/", 1)[1])
+    text = open("%s/diff.%s.text" % (tmp, view), encoding="utf-8").read().splitlines()
+    assert len(text) == len(rows) + 1, text
+    got[view + " text"] = " ".join(text[0].split()) + " | " + " ".join(text[1].split())
+want = {"records": ("changed", "version", {"version": "12.17.8.9"}, {"version": "12.17.9.1"}, "changed.hive"),
+        "devices": ("added", "", {}, {}, "changed.hive"),
+        "services": ("changed", "start", {"start": "demand"}, {"start": "disabled"}, "changed.hive"),
+        "records text": "Change Class GUID Instance Changed fields Driver | changed {4d36e972-e325-11ce-bfc1-08002be10318} 0003 version Intel(R) Ethernet Connection I219-LM",
+        "devices text": "Change Device ID Changed fields Description | added USB\\VID_0781&PID_5567\\4C530001 SanDisk Cruzer",
+        "services text": "Change Name Changed fields Display name | changed e1dexpress start Intel(R) PRO/1000 Driver"}
+assert got == want, got
+PY
+run --view records --diff "$tmp/views.hive" "$tmp/none.hive"
+expect_eq "diff with a hive missing: status, one line, nothing listed" "1 1 0" "$status $(wc -l <"$tmp/err") $(stat -c %s "$tmp/out")"
+expect_refused "diff of the timeline" 2 "tolvane-list: --diff compares rows by their key: the timeline has none (*)" \
+  --view timeline --diff "$tmp/views.hive" "$tmp/changed.hive"
+expect_refused "diff of three hives" 2 "tolvane-list: --diff OLD NEW compares two hives: give no other HIVE (*)" \
+  --diff "$tmp/views.hive" "$tmp/changed.hive" "$tmp/views.hive"
+expect_refused "a time that does not parse" 2 "tolvane-list: no time '2019-02-29' (*)" --since 2019-02-29 "$tmp/views.hive"
 
 if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "all checks passed"

@@ -8,6 +8,7 @@
 
 #include "cli/code_page.h"
 #include "cli/list_formats.h"
+#include "common/message_text.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
 #include "inventory/driver_record.h"
@@ -173,6 +174,29 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--save-recovered=o", "-o", "x", "s"},
        hive,
        "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o"},
+      {{"--since", "2024-05-14", "--until=2024-05-14T09:46"}, live, ""},
+      {{"--since=2024-05-15", "--until=2024-05-14T23:59:59"},
+       live,
+       "--since is after --until: no time is in between"},
+      {{"--until=2024-05-14", "-f", "save"},
+       live,
+       "the save format lists every record: --since and --until are not for it"},
+      {{"--diff", "a", "b"}, live, "unknown option '--diff'"},
+      {{"--diff", "a", "b", "--view", "devices", "-fjsonl", "--control-set=2"}, hive, ""},
+      {{"--diff=a", "b"}, hive, ""},
+      {{"--diff", "a"}, hive, "--diff needs two hives, OLD and NEW"},
+      {{"--diff", "a", "b", "c"}, hive, "--diff OLD NEW compares two hives: give no other HIVE"},
+      {{"--diff", "a", "b", "--view=timeline"},
+       hive,
+       "--diff compares rows by their key: the timeline has none"},
+      {{"--diff", "a", "b", "--since=2024-05-14"},
+       hive,
+       "--diff compares one control set of each hive in a view's rows: no save format, "
+       "--all-control-sets, --since, --until or --save-recovered"},
+      {{"--all-control-sets", "--diff", "a", "b"},
+       hive,
+       "--diff compares one control set of each hive in a view's rows: no save format, "
+       "--all-control-sets, --since, --until or --save-recovered"},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -194,6 +218,47 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
   EXPECT_EQ(7u, options.controlSet);
   EXPECT_EQ(std::vector<std::string>{"HKLM"}, ParseListOptions(0, args, live).hives);
   EXPECT_EQ("tolvane-list (Tolvane) 1.07-beta\n", ListVersionText().substr(0, 33));
+}
+
+// --since takes the first second a date or minute names, --until the last; a time that is not
+// one (no such day, hour, or a form not ISO 8601 in UTC) is refused.
+TEST(ListOptionsParsing, TimesAreUtcSecondsFromTheStartOrToTheEndOfWhatTheyName) {
+  const struct {
+    const char* text;
+    bool end;
+    const char* time;  // empty: refused
+  } cases[] = {
+      {"2024-05-14", false, "2024-05-14T00:00:00Z"},
+      {"2024-05-14", true, "2024-05-14T23:59:59Z"},
+      {"2024-05-14T09:46", false, "2024-05-14T09:46:00Z"},
+      {"2024-05-14T09:46", true, "2024-05-14T09:46:59Z"},
+      {"2024-05-14 09:46:07Z", true, "2024-05-14T09:46:07Z"},
+      {"2024-02-29", false, "2024-02-29T00:00:00Z"},
+      {"2000-02-29T23:59:59", false, "2000-02-29T23:59:59Z"},
+      {"2100-02-29", false, ""},
+      {"2023-04-31", false, ""},
+      {"2024-13-01", false, ""},
+      {"2024-00-10", false, ""},
+      {"2024-05-14T24:00", false, ""},
+      {"2024-05-14T09:60", false, ""},
+      {"2024-05-14T09:46:60", false, ""},
+      {"2024-05-14T09:46:07+02:00", false, ""},
+      {"2024-05-14T9:46", false, ""},
+      {"2024-5-14", false, ""},
+      {"20240514", false, ""},
+      {"", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::string time;
+    try {
+      time = ParseListTime(c.text, c.end);
+    } catch (const EUsageError& e) {
+      EXPECT_EQ("no time " + QuotedName(c.text) +
+                    " (an ISO 8601 date or date and time, UTC: 2024-05-14 or 2024-05-14T09:46:00)",
+                e.Message());
+    }
+    EXPECT_EQ(c.time, time) << c.text << (c.end ? " (until)" : " (since)");
+  }
 }
 
 // Every name a view gives is a stable key: snake_case, once in its view, the hive among them
