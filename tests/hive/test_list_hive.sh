@@ -146,6 +146,9 @@ for format in $formats; do
   [ "$status" != 2 ] || fail "completion offers the format $format, which the program refuses: $err"
 done
 expect_eq "completion: a hive's file name" "$tmp/demo.hive" "$(offered --hive "$tmp/demo.h")"
+views=$(offered --view "")
+expect_eq "completion: the views" "records devices services" "$(echo $views)"
+expect_eq "completion: --view= offers the same views" "$views" "$(offered --view = "")"
 
 # 3. The demo records live in ControlSet001 alone: the third try finds them.
 run --format save --hive "$tmp/demo.hive"
