@@ -108,35 +108,59 @@ class ServiceScan {
   }
 
  private:
-  // How many device instances name each service, by its name in upper case. The devices'
-  // view reports what cannot be read there; this count passes over it.
+  // How many device instances name each service, by its name in upper case. Anything of Enum
+  // that cannot be read is reported and leaves every count unknown (empty).
   void CountDevices() {
     RegistryApi& api = reader_.Api();
+    const std::string enumPath = scope_.setKey + "\\Enum";
     OpenKey enumKey(api);
-    if (enumKey.Open(kHKeyLocalMachine, SystemPath(scope_.setKey + "\\Enum")) != kErrorSuccess) {
+    if (const long code = enumKey.Open(kHKeyLocalMachine, SystemPath(enumPath));
+        code != kErrorSuccess) {
+      if (code != kErrorFileNotFound) Unknown(enumPath, u"", code);
       return;
     }
-    std::vector<std::u16string> enumerators, devices, instances;
-    const auto ignore = [](long) {};
     std::uint32_t type = kRegNone;
-    Subkeys(api, enumKey.Key(), enumerators, ignore);
-    for (const std::u16string& enumerator : enumerators) {
+    for (const std::u16string& enumerator : Subkeys(enumKey.Key(), enumPath)) {
+      const std::string enumeratorPath = enumPath + "\\" + Utf16ToUtf8(enumerator);
       OpenKey enumeratorKey(api);
-      if (enumeratorKey.Open(enumKey.Key(), enumerator) != kErrorSuccess) continue;
-      Subkeys(api, enumeratorKey.Key(), devices, ignore);
-      for (const std::u16string& device : devices) {
+      if (!Open(enumeratorKey, enumKey.Key(), enumeratorPath, enumerator)) continue;
+      for (const std::u16string& device : Subkeys(enumeratorKey.Key(), enumeratorPath)) {
+        const std::string devicePath = enumeratorPath + "\\" + Utf16ToUtf8(device);
         OpenKey deviceKey(api);
-        if (deviceKey.Open(enumeratorKey.Key(), device) != kErrorSuccess) continue;
-        Subkeys(api, deviceKey.Key(), instances, ignore);
-        for (const std::u16string& instance : instances) {
+        if (!Open(deviceKey, enumeratorKey.Key(), devicePath, device)) continue;
+        for (const std::u16string& instance : Subkeys(deviceKey.Key(), devicePath)) {
+          const std::string path = devicePath + "\\" + Utf16ToUtf8(instance);
           OpenKey instanceKey(api);
-          if (instanceKey.Open(deviceKey.Key(), instance) == kErrorSuccess &&
-              ReadValue(api, instanceKey.Key(), u"Service", type, data_) == kErrorSuccess) {
+          if (!Open(instanceKey, deviceKey.Key(), path, instance)) continue;
+          const long code = ReadValue(api, instanceKey.Key(), u"Service", type, data_);
+          if (code == kErrorSuccess) {
             ++devices_[UpperAscii(RecordValueText(type, data_))];
+          } else if (code != kErrorFileNotFound) {
+            Unknown(path, u"Service", code);
           }
         }
       }
     }
+  }
+
+  void Unknown(const std::string& path, std::u16string_view name, long code) {
+    reader_.Warn(path, name, code);
+    countsKnown_ = false;
+  }
+
+  std::vector<std::u16string> Subkeys(RegKey key, const std::string& path) {
+    std::vector<std::u16string> names;
+    const auto unknown = [&](long code) { Unknown(path, u"", code); };
+    if (const long code = ::Subkeys(reader_.Api(), key, names, unknown); code != kErrorSuccess) {
+      unknown(code);
+    }
+    return names;
+  }
+
+  bool Open(OpenKey& key, RegKey parent, const std::string& path, const std::u16string& name) {
+    const long code = key.Open(parent, name);
+    if (code != kErrorSuccess) Unknown(path, u"", code);
+    return code == kErrorSuccess;
   }
 
   void Service(RegKey services, const std::string& servicesPath, const std::u16string& name) {
@@ -171,8 +195,10 @@ class ServiceScan {
     for (const auto& [value, field] : kValues) row[field] = reader_.Text(key.Key(), path, value);
     row[kImagePath] = reader_.Text(key.Key(), path, u"ImagePath");
     row[kFilePath] = ServiceFilePath(row[kName], row[kImagePath]);
-    const auto devices = devices_.find(UpperAscii(row[kName]));
-    row[kDevices] = std::to_string(devices == devices_.end() ? 0 : devices->second);
+    if (countsKnown_) {
+      const auto devices = devices_.find(UpperAscii(row[kName]));
+      row[kDevices] = std::to_string(devices == devices_.end() ? 0 : devices->second);
+    }
   }
 
   // A REG_DWORD in words; any other value as RecordValueText writes it.
@@ -190,6 +216,7 @@ class ServiceScan {
   std::vector<ViewRow>& rows_;
   std::string computerName_;
   std::unordered_map<std::string, std::size_t> devices_;
+  bool countsKnown_ = true;
   std::string data_;
 };
 

@@ -11,7 +11,9 @@
 #include "common/message_text.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
+#include "inventory/device_view.h"
 #include "inventory/driver_record.h"
+#include "inventory/service_view.h"
 
 using namespace std::string_literals;
 
@@ -448,6 +450,30 @@ void SetWide(FakeRegistry& registry, const std::string& key, const std::string& 
 
 const std::string kSet2 = "SYSTEM\\ControlSet002\\Control\\Class\\";
 
+const std::string kEnum2 = "SYSTEM\\ControlSet002\\Enum\\";
+const std::string kTimes = "\\Properties\\{83da6326-97a6-4088-9453-a1923f573b29}\\";
+
+// Two devices of ControlSet002, one naming a record of {net} in another case and keeping its
+// times both ways, and the driver service they name (in two cases) beside one that is not a
+// driver's.
+void AddDevicesAndServices(FakeRegistry& registry) {
+  const std::string pci = kEnum2 + "PCI\\VEN_1\\0001";
+  SetWide(registry, pci, "DeviceDesc", u"@x.inf,%d%;Дисплей");
+  SetWide(registry, pci, "Service", u"Svc");
+  SetWide(registry, pci, "Driver", u"{NET}\\0003");
+  registry.SetValue(pci, "ConfigFlags", kRegDword, std::string("\x01\0\0\0", 4));
+  registry.SetValue(pci + kTimes + "0064", "", 0xFFFF0010,
+                    std::string("\x00\xab\xdc\xff\x62\x02\xd5\x01", 8));
+  registry.SetValue(pci + kTimes + "0065\\00000000", "Data", kRegBinary,
+                    std::string("\x00\xab\xdc\xff\x62\x02\xd5\x01", 8));
+  SetWide(registry, kEnum2 + "USB\\ROOT\\0002", "Service", u"svc");
+  const std::string services = "SYSTEM\\ControlSet002\\Services\\";
+  registry.SetValue(services + "Svc", "Type", kRegDword, std::string("\x01\0\0\0", 4));
+  registry.SetValue(services + "Svc", "Start", kRegDword, std::string("\x03\0\0\0", 4));
+  SetWide(registry, services + "Svc", "ImagePath", u"System32\\drivers\\svc.sys");
+  registry.SetValue(services + "Own", "Type", kRegDword, std::string("\x10\0\0\0", 4));
+}
+
 // Select names ControlSet002: a class of instances 0000 to 0012 (and a subkey with no driver
 // value), a class of one instance, a computer name; ControlSet001 differs.
 void AddInventory(FakeRegistry& registry) {
@@ -465,6 +491,7 @@ void AddInventory(FakeRegistry& registry) {
   registry.SetLastWritten(kSet2 + "{net}\\0003", 131666263040000000ull);
   SetWide(registry, kSet2 + "{usb}\\0000", "ProviderName", u"設備 \U0001F600");
   SetWide(registry, "SYSTEM\\ControlSet001\\Control\\Class\\{usb}\\0000", "DriverDesc", u"Old");
+  AddDevicesAndServices(registry);
 }
 
 }  // namespace
@@ -510,6 +537,40 @@ TEST(ListRecordValues, EveryTypeReadsAsTextAndEveryDateAsIso) {
       {"short", "1-1-1990", "1990-01-01"},
   };
   for (const auto& d : dates) EXPECT_EQ(d.iso, DriverDateIso(d.data, d.date)) << d.date;
+}
+
+TEST(ListViewValues, DisplayStringsAndDriverFilesAsWindowsShowThem) {
+  const struct {
+    std::string stored, shown;
+  } texts[] = {
+      {"Plain; not indirect", "Plain; not indirect"},
+      {"@oem12.inf,%devicedesc%;Intel(R) Ethernet Connection", "Intel(R) Ethernet Connection"},
+      {"@%SystemRoot%\\system32\\drivers\\x.sys,-100",
+       "@%SystemRoot%\\system32\\drivers\\x.sys,-100"},
+      {"@System32\\drivers\\usbxhci.sys,#1073807361;%1 USB %2 eXtensible Host Controller - %3 "
+       "(Microsoft);(Intel,3.0,1.0)",
+       "Intel USB 3.0 eXtensible Host Controller - 1.0 (Microsoft)"},
+      {"@a;%2 and %1, %3 stays, 100%;(x,y)", "y and x, %3 stays, 100%"},
+      {"@a;%10;(1,2,3,4,5,6,7,8,9,ten)", "ten"},
+      {"@a;one;two;(x)", "one;two"},
+      {"@a;text;(unclosed", "text;(unclosed"},
+      {"@a;", ""},
+      {"@a;;()", ""},
+  };
+  for (const auto& t : texts) EXPECT_EQ(t.shown, DisplayText(t.stored)) << t.stored;
+  const struct {
+    std::string name, image, path;
+  } paths[] = {
+      {"x", "\\SystemRoot\\System32\\drivers\\x.sys", "%SystemRoot%\\System32\\drivers\\x.sys"},
+      {"x", "\\systemroot\\x.sys", "%SystemRoot%\\x.sys"},
+      {"x", "System32\\drivers\\x.sys", "%SystemRoot%\\System32\\drivers\\x.sys"},
+      {"x", "\\??\\C:\\Drivers\\x.sys", "C:\\Drivers\\x.sys"},
+      {"x", "C:\\x.sys", "C:\\x.sys"},
+      {"x", "%windir%\\x.sys", "%windir%\\x.sys"},
+      {"x", "\\Device\\x", "\\Device\\x"},
+      {"Ntfs", "", "%SystemRoot%\\System32\\drivers\\Ntfs.sys"},
+  };
+  for (const auto& p : paths) EXPECT_EQ(p.path, ServiceFilePath(p.name, p.image)) << p.image;
 }
 
 TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
@@ -571,47 +632,88 @@ TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
 // naming the key and the value, and the rest is listed; one the listing cannot do without is
 // one error line and status 1. Nothing is left open.
 TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
-  FakeRegistry counted;
-  AddInventory(counted);
+  for (const ViewSchema& view : Views()) {
+    FakeRegistry counted;
+    AddInventory(counted);
+    const char* hive[] = {"h"};
+    ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
+    options.format = ListFormat::kJsonLines;
+    options.view = &view;
+    std::string errors;
+    FakeFileApi files;
+    ASSERT_EQ(0, RunList(options, ListSource::kHiveFile, files, Host(counted, errors)));
+    EXPECT_EQ("", errors);
+    const std::string whole = files.Contents(kOut);
+    const auto rows = std::count(whole.begin(), whole.end(), '\n');
+    const bool timeline = view.name == "timeline";
+    EXPECT_EQ(view.name == "records"   ? 14
+              : view.name == "devices" ? 2
+              : timeline               ? 19
+                                       : 1,
+              rows)
+        << view.name;
+    const std::size_t calls = counted.Calls().size();
+    std::size_t warned = 0;
+    for (std::size_t n = 1; n <= calls; ++n) {
+      FakeRegistry registry;
+      AddInventory(registry);
+      registry.FailNthCall(n, kErrorRegistryCorrupt);
+      FakeFileApi out;
+      errors.clear();
+      const int status = RunList(options, ListSource::kHiveFile, out, Host(registry, errors));
+      EXPECT_EQ(0u, registry.OpenHandles()) << view.name << n;
+      EXPECT_EQ(std::string::npos, errors.find('\n')) << view.name << n << ": " << errors;
+      if (status == 1) {
+        EXPECT_TRUE(errors.starts_with("tolvane-list: ") &&
+                    !errors.starts_with("tolvane-list: warn"))
+            << view.name << n << ": " << errors;
+        continue;
+      }
+      EXPECT_EQ(0, status) << view.name << n;
+      if (errors.empty()) {
+        EXPECT_EQ(whole, out.Contents(kOut)) << view.name << n;  // a close that failed
+        continue;
+      }
+      ++warned;
+      EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'h': 'ControlSet002\\)"))
+          << view.name << n << ": " << errors;
+      EXPECT_TRUE(errors.ends_with(": code 1015")) << view.name << n << ": " << errors;
+      const std::string& listed = out.Contents(kOut);
+      const auto lines = std::count(listed.begin(), listed.end(), '\n');
+      // A value lost leaves its row, but for a service's Type, which decides whether there is
+      // one; an instance key lost, that row; a class key, its class. In the timeline, a value
+      // lost takes the one time it holds or decides.
+      const bool value = errors.find(" value ") != std::string::npos;
+      const bool decides = errors.find(" value 'Type'") != std::string::npos;
+      const bool instance = errors.find(R"(}\\0)") != std::string::npos;
+      EXPECT_GE(lines, timeline && value     ? rows - 1
+                       : value && !decides   ? rows
+                       : instance || decides ? rows - 1
+                                             : 0)
+          << view.name << n << ": " << errors;
+    }
+    EXPECT_GT(warned, calls / 2) << view.name;
+  }
+}
+
+// Where the Properties keys are closed to the run (on Windows, to all but the system account),
+// the times are empty and one line says why, however many devices there are.
+TEST(ListDevices, TimesClosedToTheRunAreSaidOnce) {
+  FakeRegistry registry;
+  AddInventory(registry);
+  for (const char* device : {"PCI\\VEN_1\\0001", "USB\\ROOT\\0002"}) {
+    registry.RefuseAccess(kEnum2 + device + "\\Properties", kKeyRead);
+  }
   const char* hive[] = {"h"};
   ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
-  options.format = ListFormat::kJsonLines;
+  options.view = FindView("devices");
+  options.format = ListFormat::kCsv;
   std::string errors;
   FakeFileApi files;
-  ASSERT_EQ(0, RunList(options, ListSource::kHiveFile, files, Host(counted, errors)));
-  EXPECT_EQ("", errors);
-  const std::string whole = files.Contents(kOut);
-  const std::size_t calls = counted.Calls().size();
-  std::size_t warned = 0;
-  for (std::size_t n = 1; n <= calls; ++n) {
-    FakeRegistry registry;
-    AddInventory(registry);
-    registry.FailNthCall(n, kErrorRegistryCorrupt);
-    FakeFileApi out;
-    errors.clear();
-    const int status = RunList(options, ListSource::kHiveFile, out, Host(registry, errors));
-    EXPECT_EQ(0u, registry.OpenHandles()) << n;
-    EXPECT_EQ(std::string::npos, errors.find('\n')) << n << ": " << errors;
-    if (status == 1) {
-      EXPECT_TRUE(errors.starts_with("tolvane-list: ") && !errors.starts_with("tolvane-list: warn"))
-          << n << ": " << errors;
-      continue;
-    }
-    EXPECT_EQ(0, status) << n;
-    if (errors.empty()) {
-      EXPECT_EQ(whole, out.Contents(kOut)) << n;  // a close that failed
-      continue;
-    }
-    ++warned;
-    EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'h': 'ControlSet002\\)"))
-        << n << ": " << errors;
-    EXPECT_TRUE(errors.ends_with(": code 1015")) << n << ": " << errors;
-    const std::string& listed = out.Contents(kOut);
-    const auto lines = std::count(listed.begin(), listed.end(), '\n');
-    // A value lost leaves its record; an instance key lost, that record; a class key, its class.
-    const bool value = errors.find(" value ") != std::string::npos;
-    const bool instance = errors.find(R"(}\\0)") != std::string::npos;
-    EXPECT_GE(lines, value ? 14 : instance ? 13 : 1) << n << ": " << errors;
-  }
-  EXPECT_GT(warned, calls / 2);
+  EXPECT_EQ(0, RunList(options, ListSource::kHiveFile, files, Host(registry, errors)));
+  EXPECT_EQ(std::string("tolvane-list: warning: ") + std::string(kDeviceTimesDenied), errors);
+  const std::string& out = files.Contents(kOut);
+  EXPECT_NE(std::string::npos, out.find(",Дисплей,\"@x.inf,%d%;Дисплей\",")) << out;
+  EXPECT_NE(std::string::npos, out.find(",Svc,{NET}\\0003,Net d,,1,yes,,,,\r\n")) << out;
+  EXPECT_EQ(3, std::count(out.begin(), out.end(), '\n'));
 }
