@@ -842,6 +842,31 @@ want = {"records": ("changed", "version", {"version": "12.17.8.9"}, {"version": 
         "services text": "Change Name Changed fields Display name | changed e1dexpress start Intel(R) PRO/1000 Driver"}
 assert got == want, got
 PY
+# The same of the real hive: a row for each time its views hold, in order; a service's start
+# changed by hivexregedit in a copy is its one change.
+run --no-logs --view records -f csv "$tmp/SYSTEM_2"
+cp "$tmp/out" "$tmp/SYSTEM_2.records.csv"
+run --no-logs --view timeline -f csv "$tmp/SYSTEM_2"
+cp "$tmp/out" "$tmp/SYSTEM_2.timeline.csv"
+read -r set service start < <(python3 -c 'import csv,sys; r=next(r for r in csv.DictReader(open(sys.argv[1])) if r["start"] == "demand"); print(r["control_set"], r["name"], r["start"])' "$tmp/SYSTEM_2.services.csv")
+cp "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.changed"
+{ reg_header; printf '[\\%s\\Services\\%s]\r\n"Start"=dword:00000004\r\n' "$set" "$service"; } >"$tmp/SYSTEM_2.reg"
+hivexregedit --merge --prefix '' "$tmp/SYSTEM_2.changed" "$tmp/SYSTEM_2.reg" || fail "changed SYSTEM_2 not made"
+run --no-logs --view services -f csv --diff "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.changed"
+python3 - "$tmp" "$service" <<'PY' && echo "ok: SYSTEM_2: timeline and diff" || fail "SYSTEM_2: timeline and diff"
+import csv, sys
+tmp, service = sys.argv[1], sys.argv[2]
+rows = lambda name: list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
+fields = {"records": ("last_written", "driver_date_iso"), "services": ("last_written",),
+          "devices": ("last_written", "install_date", "first_install_date", "last_arrival_date", "last_removal_date")}
+count = sum(1 for view in fields for r in rows("SYSTEM_2.%s.csv" % view) for f in fields[view] if r[f])
+got = rows("SYSTEM_2.timeline.csv")
+assert len(got) == count > 400, (len(got), count)
+assert [g["datetime"] for g in got] == sorted(g["datetime"] for g in got)
+diff = rows("out")
+assert [(d["change"], d["name"], d["changed_fields"], d["old_start"], d["start"]) for d in diff] == \
+    [("changed", service, "start", "demand", "disabled")], diff
+PY
 run --view records --diff "$tmp/views.hive" "$tmp/none.hive"
 expect_eq "diff with a hive missing: status, one line, nothing listed" "1 1 0" "$status $(wc -l <"$tmp/err") $(stat -c %s "$tmp/out")"
 expect_refused "diff of the timeline" 2 "tolvane-list: --diff compares rows by their key: the timeline has none (*)" \
