@@ -481,24 +481,26 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
 namespace {
 
 std::string TimelineAndDiffHelp(bool hive) {
-  std::string help =
-      "\n"
-      "The timeline has a row for each time of the views above that have times, of\n"
-      "every hive listed: datetime, timestamp_desc (the texts above), a message naming\n"
-      "the thing, its driver and what happened, the view and where the row was read.\n"
-      "Timesketch imports its CSV or JSON Lines as written (they carry message,\n"
-      "datetime and timestamp_desc), as do the log engines.\n";
+  std::string help = "\n" + Wrap(
+                                "The timeline has a row for each time the views above hold, of "
+                                "every hive listed: its datetime, its timestamp_desc (the texts "
+                                "above), a message naming the thing, its driver and what happened, "
+                                "the view, where the row was read and its item (the view's key). "
+                                "Timesketch imports its CSV or JSON Lines as written (they carry "
+                                "message, datetime and timestamp_desc), as do the log engines.",
+                                0);
   if (hive) {
     help +=
-        "\n"
-        "--diff pairs the rows of OLD and NEW by the view's key (above), without regard\n"
-        "to case, each read in the control set it boots with or --control-set names,\n"
-        "and lists each row\n"
-        "added, removed or changed, in the order of the keys: change, the key, the\n"
-        "changed_fields (;-joined), the view's other fields as NEW has them (OLD, for a\n"
-        "removed row), then old_FIELD for every field, filled where it changed. Where a\n"
-        "row was read (hive, control_set, key_path) is not compared. The text table\n"
-        "shows the change, the key, the changed fields and the description.\n";
+        "\n" + Wrap(
+                   "--diff pairs the rows of OLD and NEW by the view's key (above), without "
+                   "regard to case, each hive read in the control set it boots with or "
+                   "--control-set names, and lists each row added, removed or changed, in the "
+                   "order of the keys: change, the key, changed_fields (the fields that differ, "
+                   "';'-joined), the view's other fields as NEW has them (OLD, for a removed "
+                   "row), then old_FIELD for every field, filled where it changed. Where a row "
+                   "was read (hive, control_set, key_path) is not compared. The text table "
+                   "shows the change, the key, the changed fields and the description.",
+                   0);
   }
   return help;
 }
