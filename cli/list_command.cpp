@@ -4,14 +4,27 @@
 #include <set>
 #include <vector>
 
+#include "cli/known_vulnerable.h"
 #include "common/message_text.h"
 #include "inventory/driver_record.h"
 #include "inventory/driver_scan.h"
+#include "inventory/hive_kind.h"
 #include "output/text_export.h"
 
 namespace {
 
 constexpr char kCurrentControlSet[] = "CurrentControlSet";
+
+// A hive that holds nothing of the view asked for: what it is and what it serves, said whole.
+class ENotServed : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+std::string UsageLine(const EUsageError& e) {
+  return std::string(kListProgram) + ": " + e.Message() +
+         " (tolvane-list --help lists the options)";
+}
 
 ListFormat ParseFormat(std::string_view name) {
   if (name == "text") return ListFormat::kText;
@@ -165,10 +178,17 @@ class ListRun {
 
   void ReadHive(const std::string& hive, std::vector<ViewRow>& rows) {
     const RecordWarningFn warn = [&](const RecordWarning& w) { Warn(hive, w); };
-    const ViewSchema& view = *options_.view;
     std::vector<std::string> sets;
     host_.withRegistry(hive, [&](RegistryApi& registry) {
       opened_ = true;
+      const HiveKind* kind =
+          source_ == ListSource::kLiveRegistry ? &SystemHiveKind() : FindHiveKind(registry);
+      const ViewSchema& view = HiveView(hive, kind);
+      if (view.perHive) {
+        const std::string set = NamingSet(registry, kind);
+        view.read(registry, {hive, set, set}, rows, warn);
+        return;
+      }
       if (options_.allControlSets) {
         sets = ControlSets(registry);
         if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
@@ -200,12 +220,28 @@ class ListRun {
   }
 
   int Rows(FileApi& output) {
+    std::optional<KnownVulnerableList> list;
+    if (!options_.knownVulnerable.empty()) {
+      try {
+        list = ParseKnownVulnerable(host_.readFile(options_.knownVulnerable));
+      } catch (const Exception& e) {
+        host_.error(ListErrorLine("cannot use the known-vulnerable list " +
+                                  QuotedName(options_.knownVulnerable) + ": " + e.Message()));
+        return 2;
+      }
+    }
     std::vector<ViewRow> rows;
     int status = 0;
     for (const std::string& hive : options_.hives) {
       opened_ = false;
       try {
         ReadHive(hive, rows);
+      } catch (const EUsageError& e) {
+        host_.error(UsageLine(e));
+        return 2;
+      } catch (const ENotServed& e) {
+        host_.error(ListErrorLine(e.Message()));
+        status = 1;
       } catch (const ERecordsError& e) {
         const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
         host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
@@ -215,12 +251,15 @@ class ListRun {
         status = 1;
       }
     }
+    const ViewSchema& view = options_.view ? *options_.view : view_ ? *view_ : Views().front();
+    const std::size_t marked = list ? MarkKnownVulnerable(*list, view, rows) : 0;
     try {
-      WriteView(output, options_.format, *options_.view, rows, options_.hives.size() > 1);
+      WriteView(output, options_.format, view, rows, options_.hives.size() > 1);
     } catch (const EWriteError& e) {
       host_.error(WriteErrorLine(e.Code()));
       status = 1;
     }
+    if (list) host_.error(KnownVulnerableLine(marked, rows.size()));
     return status;
   }
 
@@ -254,12 +293,73 @@ class ListRun {
     return ListErrorLine("cannot write " + target + ": " + host_.errorText(code));
   }
 
+  // The view a hive is listed in: the one asked for, where the hive's kind serves it; else its
+  // kind's own, which must be every hive's. A hive of none of the kinds takes the run's view.
+  const ViewSchema& HiveView(const std::string& hive, const HiveKind* kind) {
+    if (options_.view) {
+      if (kind && !Serves(*kind, *options_.view)) {
+        throw ENotServed(NotServedText(*kind, hive, *options_.view));
+      }
+      return *options_.view;
+    }
+    const ViewSchema& view = kind ? OwnView(*kind) : view_ ? *view_ : Views().front();
+    if (!view_) {
+      view_ = &view;
+      firstHive_ = hive;
+    } else if (view_ != &view) {
+      throw EUsageError("hives of different kinds need --view: " + QuotedName(firstHive_) +
+                        " lists its " + std::string(view_->name) + ", " + QuotedName(hive) +
+                        " its " + std::string(view.name));
+    }
+    return view;
+  }
+
+  // The control set a view read once a hive names its computer and classes from: the one
+  // chosen, else the one Windows boots with; none where the hive is not a SYSTEM hive.
+  std::string NamingSet(RegistryApi& registry, const HiveKind* kind) const {
+    if (kind != &SystemHiveKind()) return std::string();
+    if (options_.controlSet) return ControlSetName(options_.controlSet);
+    if (source_ == ListSource::kLiveRegistry) return kCurrentControlSet;
+    return ControlSetName(CurrentControlSet(registry));
+  }
+
+  std::string KnownVulnerableLine(std::size_t marked, std::size_t files) const {
+    const std::string of = " of " + std::to_string(files) + " driver files ";
+    return std::string(kListProgram) + ": " +
+           (marked ? std::to_string(marked) + of + (marked == 1 ? "is" : "are")
+                   : "none" + of + "are") +
+           " on the known-vulnerable list " + QuotedName(options_.knownVulnerable);
+  }
+
   const ListOptions& options_;
   ListSource source_;
   const ListHost& host_;
+  const ViewSchema* view_ = nullptr;  // chosen by the first hive's kind
+  std::string firstHive_;
   bool opened_ = false;
   std::set<std::string_view> notes_;  // said once for the run
 };
+
+}  // namespace
+
+namespace {
+
+// The view the options ask for, where they decide it.
+void CheckViewChoice(ListOptions& options, ListSource source) {
+  const ViewSchema* files = FindView("files");
+  if (!options.knownVulnerable.empty()) {
+    if (options.view && options.view != files) {
+      throw EUsageError("--known-vulnerable checks driver files: --view " +
+                        std::string(options.view->name) + " is not for it");
+    }
+    options.view = files;
+  }
+  if (source == ListSource::kLiveRegistry && options.view == files) {
+    throw EUsageError(
+        "--view files lists an Amcache hive file's driver files, and this build cannot open "
+        "hive files yet");
+  }
+}
 
 }  // namespace
 
@@ -288,10 +388,10 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       arg = arg.substr(0, 2);
     }
     arg = LongName(arg);
-    const bool takesValue =
-        arg == "--format" || arg == "--output" || arg == "--control-set" || arg == "--view" ||
-        (hive &&
-         (arg == "--hive" || arg == "--codepage" || arg == "--log" || arg == "--save-recovered"));
+    const bool takesValue = arg == "--format" || arg == "--output" || arg == "--control-set" ||
+                            arg == "--view" ||
+                            (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
+                                      arg == "--save-recovered" || arg == "--known-vulnerable"));
     const bool flag = arg == "--current" || arg == "--all-control-sets" || arg == "--help" ||
                       arg == "--version" || (hive && arg == "--no-logs");
     if (!takesValue && !flag) throw EUsageError("unknown option " + QuotedName(arg));
@@ -305,6 +405,9 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       options.format = ParseFormat(*value);
     } else if (arg == "--view") {
       options.view = &ParseView(*value);
+    } else if (arg == "--known-vulnerable") {
+      if (value->empty()) throw EUsageError("--known-vulnerable needs a file name");
+      options.knownVulnerable = *value;
     } else if (arg == "--output") {
       if (value->empty()) throw EUsageError("--output needs a file name");
       options.outputPath = *value;
@@ -332,6 +435,7 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
     }
   }
   if (options.help || options.version) return options;
+  CheckViewChoice(options, source);
   if (options.allControlSets && (options.controlSet || options.current)) {
     throw EUsageError("--all-control-sets lists every control set: it takes no other choice");
   }
@@ -341,7 +445,7 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (options.allControlSets && options.format == ListFormat::kSave) {
     throw EUsageError("the save format lists one control set: --all-control-sets is not for it");
   }
-  if (options.format == ListFormat::kSave && options.view != &Views().front()) {
+  if (options.format == ListFormat::kSave && options.view && options.view != &Views().front()) {
     throw EUsageError("the save format writes the records alone: --view " +
                       std::string(options.view->name) + " is not for it");
   }
@@ -454,9 +558,7 @@ std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, Lis
   try {
     options = ParseListOptions(argc, argv, source);
   } catch (const EUsageError& e) {
-    return ListReply{2, true,
-                     std::string(kListProgram) + ": " + e.Message() +
-                         " (tolvane-list --help lists the options)\n"};
+    return ListReply{2, true, UsageLine(e) + "\n"};
   }
   if (options.help) return ListReply{0, false, ListHelp(source)};
   if (options.version) return ListReply{0, false, ListVersionText()};

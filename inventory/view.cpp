@@ -3,6 +3,8 @@
 #include <array>
 
 #include "inventory/device_view.h"
+#include "inventory/driver_files.h"
+#include "inventory/driver_packages.h"
 #include "inventory/service_view.h"
 
 namespace {
@@ -96,7 +98,8 @@ std::string DisplayText(std::string_view stored) {
 }
 
 std::span<const ViewSchema> Views() {
-  static const std::array<ViewSchema, 3> views{kRecordsView, DevicesView(), ServicesView()};
+  static const std::array<ViewSchema, 5> views{kRecordsView, DevicesView(), ServicesView(),
+                                               PackagesView(), FilesView()};
   return views;
 }
 

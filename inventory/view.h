@@ -50,6 +50,9 @@ struct ViewSchema {
   std::span<const std::string_view> fields;
   std::span<const ViewColumn> columns;
   ViewReader read;
+  // Read once a hive (from its root), not once a control set; the scope's setKey is then the
+  // control set it names its computer and classes from, or empty where the hive has none.
+  bool perHive = false;
 };
 
 // The text Windows shows for a display string when the resource an indirect one names is not
