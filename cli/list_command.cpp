@@ -468,7 +468,7 @@ std::string ListHelp(ListSource source) {
   const bool hive = source == ListSource::kHiveFile;
   std::string help = "Usage: tolvane-list [OPTION]...";
   help += hive ? " HIVE...\n" : "\n";
-  help += hive ? "List the drivers of Windows SYSTEM registry hive files, one view at a time\n"
+  help += hive ? "List the drivers of Windows registry hive files, one view at a time\n"
                  "(--view), of the control set Windows boots with (the one SYSTEM\\Select\n"
                  "\"Current\" names), each row with its key, control set and the time its key\n"
                : "List the drivers of this Windows installation, one view at a time (--view),\n"
@@ -480,16 +480,21 @@ std::string ListHelp(ListSource source) {
   if (hive) {
     help +=
         "A HIVE is a SYSTEM hive file (a reg save copy, or Windows\\System32\\config\\SYSTEM\n"
-        "of a Windows disk); - reads one from standard input. A dirty hive (one Windows\n"
-        "had not finished writing: its two sequence numbers differ) is brought up to date\n"
-        "in memory from its transaction logs, as Windows does when it loads it (the log\n"
+        "of a Windows disk), the DRIVERS hive beside it (the driver store), or an\n"
+        "Amcache hive (Windows\\AppCompat\\Programs\\Amcache.hve: the driver files\n"
+        "Windows saw); - reads one from standard input. A hive is known by what it\n"
+        "holds and, without --view, lists its own kind's view: a SYSTEM hive its\n"
+        "records, a DRIVERS hive its packages, an Amcache hive its files; hives of\n"
+        "different kinds in one run need --view. A dirty hive (one Windows had not\n"
+        "finished writing: its two sequence numbers differ) is brought up to date in\n"
+        "memory from its transaction logs, as Windows does when it loads it (the log\n"
         "formats of Windows XP to 8 and of 8.1 and later); one line on standard error\n"
         "says so. Hives and logs are read once, whole, and never changed.\n\n";
   }
   help +=
       "Options:\n"
-      "      --view=VIEW         what to list: one of the views below (the first is\n"
-      "                          the default)\n"
+      "      --view=VIEW         what to list: one of the views below (without it,\n"
+      "                          the records, or a hive's own kind's view)\n"
       "  -f, --format=FORMAT     text: an aligned table, one row a line (the\n"
       "                          default); csv: every field, a header, RFC 4180, CR LF;\n"
       "                          json: one array of objects; jsonl: one object a line;\n"
@@ -514,6 +519,12 @@ std::string ListHelp(ListSource source) {
         "                          once); without it, the files beside the hive named\n"
         "                          like it with .LOG1, .LOG2 or .LOG, in any case\n"
         "      --no-logs           read a dirty hive as it stands\n"
+        "      --known-vulnerable=FILE\n"
+        "                          mark the driver files (--view files) whose SHA-1 is\n"
+        "                          on FILE, the LOLDrivers project's list of vulnerable\n"
+        "                          and malicious drivers (drivers.json, or its CSV\n"
+        "                          export, from https://www.loldrivers.io/); one line\n"
+        "                          on standard error says how many are\n"
         "      --save-recovered=OUT\n"
         "                          write the one HIVE, brought up to date from its\n"
         "                          logs, to the new file OUT instead of listing it\n";
@@ -534,6 +545,10 @@ std::string ListHelp(ListSource source) {
       "\n"
       "Times (last_written and the like) are UTC, ISO 8601, e.g. 2018-03-27T12:11:44Z;\n"
       "driver_date_iso is YYYY-MM-DD, from DriverDateData or DriverDate.\n\n"
+      "A driver file's sha1 is the one Windows recorded when it saw the file, not a\n"
+      "hash of the file as it is on the disk now; --known-vulnerable goes by that\n"
+      "SHA-1 alone, never by a file name (the list names malicious look-alikes of\n"
+      "Windows' own files by their names).\n\n"
       "Values: REG_SZ and REG_EXPAND_SZ (unexpanded) as text up to the first NUL,\n"
       "REG_MULTI_SZ as its strings joined by ';', REG_DWORD and REG_QWORD in decimal,\n"
       "any other type in lowercase hex. A value or key that cannot be read leaves its\n"
@@ -542,7 +557,7 @@ std::string ListHelp(ListSource source) {
       "  0  listed\n"
       "  1  a hive could not be read (the others are still listed), the output could\n"
       "     not be written, or the save format met an error\n"
-      "  2  a bad command line\n";
+      "  2  a bad command line, or a --known-vulnerable list that cannot be read\n";
   return help;
 }
 

@@ -67,14 +67,17 @@ std::string Hex(std::uint64_t number, int digits) {
 
 // 16 bytes in GUID layout (three little-endian numbers, then eight bytes) as {xxxxxxxx-...}.
 std::string GuidText(std::string_view bytes) {
-  std::string text = "{" + Hex(LittleEndian(bytes.substr(0, 4)), 8) + "-" +
-                     Hex(LittleEndian(bytes.substr(4, 2)), 4) + "-" +
-                     Hex(LittleEndian(bytes.substr(6, 2)), 4) + "-";
+  std::string text(1, '{');
+  text += Hex(LittleEndian(bytes.substr(0, 4)), 8);
+  text += '-';
+  text += Hex(LittleEndian(bytes.substr(4, 2)), 4);
+  text += '-';
+  text += Hex(LittleEndian(bytes.substr(6, 2)), 4);
   for (std::size_t i = 8; i < 16; ++i) {
-    if (i == 10) text += '-';
+    if (i == 8 || i == 10) text += '-';
     text += Hex(static_cast<unsigned char>(bytes[i]), 2);
   }
-  return text + "}";
+  return text + '}';
 }
 
 // oemN.inf, in any case: a package a vendor added, not one Windows brought.
