@@ -1,8 +1,13 @@
-// tolvane-list's inventory in JSON Lines against the least any reader of the same records must
-// do: open the hive and walk, through hivex, the same keys and values (Select's "Current", the
-// computer name, the Class key, every class and its "Class" value, every instance with its
-// timestamp, the nine driver values and DriverDateData, each with its data). Both run in turns
-// in one process; the figure is the ratio of their medians.   usage: hive_list_bench HIVE [ROUNDS]
+// A view of tolvane-list in JSON Lines against the least any reader of the same rows must do:
+// open the hive and walk, through hivex, the same keys and values of the control set Select
+// names (its "Current", the computer name, and for the records the Class key, every class and
+// its "Class" value, every instance with its timestamp, the nine driver values and
+// DriverDateData; for the devices every instance key under Enum with its timestamp, its eleven
+// values, the DriverDesc of the record its Driver names and its four property times; for the
+// services every Service value under Enum, then every key under Services with its Type and,
+// for a driver's, its timestamp and eight values), each with its data. Both run in turns in
+// one process; the figure is the ratio of their medians.
+// usage: hive_list_bench HIVE [ROUNDS [VIEW]]
 #include <hivex.h>
 
 #include <algorithm>
@@ -29,6 +34,14 @@ std::size_t ValueBytes(hive_h* hive, hive_node_h node, const char* name) {
   return length;
 }
 
+std::string Text(hive_h* hive, hive_node_h node, const char* name) {
+  const hive_value_h value = node ? hivex_node_get_value(hive, node, name) : 0;
+  char* text = value ? hivex_value_string(hive, value) : nullptr;
+  std::string copy = text ? text : "";
+  std::free(text);
+  return copy;
+}
+
 hive_node_h Child(hive_h* hive, hive_node_h node, const char* path) {
   std::string names(path);
   for (char* name = std::strtok(names.data(), "\\"); name && node;
@@ -38,19 +51,12 @@ hive_node_h Child(hive_h* hive, hive_node_h node, const char* path) {
   return node;
 }
 
-std::size_t BareWalk(const char* path, std::size_t& records) {
-  hive_h* hive = hivex_open(path, 0);
-  if (!hive) {
-    std::perror(path);
-    std::exit(1);
-  }
-  const hive_node_h root = hivex_root(hive);
-  std::size_t bytes = ValueBytes(hive, Child(hive, root, "Select"), "Current");
-  const hive_node_h set = Child(hive, root, "ControlSet002");
-  bytes +=
-      ValueBytes(hive, Child(hive, set, "Control\\ComputerName\\ComputerName"), "ComputerName");
+// The rows of one control set, as a bare walk reads them: returns the bytes of data read.
+using Walk = std::size_t (*)(hive_h* hive, hive_node_h set, std::size_t& rows);
+
+std::size_t Records(hive_h* hive, hive_node_h set, std::size_t& records) {
+  std::size_t bytes = 0;
   hive_node_h* classes = hivex_node_children(hive, Child(hive, set, "Control\\Class"));
-  records = 0;
   for (hive_node_h* cls = classes; *cls; ++cls) {
     char* name = hivex_node_name(hive, *cls);
     bytes += std::strlen(name);
@@ -71,6 +77,94 @@ std::size_t BareWalk(const char* path, std::size_t& records) {
     std::free(instances);
   }
   std::free(classes);
+  return bytes;
+}
+
+// Calls visit on every instance key Enum\<enumerator>\<device>\<instance> of the set.
+template <typename Visit>
+void Instances(hive_h* hive, hive_node_h set, Visit visit) {
+  hive_node_h* enumerators = hivex_node_children(hive, Child(hive, set, "Enum"));
+  for (hive_node_h* enumerator = enumerators; enumerators && *enumerator; ++enumerator) {
+    hive_node_h* devices = hivex_node_children(hive, *enumerator);
+    for (hive_node_h* device = devices; *device; ++device) {
+      hive_node_h* instances = hivex_node_children(hive, *device);
+      for (hive_node_h* instance = instances; *instance; ++instance) visit(*instance);
+      std::free(instances);
+    }
+    std::free(devices);
+  }
+  std::free(enumerators);
+}
+
+std::size_t Devices(hive_h* hive, hive_node_h set, std::size_t& devices) {
+  std::size_t bytes = 0;
+  Instances(hive, set, [&](hive_node_h instance) {
+    ++devices;
+    char* name = hivex_node_name(hive, instance);
+    bytes += std::strlen(name) + static_cast<std::size_t>(hivex_node_timestamp(hive, instance) & 1);
+    std::free(name);
+    for (const char* value :
+         {"DeviceDesc", "FriendlyName", "Mfg", "ClassGUID", "Class", "HardwareID", "CompatibleIDs",
+          "Service", "ContainerID", "ConfigFlags"}) {
+      bytes += ValueBytes(hive, instance, value);
+    }
+    const std::string driver = Text(hive, instance, "Driver");
+    bytes += driver.size();
+    if (!driver.empty()) {
+      const std::string record = "Control\\Class\\" + driver;
+      bytes += Text(hive, Child(hive, set, record.c_str()), "DriverDesc").size();
+    }
+    const hive_node_h times =
+        Child(hive, instance, "Properties\\{83da6326-97a6-4088-9453-a1923f573b29}");
+    for (const char* id : {"0064", "0065", "0066", "0067"}) {
+      const hive_node_h property = times ? Child(hive, times, id) : 0;
+      if (!property) continue;
+      const std::size_t data = ValueBytes(hive, property, "");
+      bytes += data ? data : ValueBytes(hive, Child(hive, property, "00000000"), "Data");
+    }
+  });
+  return bytes;
+}
+
+std::size_t Services(hive_h* hive, hive_node_h set, std::size_t& services) {
+  std::size_t bytes = 0;
+  Instances(hive, set,
+            [&](hive_node_h instance) { bytes += Text(hive, instance, "Service").size(); });
+  hive_node_h* keys = hivex_node_children(hive, Child(hive, set, "Services"));
+  for (hive_node_h* key = keys; *key; ++key) {
+    const hive_value_h type = hivex_node_get_value(hive, *key, "Type");
+    const std::int32_t number = type ? hivex_value_dword(hive, type) : 0;
+    if (number != 1 && number != 2 && number != 4 && number != 8) continue;
+    ++services;
+    char* name = hivex_node_name(hive, *key);
+    bytes += std::strlen(name) + static_cast<std::size_t>(hivex_node_timestamp(hive, *key) & 1);
+    std::free(name);
+    for (const char* value : {"DisplayName", "Description", "Start", "ErrorControl", "Group", "Tag",
+                              "ImagePath", "Owners"}) {
+      bytes += ValueBytes(hive, *key, value);
+    }
+  }
+  std::free(keys);
+  return bytes;
+}
+
+std::size_t BareWalk(const char* path, Walk walk, std::size_t& rows) {
+  hive_h* hive = hivex_open(path, 0);
+  if (!hive) {
+    std::perror(path);
+    std::exit(1);
+  }
+  const hive_node_h root = hivex_root(hive);
+  const hive_node_h select = Child(hive, root, "Select");
+  std::size_t bytes = ValueBytes(hive, select, "Current");
+  char set[32];
+  std::snprintf(set, sizeof set, "ControlSet%03d",
+                hivex_value_dword(hive, hivex_node_get_value(hive, select, "Current")));
+  const hive_node_h setKey = Child(hive, root, set);
+  bytes +=
+      ValueBytes(hive, Child(hive, setKey, "Control\\ComputerName\\ComputerName"), "ComputerName");
+  rows = 0;
+  bytes += walk(hive, setKey, rows);
   hivex_close(hive);
   return bytes;
 }
@@ -83,18 +177,23 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: hive_list_bench HIVE [ROUNDS]\n");
+  const ViewSchema* view = FindView(argc > 3 ? argv[3] : "records");
+  if (argc < 2 || !view) {
+    std::fprintf(stderr, "usage: hive_list_bench HIVE [ROUNDS [VIEW]]\n");
     return 2;
   }
+  const Walk walk = view->name == "devices"    ? Devices
+                    : view->name == "services" ? Services
+                                               : Records;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
   std::vector<double> bare;
   std::vector<double> list;
   std::vector<double> load;
-  std::size_t records = 0;
+  std::size_t rows = 0;
   std::size_t output = 0;
   ListOptions options;
   options.format = ListFormat::kJsonLines;
+  options.view = view;
   options.hives = {argv[1]};
   // The hive is read into memory of its own before the walk: timed apart, as the price of a
   // reader that nothing done to the file can reach.
@@ -110,7 +209,7 @@ int main(int argc, char** argv) {
                       [](long code) { return "code " + std::to_string(code); }};
   for (int round = 0; round < rounds; ++round) {
     auto start = std::chrono::steady_clock::now();
-    BareWalk(argv[1], records);
+    BareWalk(argv[1], walk, rows);
     auto stop = std::chrono::steady_clock::now();
     bare.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
 
@@ -124,8 +223,8 @@ int main(int argc, char** argv) {
   }
   const double bareMs = Median(bare);
   const double listMs = Median(list);
-  std::printf("hive of %zu instance keys, %zu bytes of JSON Lines, %d rounds each, in turns\n",
-              records, output, rounds);
+  std::printf("%s: hive of %zu rows, %zu bytes of JSON Lines, %d rounds each, in turns\n",
+              std::string(view->name).c_str(), rows, output, rounds);
   std::printf("bare hivex walk: %.2f ms (median)\n", bareMs);
   std::printf("tolvane-list --format jsonl: %.2f ms (median)\n", listMs);
   std::printf("tolvane-list / bare: %.3f\n", listMs / bareMs);

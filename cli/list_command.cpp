@@ -541,14 +541,54 @@ std::string ListHelp(ListSource source) {
     help += Wrap(
         "Table: " + Joined(view.columns, [](const ViewColumn& c) { return c.caption; }) + ".", 4);
   }
+  help += "\n";
+  help += Wrap(
+      "Times (last_written and the device times) are UTC, ISO 8601, e.g. "
+      "2018-03-27T12:11:44Z; driver_date_iso is YYYY-MM-DD, from DriverDateData or "
+      "DriverDate.",
+      0);
+  help += "\n";
+  help += Wrap(
+      "Device times are the properties of the set {83da6326-97a6-4088-9453-a1923f573b29} "
+      "under the instance's Properties key, by Windows' own names: install_date is 0064, "
+      "DEVPKEY_Device_InstallDate (the last install: rewritten when the driver is updated); "
+      "first_install_date is 0065, DEVPKEY_Device_FirstInstallDate; last_arrival_date is "
+      "0066, DEVPKEY_Device_LastArrivalDate; last_removal_date is 0067, "
+      "DEVPKEY_Device_LastRemovalDate. Both stored forms are read: Windows 8 and later's "
+      "typed default value, Windows 7's 00000000 subkey.",
+      0);
+  if (!hive) {
+    help += Wrap(
+        "Only the system account may open the Properties keys: run otherwise, the four "
+        "times are empty and one line on standard error says so.",
+        0);
+  }
+  help += "\n";
+  help += Wrap(
+      "A device's driver is the driver of the record its driver_key (Driver) names; "
+      "disabled is yes where config_flags has bit 0x1. A service's devices counts the "
+      "device instances of its control set naming it, in any case. Its file_path is where "
+      "its file is: \\SystemRoot\\X and a relative X become %SystemRoot%\\X, \\??\\C:\\X "
+      "becomes C:\\X, and with no ImagePath it is the file Windows loads, "
+      "%SystemRoot%\\System32\\drivers\\NAME.sys. Start, type and error_control are "
+      "written in words, a number without a name in decimal.",
+      0);
+  help += "\n";
+  help += Wrap(
+      "Display strings (description, friendly_name, manufacturer, display_name) are the "
+      "text Windows falls back on for an indirect one: what follows the first ';' of "
+      "\"@oem12.inf,%devicedesc%;Intel(R) Ethernet\", with %1, %2, ... filled from a "
+      "final \";(a,b,...)\". The field named with _raw after it holds the value as stored.",
+      0);
+  help += "\n";
+  help += Wrap(
+      "A driver file's sha1 is the one Windows recorded when it saw the file, not a hash of "
+      "the file as it is on the disk now; --known-vulnerable goes by that SHA-1 alone, never "
+      "by a file name (the list names malicious look-alikes of Windows' own files by their "
+      "names).",
+      0);
   help +=
       "\n"
-      "Times (last_written and the like) are UTC, ISO 8601, e.g. 2018-03-27T12:11:44Z;\n"
-      "driver_date_iso is YYYY-MM-DD, from DriverDateData or DriverDate.\n\n"
-      "A driver file's sha1 is the one Windows recorded when it saw the file, not a\n"
-      "hash of the file as it is on the disk now; --known-vulnerable goes by that\n"
-      "SHA-1 alone, never by a file name (the list names malicious look-alikes of\n"
-      "Windows' own files by their names).\n\n"
       "Values: REG_SZ and REG_EXPAND_SZ (unexpanded) as text up to the first NUL,\n"
       "REG_MULTI_SZ as its strings joined by ';', REG_DWORD and REG_QWORD in decimal,\n"
       "any other type in lowercase hex. A value or key that cannot be read leaves its\n"

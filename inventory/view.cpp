@@ -5,65 +5,8 @@
 #include "inventory/device_view.h"
 #include "inventory/driver_files.h"
 #include "inventory/driver_packages.h"
+#include "inventory/record_view.h"
 #include "inventory/service_view.h"
-
-namespace {
-
-// The records: every instance of every device setup class holding a driver value.
-constexpr std::array<std::string_view, 18> kRecordFields{"hive",
-                                                         "computer_name",
-                                                         "control_set",
-                                                         "class_guid",
-                                                         "class_name",
-                                                         "instance",
-                                                         "key_path",
-                                                         "last_written",
-                                                         "driver",
-                                                         "provider",
-                                                         "version",
-                                                         "driver_date",
-                                                         "inf_path",
-                                                         "inf_section",
-                                                         "inf_section_ext",
-                                                         "matching_device_id",
-                                                         "enum_prop_pages32",
-                                                         "driver_date_iso"};
-
-constexpr std::array<ViewColumn, 9> kRecordColumns{{{"Control set", "control_set"},
-                                                    {"Class", "class_name"},
-                                                    {"Instance", "instance"},
-                                                    {"Last written", "last_written"},
-                                                    {"Driver", "driver"},
-                                                    {"Provider", "provider"},
-                                                    {"Version", "version"},
-                                                    {"Driver date", "driver_date"},
-                                                    {"INF", "inf_path"}}};
-
-void ReadRecords(RegistryApi& registry, const ViewScope& scope, std::vector<ViewRow>& rows,
-                 const RecordWarningFn& warn) {
-  std::vector<DriverRecord> records;
-  ScanDriverRecords(registry, scope.setKey, scope.controlSet, records, warn);
-  rows.reserve(rows.size() + records.size());
-  for (DriverRecord& r : records) {
-    ViewRow& row = rows.emplace_back();
-    row.reserve(kRecordFields.size());
-    row.push_back(scope.hive);
-    for (std::string* field : {&r.computerName, &r.controlSet, &r.classGuid, &r.className,
-                               &r.instance, &r.keyPath, &r.lastWritten}) {
-      row.push_back(std::move(*field));
-    }
-    for (std::string& value : r.values) row.push_back(std::move(value));
-    row.push_back(std::move(r.driverDateIso));
-  }
-}
-
-constexpr ViewSchema kRecordsView{
-    "records",
-    "each instance of each device setup class under ControlSetNNN\\Control\\Class holding a "
-    "driver value",
-    kRecordFields, kRecordColumns, ReadRecords};
-
-}  // namespace
 
 std::string DisplayText(std::string_view stored) {
   const std::size_t semicolon = stored.find(';');
@@ -98,7 +41,7 @@ std::string DisplayText(std::string_view stored) {
 }
 
 std::span<const ViewSchema> Views() {
-  static const std::array<ViewSchema, 5> views{kRecordsView, DevicesView(), ServicesView(),
+  static const std::array<ViewSchema, 5> views{RecordsView(), DevicesView(), ServicesView(),
                                                PackagesView(), FilesView()};
   return views;
 }

@@ -114,6 +114,37 @@ save_records "$GUI_TMP/texts.reg" "${rows[@]}"
 iconv -f UTF-16 -t UTF-8 "$GUI_TMP/texts.reg" >"$GUI_TMP/texts.utf8.reg"
 crosscheck texts "$GUI_TMP/texts.reg" "$GUI_TMP/texts.utf8.reg" "Invalid data type for 'InfSection'"
 
+# 4. The devices and driver services views: the same data in the prefix and in a hive, the
+# same rows field for field from both (times aside: the prefix's keys are written now), and
+# as many warnings.
+set002='HKLM\SYSTEM\ControlSet002'
+for key in Enum Services Control/ComputerName; do wine reg delete "$set002\\${key/\//\\}" /f >/dev/null 2>&1; done
+python3 "$here/../hive/views_reg.py" "$GUI_TMP/views.wine.reg" --for-wine &&
+  python3 "$here/../hive/views_reg.py" "$GUI_TMP/views.reg" &&
+  hive_from_reg "$GUI_TMP/views.hive" "$GUI_TMP/views.reg" || gui_fail "views: data not made"
+wine reg import "$GUI_TMP/views.wine.reg" >/dev/null 2>&1 || gui_fail "views: not imported"
+for view in devices services; do
+  "$list_native" --view "$view" --control-set 2 -f jsonl "$GUI_TMP/views.hive" \
+    >"$GUI_TMP/views.native" 2>"$GUI_TMP/views.native.err"
+  wine "$list_exe" --view "$view" --control-set 2 -f jsonl >"$GUI_TMP/views.exe" \
+    2>"$GUI_TMP/views.exe.err" </dev/null
+  python3 - "$GUI_TMP/views.native" "$GUI_TMP/views.exe" <<'PY' &&
+import json, sys
+def rows(path):
+    rows = [json.loads(line) for line in open(path, encoding="utf-8")]
+    assert rows, path
+    times = ("hive", "last_written", "install_date", "first_install_date", "last_arrival_date",
+             "last_removal_date")
+    return [{k: v for k, v in r.items() if k not in times} for r in rows]
+native, exe = rows(sys.argv[1]), rows(sys.argv[2])
+assert native == exe, [(a, b) for a, b in zip(native, exe) if a != b][:1] or (len(native), len(exe))
+PY
+    echo "ok: views: the same $view from both" || gui_fail "views: the $view differ"
+  gui_expect_eq "views, $view: as many warnings from each" "$(wc -l <"$GUI_TMP/views.native.err")" \
+    "$(wc -l <"$GUI_TMP/views.exe.err")"
+done
+for key in Enum Services Control/ComputerName; do wine reg delete "$set002\\${key/\//\\}" /f >/dev/null 2>&1; done
+
 # 3. tolvane-list.exe keeps the command-line conventions: short options, --, -o, the system's
 # words for a write that fails, --help and --version failing with their output.
 exe() {  # exe ARGS...: runs tolvane-list.exe; sets status, out and err (CRs dropped)

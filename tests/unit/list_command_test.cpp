@@ -296,6 +296,54 @@ TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
   EXPECT_EQ(9u, DisplayWidth("a\xcc\x81 設備 \xf0\x9f\x98\x80"));
 }
 
+// Every view in every format: its own names as the CSV header and the JSON keys, in order, and
+// its own columns in the table, a preferred field where it is not empty.
+TEST(ListFormatsOutput, EveryViewIsWrittenWithItsOwnNames) {
+  for (const ViewSchema& view : Views()) {
+    ViewRow row;
+    for (const std::string_view field : view.fields)
+      row.emplace_back("<" + std::string(field) + ">");
+    ViewRow plain = row;
+    for (const ViewColumn& column : view.columns) {
+      if (!column.preferred.empty()) plain[FieldIndex(view, column.preferred)].clear();
+    }
+    std::string header, csv, json = "{";
+    for (std::size_t i = 0; i < view.fields.size(); ++i) {
+      header += (i ? "," : "") + std::string(view.fields[i]);
+      csv += (i ? "," : "") + row[i];
+      json += (i ? ", \"" : "\"") + std::string(view.fields[i]) + "\": \"" + row[i] + "\"";
+    }
+    const auto written = [&](ListFormat format, const std::vector<ViewRow>& rows) {
+      FakeFileApi files;
+      WriteView(files, format, view, rows, false);
+      return files.Contents(kOut);
+    };
+    EXPECT_EQ(header + "\r\n" + csv + "\r\n", written(ListFormat::kCsv, {row})) << view.name;
+    EXPECT_EQ(json + "}\n", written(ListFormat::kJsonLines, {row})) << view.name;
+    EXPECT_EQ("[\n  " + json + "},\n  " + json + "}\n]\n", written(ListFormat::kJson, {row, row}));
+    std::string captions, cells, fallbacks;
+    for (const ViewColumn& column : view.columns) {
+      const std::string shown =
+          "<" + std::string(column.preferred.empty() ? column.field : column.preferred) + ">";
+      captions += std::string(column.caption) + " ";
+      cells += shown + " ";
+      fallbacks += "<" + std::string(column.field) + "> ";
+    }
+    const auto words = [](const std::string& text) {
+      std::string joined;
+      for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find("  ", at), text.find('\n', at));
+        if (end != at) joined += text.substr(at, end - at) + " ";
+        at = end == std::string::npos ? text.size() : text.find_first_not_of(" \n", end);
+        if (at == std::string::npos) break;
+      }
+      return joined;
+    };
+    EXPECT_EQ(captions + cells, words(written(ListFormat::kText, {row}))) << view.name;
+    EXPECT_EQ(captions + fallbacks, words(written(ListFormat::kText, {plain}))) << view.name;
+  }
+}
+
 TEST(ListFormatsOutput, AFailedCallOfTheFileSeamRaisesItsCode) {
   const ViewSchema& records = *FindView("records");
   const std::vector<ViewRow> rows(3000, ViewRow(records.fields.size()));
