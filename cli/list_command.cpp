@@ -324,10 +324,10 @@ class ListRun {
   }
 
   std::string KnownVulnerableLine(std::size_t marked, std::size_t files) const {
-    const std::string of = " of " + std::to_string(files) + " driver files ";
+    const std::string counted = std::to_string(files) + " driver files ";
     return std::string(kListProgram) + ": " +
-           (marked ? std::to_string(marked) + of + (marked == 1 ? "is" : "are")
-                   : "none" + of + "are") +
+           (marked ? std::to_string(marked) + " of " + counted + (marked == 1 ? "is" : "are")
+                   : "none of the " + counted + "are") +
            " on the known-vulnerable list " + QuotedName(options_.knownVulnerable);
   }
 

@@ -802,6 +802,7 @@ open(tmp + "/drivers.csv", "w", newline="").write(
 open(tmp + "/nosha1.json", "w").write('[{"Id": "a", "Category": "malicious", "KnownVulnerableSamples": [{"Filename": "afd.sys"}]}]')
 open(tmp + "/notjson.json", "w").write('[{"Id": "a", "KnownVulnerableSamples": [{"SHA1": "%s"}]' % ("8" * 40))
 open(tmp + "/empty.json", "w").write("")
+open(tmp + "/other.json", "w").write('[{"Id": "z", "Category": "malicious", "KnownVulnerableSamples": [{"Filename": "vuln.sys", "SHA1": "%s"}]}]' % ("f" * 40))
 PY
 for kind in system drivers amcache amcache_ids; do
   hive_from_reg "$tmp/kinds_$kind.hive" "$tmp/kinds_$kind.reg" || fail "$kind hive not made"
@@ -906,6 +907,9 @@ run --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_amcache_ids.hive" -f json
 expect_eq "files of a SYSTEM hive beside an Amcache one: status and lines" \
   "1 tolvane-list: '$tmp/kinds_system.hive' is a SYSTEM hive: it holds driver records (--view records), devices (--view devices), driver services (--view services) and driver packages (--view packages), not driver files.
 tolvane-list: 1 of 1 driver files is on the known-vulnerable list '$tmp/drivers.json'" "$status $err"
+run -f jsonl --known-vulnerable "$tmp/other.json" "$tmp/kinds_amcache_ids.hive"
+expect_eq "a list naming a file of the hive with another SHA-1: status and the line said" \
+  "0 tolvane-list: none of the 1 driver files are on the known-vulnerable list '$tmp/other.json'" "$status $err"
 # Each kind lists its own view unless one is asked for; kinds cannot be mixed without one.
 run -f csv "$tmp/kinds_drivers.hive"
 expect_eq "a DRIVERS hive lists its packages" "0 package" "$status $(head -1 "$tmp/out" | cut -d, -f3)"
