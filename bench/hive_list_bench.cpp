@@ -5,12 +5,17 @@
 // DriverDateData; for the devices every instance key under Enum with its timestamp, its eleven
 // values, the DriverDesc of the record its Driver names and its four property times; for the
 // services every Service value under Enum, then every key under Services with its Type and,
-// for a driver's, its timestamp and eight values), each with its data. Both run in turns in
-// one process; the figure is the ratio of their medians.
-// usage: hive_list_bench HIVE [ROUNDS [VIEW]]
+// for a driver's, its timestamp and eight values; for the packages every key under
+// DriverDatabase\DriverPackages with its timestamp and eight values, the Class value of the
+// class its Version names and the Active value of its published name; for the files every key
+// under Root\InventoryDriverBinary with its timestamp and seventeen values), each with its
+// data. Both run in turns in one process; the figure is the ratio of their medians. With LIST,
+// the view (files) is also run with --known-vulnerable LIST, in turns with the run without it.
+// usage: hive_list_bench HIVE [ROUNDS [VIEW [LIST]]]
 #include <hivex.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +25,7 @@
 
 #include "bench/counting_file_api.h"
 #include "cli/hive_registry_api.h"
+#include "cli/known_vulnerable.h"
 #include "cli/list_command.h"
 
 namespace {
@@ -52,9 +58,9 @@ hive_node_h Child(hive_h* hive, hive_node_h node, const char* path) {
 }
 
 // The rows of one control set, as a bare walk reads them: returns the bytes of data read.
-using Walk = std::size_t (*)(hive_h* hive, hive_node_h set, std::size_t& rows);
+using Walk = std::size_t (*)(hive_h* hive, hive_node_h root, hive_node_h set, std::size_t& rows);
 
-std::size_t Records(hive_h* hive, hive_node_h set, std::size_t& records) {
+std::size_t Records(hive_h* hive, hive_node_h, hive_node_h set, std::size_t& records) {
   std::size_t bytes = 0;
   hive_node_h* classes = hivex_node_children(hive, Child(hive, set, "Control\\Class"));
   for (hive_node_h* cls = classes; *cls; ++cls) {
@@ -96,7 +102,7 @@ void Instances(hive_h* hive, hive_node_h set, Visit visit) {
   std::free(enumerators);
 }
 
-std::size_t Devices(hive_h* hive, hive_node_h set, std::size_t& devices) {
+std::size_t Devices(hive_h* hive, hive_node_h, hive_node_h set, std::size_t& devices) {
   std::size_t bytes = 0;
   Instances(hive, set, [&](hive_node_h instance) {
     ++devices;
@@ -126,7 +132,7 @@ std::size_t Devices(hive_h* hive, hive_node_h set, std::size_t& devices) {
   return bytes;
 }
 
-std::size_t Services(hive_h* hive, hive_node_h set, std::size_t& services) {
+std::size_t Services(hive_h* hive, hive_node_h, hive_node_h set, std::size_t& services) {
   std::size_t bytes = 0;
   Instances(hive, set,
             [&](hive_node_h instance) { bytes += Text(hive, instance, "Service").size(); });
@@ -148,6 +154,73 @@ std::size_t Services(hive_h* hive, hive_node_h set, std::size_t& services) {
   return bytes;
 }
 
+std::size_t Packages(hive_h* hive, hive_node_h root, hive_node_h set, std::size_t& packages) {
+  std::size_t bytes = 0;
+  const hive_node_h infFiles = Child(hive, root, "DriverDatabase\\DriverInfFiles");
+  hive_node_h* keys =
+      hivex_node_children(hive, Child(hive, root, "DriverDatabase\\DriverPackages"));
+  for (hive_node_h* key = keys; *key; ++key, ++packages) {
+    char* name = hivex_node_name(hive, *key);
+    bytes += std::strlen(name) + static_cast<std::size_t>(hivex_node_timestamp(hive, *key) & 1);
+    std::free(name);
+    for (const char* value :
+         {"Provider", "InfName", "SignerName", "SignerScore", "ImportDate", "Catalog"}) {
+      bytes += ValueBytes(hive, *key, value);
+    }
+    const std::string published = Text(hive, *key, "");
+    const hive_value_h version = hivex_node_get_value(hive, *key, "Version");
+    hive_type type{};
+    std::size_t length = 0;
+    char* data = version ? hivex_value_value(hive, version, &type, &length) : nullptr;
+    if (data && length >= 24 && set) {
+      const auto* b = reinterpret_cast<const unsigned char*>(data);
+      char guid[64];
+      std::snprintf(guid, sizeof guid,
+                    "Control\\Class\\{%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-"
+                    "%02x%02x%02x%02x%02x%02x}",
+                    b[11], b[10], b[9], b[8], b[13], b[12], b[15], b[14], b[16], b[17], b[18],
+                    b[19], b[20], b[21], b[22], b[23]);
+      bytes += Text(hive, Child(hive, set, guid), "Class").size();
+    }
+    std::free(data);
+    bytes += published.size() + length;
+    if (!published.empty() && infFiles) {
+      bytes += Text(hive, Child(hive, infFiles, published.c_str()), "Active").size();
+    }
+  }
+  std::free(keys);
+  return bytes;
+}
+
+std::size_t Files(hive_h* hive, hive_node_h root, hive_node_h, std::size_t& files) {
+  std::size_t bytes = 0;
+  hive_node_h* keys = hivex_node_children(hive, Child(hive, root, "Root\\InventoryDriverBinary"));
+  for (hive_node_h* key = keys; *key; ++key, ++files) {
+    char* name = hivex_node_name(hive, *key);
+    bytes += std::strlen(name) + static_cast<std::size_t>(hivex_node_timestamp(hive, *key) & 1);
+    std::free(name);
+    for (const char* value :
+         {"DriverId", "DriverName", "DriverCompany", "Product", "ProductVersion", "DriverVersion",
+          "DriverSigned", "DriverInBox", "DriverIsKernelMode", "DriverTimeStamp",
+          "DriverLastWriteTime", "ImageSize", "Service", "Inf", "DriverPackageStrongName",
+          "WdfVersion"}) {
+      bytes += ValueBytes(hive, *key, value);
+    }
+  }
+  std::free(keys);
+  return bytes;
+}
+
+std::string ReadList(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) throw Exception(std::strerror(errno));
+  std::string text;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
+
 std::size_t BareWalk(const char* path, Walk walk, std::size_t& rows) {
   hive_h* hive = hivex_open(path, 0);
   if (!hive) {
@@ -155,16 +228,21 @@ std::size_t BareWalk(const char* path, Walk walk, std::size_t& rows) {
     std::exit(1);
   }
   const hive_node_h root = hivex_root(hive);
+  // An Amcache or DRIVERS hive has no control set.
   const hive_node_h select = Child(hive, root, "Select");
-  std::size_t bytes = ValueBytes(hive, select, "Current");
-  char set[32];
-  std::snprintf(set, sizeof set, "ControlSet%03d",
-                hivex_value_dword(hive, hivex_node_get_value(hive, select, "Current")));
-  const hive_node_h setKey = Child(hive, root, set);
-  bytes +=
-      ValueBytes(hive, Child(hive, setKey, "Control\\ComputerName\\ComputerName"), "ComputerName");
+  std::size_t bytes = 0;
+  hive_node_h setKey = 0;
+  if (select) {
+    bytes += ValueBytes(hive, select, "Current");
+    char set[32];
+    std::snprintf(set, sizeof set, "ControlSet%03d",
+                  hivex_value_dword(hive, hivex_node_get_value(hive, select, "Current")));
+    setKey = Child(hive, root, set);
+    bytes += ValueBytes(hive, Child(hive, setKey, "Control\\ComputerName\\ComputerName"),
+                        "ComputerName");
+  }
   rows = 0;
-  bytes += walk(hive, setKey, rows);
+  bytes += walk(hive, root, setKey, rows);
   hivex_close(hive);
   return bytes;
 }
@@ -184,6 +262,8 @@ int main(int argc, char** argv) {
   }
   const Walk walk = view->name == "devices"    ? Devices
                     : view->name == "services" ? Services
+                    : view->name == "packages" ? Packages
+                    : view->name == "files"    ? Files
                                                : Records;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
   std::vector<double> bare;
@@ -206,7 +286,11 @@ int main(int argc, char** argv) {
                         use(registry);
                       },
                       [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },
-                      [](long code) { return "code " + std::to_string(code); }};
+                      [](long code) { return "code " + std::to_string(code); }, ReadList};
+  ListOptions checked = options;
+  if (argc > 4) checked.knownVulnerable = argv[4];
+  std::vector<double> withList;
+  std::vector<double> parsing;
   for (int round = 0; round < rounds; ++round) {
     auto start = std::chrono::steady_clock::now();
     BareWalk(argv[1], walk, rows);
@@ -220,6 +304,18 @@ int main(int argc, char** argv) {
     stop = std::chrono::steady_clock::now();
     list.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
     load.push_back(std::chrono::duration<double, std::milli>(loading).count());
+
+    if (checked.knownVulnerable.empty()) continue;
+    start = std::chrono::steady_clock::now();
+    CountingFileApi checkedFiles;
+    if (RunList(checked, ListSource::kHiveFile, checkedFiles, host) != 0) return 1;
+    stop = std::chrono::steady_clock::now();
+    withList.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+    // The list's reading alone, as the run above does it once.
+    start = std::chrono::steady_clock::now();
+    const KnownVulnerableList list = ParseKnownVulnerable(ReadList(checked.knownVulnerable));
+    stop = std::chrono::steady_clock::now();
+    parsing.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
   }
   const double bareMs = Median(bare);
   const double listMs = Median(list);
@@ -232,5 +328,12 @@ int main(int argc, char** argv) {
   const double loadMs = Median(load);
   std::printf("of which the private copy of the hive: %.2f ms (median)\n", loadMs);
   std::printf("tolvane-list without its private copy / bare: %.3f\n", (listMs - loadMs) / bareMs);
+  if (!withList.empty()) {
+    std::printf("tolvane-list --known-vulnerable: %.2f ms (median)\n", Median(withList));
+    std::printf("tolvane-list with the list / without: %.3f\n", Median(withList) / listMs);
+    std::printf("of which reading the list: %.2f ms (median)\n", Median(parsing));
+    std::printf("tolvane-list with the list, but for its reading / without: %.3f\n",
+                (Median(withList) - Median(parsing)) / listMs);
+  }
   return 0;
 }

@@ -123,6 +123,29 @@ void HoldClosedStreams() {
   }
 }
 
+// The whole of a file of at most kLargestList bytes, in the C library's words where it cannot
+// be read.
+std::string ReadListFile(const std::string& path) {
+  constexpr std::size_t kLargestList = std::size_t{1} << 30;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw Exception(std::strerror(errno));
+  std::string text;
+  std::array<char, 65536> buffer;
+  for (;;) {
+    const ssize_t n = read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || text.size() > kLargestList) {
+      const std::string why = n < 0 ? std::strerror(errno) : "too large";
+      close(fd);
+      throw Exception(why);
+    }
+    if (n == 0) break;
+    text.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,6 +184,7 @@ int main(int argc, char** argv) {
     // Every file the listing may read: the hives, the logs named, and the logs beside each hive.
     std::vector<std::string> inputs(options.hives);
     inputs.insert(inputs.end(), options.logPaths.begin(), options.logPaths.end());
+    if (!options.knownVulnerable.empty()) inputs.push_back(options.knownVulnerable);
     for (const std::string& hive : options.hives) {
       for (std::string& log : LogsBeside(hive)) inputs.push_back(std::move(log));
     }
@@ -199,6 +223,7 @@ int main(int argc, char** argv) {
   };
   host.error = PutError;
   host.errorText = ErrorText;
+  host.readFile = ReadListFile;
   int status = RunList(options, ListSource::kHiveFile, output, host);
   if (out != STDOUT_FILENO && close(out) != 0 && status == 0) {
     PutError(ListErrorLine("cannot write " + QuotedName(options.outputPath) + ": " +

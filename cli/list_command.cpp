@@ -4,15 +4,29 @@
 #include <set>
 #include <vector>
 
+#include "cli/known_vulnerable.h"
 #include "common/message_text.h"
 #include "inventory/driver_record.h"
 #include "inventory/driver_scan.h"
+#include "inventory/hive_kind.h"
+#include "inventory/timeline.h"
 #include "inventory/view_diff.h"
 #include "output/text_export.h"
 
 namespace {
 
 constexpr char kCurrentControlSet[] = "CurrentControlSet";
+
+// A hive that holds nothing of the view asked for: what it is and what it serves, said whole.
+class ENotServed : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+std::string UsageLine(const EUsageError& e) {
+  return std::string(kListProgram) + ": " + e.Message() +
+         " (tolvane-list --help lists the options)";
+}
 
 ListFormat ParseFormat(std::string_view name) {
   if (name == "text") return ListFormat::kText;
@@ -188,7 +202,7 @@ void CheckDiffAndTimes(const ListOptions& options) {
   if (options.hives.size() != 2) {
     throw EUsageError("--diff OLD NEW compares two hives: give no other HIVE");
   }
-  if (options.view->keys.empty()) {
+  if (options.view && options.view->keys.empty()) {
     throw EUsageError("--diff compares rows by their key: the " + std::string(options.view->name) +
                       " has none");
   }
@@ -231,49 +245,107 @@ class ListRun {
 
   void ReadHive(const std::string& hive, std::vector<ViewRow>& rows) {
     const RecordWarningFn warn = [&](const RecordWarning& w) { Warn(hive, w); };
-    const ViewSchema& view = *options_.view;
-    std::vector<std::string> sets;
     host_.withRegistry(hive, [&](RegistryApi& registry) {
       opened_ = true;
-      if (options_.allControlSets) {
-        sets = ControlSets(registry);
-        if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
-      } else if (options_.controlSet) {
-        sets.push_back(ControlSetName(options_.controlSet));
-      } else if (source_ == ListSource::kLiveRegistry) {
-        // The live registry's CurrentControlSet is the set Windows booted with, whatever
-        // Select says since; the records name it by Select's number where that reads.
-        std::string name = kCurrentControlSet;
-        try {
-          name = ControlSetName(CurrentControlSet(registry));
-        } catch (const Exception&) {
-        }
-        view.read(registry, {hive, kCurrentControlSet, name}, rows, warn);
-        return;
+      const HiveKind* kind =
+          source_ == ListSource::kLiveRegistry ? &SystemHiveKind() : FindHiveKind(registry);
+      const ViewSchema& view = HiveView(hive, kind);
+      if (view.read) {
+        ReadView(registry, kind, hive, view, rows, warn);
       } else {
-        sets.push_back(ControlSetName(CurrentControlSet(registry)));
-      }
-      for (const std::string& set : sets) {
-        try {
-          view.read(registry, {hive, set, set}, rows, warn);
-        } catch (const ERecordsError& e) {
-          // One control set without a Class key leaves the others to list.
-          if (!options_.allControlSets || e.Code() != 0) throw;
-          host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(hive) + e.Message());
-        }
+        ReadTimeline(registry, kind, hive, rows, warn);
       }
     });
   }
 
+  void ReadView(RegistryApi& registry, const HiveKind* kind, const std::string& hive,
+                const ViewSchema& view, std::vector<ViewRow>& rows, const RecordWarningFn& warn) {
+    if (view.perHive) {
+      const std::string set = NamingSet(registry, kind);
+      view.read(registry, {hive, set, set}, rows, warn);
+      return;
+    }
+    std::vector<std::string> sets;
+    if (options_.allControlSets) {
+      sets = ControlSets(registry);
+      if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
+    } else if (options_.controlSet) {
+      sets.push_back(ControlSetName(options_.controlSet));
+    } else if (source_ == ListSource::kLiveRegistry) {
+      // The live registry's CurrentControlSet is the set Windows booted with, whatever
+      // Select says since; the records name it by Select's number where that reads.
+      std::string name = kCurrentControlSet;
+      try {
+        name = ControlSetName(CurrentControlSet(registry));
+      } catch (const Exception&) {
+      }
+      view.read(registry, {hive, kCurrentControlSet, name}, rows, warn);
+      return;
+    } else {
+      sets.push_back(ControlSetName(CurrentControlSet(registry)));
+    }
+    for (const std::string& set : sets) {
+      try {
+        view.read(registry, {hive, set, set}, rows, warn);
+      } catch (const ERecordsError& e) {
+        // One control set without a Class key leaves the others to list.
+        if (!options_.allControlSets || e.Code() != 0) throw;
+        host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(hive) + e.Message());
+      }
+    }
+  }
+
+  // The timeline of one hive: the rows of each view with times that its kind serves, read as
+  // each is listed. A view whose key the hive lacks adds nothing; a hive that has none of them
+  // is an error (the first view's).
+  void ReadTimeline(RegistryApi& registry, const HiveKind* kind, const std::string& hive,
+                    std::vector<ViewRow>& rows, const RecordWarningFn& warn) {
+    TimelineScan scan;
+    std::optional<ERecordsError> absent;
+    bool found = false;
+    for (const ViewSchema& view : Views()) {
+      if (!view.read || view.times.empty() || (kind && !Serves(*kind, view))) continue;
+      std::vector<ViewRow> read;
+      try {
+        ReadView(registry, kind, hive, view, read, warn);
+        found = true;
+      } catch (const ERecordsError& e) {
+        if (e.Code() != 0) throw;
+        if (!absent) absent = e;
+      }
+      scan.Add(view, std::move(read));
+    }
+    if (!found && absent) throw *absent;
+    scan.Append(rows);
+  }
+
   int Rows(FileApi& output) {
+    std::optional<KnownVulnerableList> list;
+    if (!options_.knownVulnerable.empty()) {
+      try {
+        list = ParseKnownVulnerable(host_.readFile(options_.knownVulnerable));
+      } catch (const Exception& e) {
+        host_.error(ListErrorLine("cannot use the known-vulnerable list " +
+                                  QuotedName(options_.knownVulnerable) + ": " + e.Message()));
+        return 2;
+      }
+    }
     std::vector<ViewRow> rows;
     int status = 0;
     for (const std::string& hive : options_.hives) {
       opened_ = false;
-      if (!ReadOrSay(hive, rows)) status = 1;
+      if (const int read = ReadOrSay(hive, rows); read == 2) {
+        return 2;
+      } else if (read) {
+        status = 1;
+      }
     }
-    KeepInOrder(rows);
-    return Write(output, *options_.view, rows, options_.hives.size() > 1) ? status : 1;
+    const ViewSchema& view = RunView();
+    KeepInOrder(view, rows);
+    const std::size_t marked = list ? MarkKnownVulnerable(*list, view, rows) : 0;
+    if (!Write(output, view, rows, options_.hives.size() > 1)) status = 1;
+    if (list) host_.error(KnownVulnerableLine(marked, rows.size()));
+    return status;
   }
 
   // The rows of each hive's control set, OLD's then NEW's, compared; nothing is written when
@@ -282,29 +354,39 @@ class ListRun {
     std::vector<ViewRow> rows[2];
     for (std::size_t i = 0; i < 2; ++i) {
       opened_ = false;
-      if (!ReadOrSay(options_.hives[i], rows[i])) return 1;
+      if (const int read = ReadOrSay(options_.hives[i], rows[i])) return read;
     }
-    const ViewDiff diff(*options_.view);
+    const ViewDiff diff(RunView());
     return Write(output, diff.Schema(), diff.Compare(rows[0], rows[1]), false) ? 0 : 1;
   }
 
-  // Reads a hive's rows, or says why not on standard error and returns false.
-  bool ReadOrSay(const std::string& hive, std::vector<ViewRow>& rows) {
+  // Reads a hive's rows, or says why not on standard error: 0 read, 1 not read, 2 not to be
+  // read with the others (a usage error).
+  int ReadOrSay(const std::string& hive, std::vector<ViewRow>& rows) {
     try {
       ReadHive(hive, rows);
-      return true;
+      return 0;
+    } catch (const EUsageError& e) {
+      host_.error(UsageLine(e));
+      return 2;
+    } catch (const ENotServed& e) {
+      host_.error(ListErrorLine(e.Message()));
     } catch (const ERecordsError& e) {
       const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
       host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
     } catch (const Exception& e) {
       host_.error(ListErrorLine(opened_ ? HivePrefix(hive) + e.Message() : e.Message()));
     }
-    return false;
+    return 1;
+  }
+
+  // The view of the run: the one asked for, else the first hive's kind's own.
+  const ViewSchema& RunView() const {
+    return options_.view ? *options_.view : view_ ? *view_ : Views().front();
   }
 
   // The view's order across hives, then the rows with a time in --since and --until.
-  void KeepInOrder(std::vector<ViewRow>& rows) const {
-    const ViewSchema& view = *options_.view;
+  void KeepInOrder(const ViewSchema& view, std::vector<ViewRow>& rows) const {
     if (view.order) view.order(rows);
     const TimeRange& range = options_.times;
     if (range.since.empty() && range.until.empty()) return;
@@ -352,9 +434,49 @@ class ListRun {
     return ListErrorLine("cannot write " + target + ": " + host_.errorText(code));
   }
 
+  // The view a hive is listed in: the one asked for, where the hive's kind serves it; else its
+  // kind's own, which must be every hive's. A hive of none of the kinds takes the run's view.
+  const ViewSchema& HiveView(const std::string& hive, const HiveKind* kind) {
+    if (options_.view) {
+      if (kind && !Serves(*kind, *options_.view)) {
+        throw ENotServed(NotServedText(*kind, hive, *options_.view));
+      }
+      return *options_.view;
+    }
+    const ViewSchema& view = kind ? OwnView(*kind) : view_ ? *view_ : Views().front();
+    if (!view_) {
+      view_ = &view;
+      firstHive_ = hive;
+    } else if (view_ != &view) {
+      throw EUsageError("hives of different kinds need --view: " + QuotedName(firstHive_) +
+                        " lists its " + std::string(view_->name) + ", " + QuotedName(hive) +
+                        " its " + std::string(view.name));
+    }
+    return view;
+  }
+
+  // The control set a view read once a hive names its computer and classes from: the one
+  // chosen, else the one Windows boots with; none where the hive is not a SYSTEM hive.
+  std::string NamingSet(RegistryApi& registry, const HiveKind* kind) const {
+    if (kind != &SystemHiveKind()) return std::string();
+    if (options_.controlSet) return ControlSetName(options_.controlSet);
+    if (source_ == ListSource::kLiveRegistry) return kCurrentControlSet;
+    return ControlSetName(CurrentControlSet(registry));
+  }
+
+  std::string KnownVulnerableLine(std::size_t marked, std::size_t files) const {
+    const std::string counted = std::to_string(files) + " driver files ";
+    return std::string(kListProgram) + ": " +
+           (marked ? std::to_string(marked) + " of " + counted + (marked == 1 ? "is" : "are")
+                   : "none of the " + counted + "are") +
+           " on the known-vulnerable list " + QuotedName(options_.knownVulnerable);
+  }
+
   const ListOptions& options_;
   ListSource source_;
   const ListHost& host_;
+  const ViewSchema* view_ = nullptr;  // chosen by the first hive's kind
+  std::string firstHive_;
   bool opened_ = false;
   std::set<std::string_view> notes_;  // said once for the run
 };
@@ -370,6 +492,27 @@ std::string ParseListTime(std::string_view text, bool end) {
   }
   return time;
 }
+
+namespace {
+
+// The view the options ask for, where they decide it.
+void CheckViewChoice(ListOptions& options, ListSource source) {
+  const ViewSchema* files = FindView("files");
+  if (!options.knownVulnerable.empty()) {
+    if (options.view && options.view != files) {
+      throw EUsageError("--known-vulnerable checks driver files: --view " +
+                        std::string(options.view->name) + " is not for it");
+    }
+    options.view = files;
+  }
+  if (source == ListSource::kLiveRegistry && options.view == files) {
+    throw EUsageError(
+        "--view files lists an Amcache hive file's driver files, and this build cannot open "
+        "hive files yet");
+  }
+}
+
+}  // namespace
 
 ListOptions ParseListOptions(int argc, const char* const* argv, ListSource source) {
   ListOptions options;
@@ -396,10 +539,11 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       arg = arg.substr(0, 2);
     }
     arg = LongName(arg);
-    const bool takesValue = arg == "--format" || arg == "--output" || arg == "--control-set" ||
-                            arg == "--view" || arg == "--since" || arg == "--until" ||
-                            (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
-                                      arg == "--save-recovered" || arg == "--diff"));
+    const bool takesValue =
+        arg == "--format" || arg == "--output" || arg == "--control-set" || arg == "--view" ||
+        arg == "--since" || arg == "--until" ||
+        (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
+                  arg == "--save-recovered" || arg == "--diff" || arg == "--known-vulnerable"));
     const bool flag = arg == "--current" || arg == "--all-control-sets" || arg == "--help" ||
                       arg == "--version" || (hive && arg == "--no-logs");
     if (!takesValue && !flag) throw EUsageError("unknown option " + QuotedName(arg));
@@ -422,6 +566,9 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       options.format = ParseFormat(*value);
     } else if (arg == "--view") {
       options.view = &ParseView(*value);
+    } else if (arg == "--known-vulnerable") {
+      if (value->empty()) throw EUsageError("--known-vulnerable needs a file name");
+      options.knownVulnerable = *value;
     } else if (arg == "--output") {
       if (value->empty()) throw EUsageError("--output needs a file name");
       options.outputPath = *value;
@@ -449,6 +596,7 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
     }
   }
   if (options.help || options.version) return options;
+  CheckViewChoice(options, source);
   if (options.allControlSets && (options.controlSet || options.current)) {
     throw EUsageError("--all-control-sets lists every control set: it takes no other choice");
   }
@@ -458,7 +606,7 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (options.allControlSets && options.format == ListFormat::kSave) {
     throw EUsageError("the save format lists one control set: --all-control-sets is not for it");
   }
-  if (options.format == ListFormat::kSave && options.view != &Views().front()) {
+  if (options.format == ListFormat::kSave && options.view && options.view != &Views().front()) {
     throw EUsageError("the save format writes the records alone: --view " +
                       std::string(options.view->name) + " is not for it");
   }
@@ -511,7 +659,7 @@ std::string ListHelp(ListSource source) {
   const bool hive = source == ListSource::kHiveFile;
   std::string help = "Usage: tolvane-list [OPTION]...";
   help += hive ? " HIVE...\n" : "\n";
-  help += hive ? "List the drivers of Windows SYSTEM registry hive files, one view at a time\n"
+  help += hive ? "List the drivers of Windows registry hive files, one view at a time\n"
                  "(--view), of the control set Windows boots with (the one SYSTEM\\Select\n"
                  "\"Current\" names), each row with its key, control set and the time its key\n"
                : "List the drivers of this Windows installation, one view at a time (--view),\n"
@@ -523,16 +671,21 @@ std::string ListHelp(ListSource source) {
   if (hive) {
     help +=
         "A HIVE is a SYSTEM hive file (a reg save copy, or Windows\\System32\\config\\SYSTEM\n"
-        "of a Windows disk); - reads one from standard input. A dirty hive (one Windows\n"
-        "had not finished writing: its two sequence numbers differ) is brought up to date\n"
-        "in memory from its transaction logs, as Windows does when it loads it (the log\n"
+        "of a Windows disk), the DRIVERS hive beside it (the driver store), or an\n"
+        "Amcache hive (Windows\\AppCompat\\Programs\\Amcache.hve: the driver files\n"
+        "Windows saw); - reads one from standard input. A hive is known by what it\n"
+        "holds and, without --view, lists its own kind's view: a SYSTEM hive its\n"
+        "records, a DRIVERS hive its packages, an Amcache hive its files; hives of\n"
+        "different kinds in one run need --view. A dirty hive (one Windows had not\n"
+        "finished writing: its two sequence numbers differ) is brought up to date in\n"
+        "memory from its transaction logs, as Windows does when it loads it (the log\n"
         "formats of Windows XP to 8 and of 8.1 and later); one line on standard error\n"
         "says so. Hives and logs are read once, whole, and never changed.\n\n";
   }
   help +=
       "Options:\n"
-      "      --view=VIEW         what to list: one of the views below (the first is\n"
-      "                          the default)\n"
+      "      --view=VIEW         what to list: one of the views below (without it,\n"
+      "                          the records, or a hive's own kind's view)\n"
       "  -f, --format=FORMAT     text: an aligned table, one row a line (the\n"
       "                          default); csv: every field, a header, RFC 4180, CR LF;\n"
       "                          json: one array of objects; jsonl: one object a line;\n"
@@ -562,6 +715,12 @@ std::string ListHelp(ListSource source) {
         "                          once); without it, the files beside the hive named\n"
         "                          like it with .LOG1, .LOG2 or .LOG, in any case\n"
         "      --no-logs           read a dirty hive as it stands\n"
+        "      --known-vulnerable=FILE\n"
+        "                          mark the driver files (--view files) whose SHA-1 is\n"
+        "                          on FILE, the LOLDrivers project's list of vulnerable\n"
+        "                          and malicious drivers (drivers.json, or its CSV\n"
+        "                          export, from https://www.loldrivers.io/); one line\n"
+        "                          on standard error says how many are\n"
         "      --save-recovered=OUT\n"
         "                          write the one HIVE, brought up to date from its\n"
         "                          logs, to the new file OUT instead of listing it\n"
@@ -640,6 +799,13 @@ std::string ListHelp(ListSource source) {
       "\"@oem12.inf,%devicedesc%;Intel(R) Ethernet\", with %1, %2, ... filled from a "
       "final \";(a,b,...)\". The field named with _raw after it holds the value as stored.",
       0);
+  help += "\n";
+  help += Wrap(
+      "A driver file's sha1 is the one Windows recorded when it saw the file, not a hash of "
+      "the file as it is on the disk now; --known-vulnerable goes by that SHA-1 alone, never "
+      "by a file name (the list names malicious look-alikes of Windows' own files by their "
+      "names).",
+      0);
   help += TimelineAndDiffHelp(hive);
   help +=
       "\n"
@@ -651,7 +817,7 @@ std::string ListHelp(ListSource source) {
       "  0  listed\n"
       "  1  a hive could not be read (the others are still listed), the output could\n"
       "     not be written, or the save format met an error\n"
-      "  2  a bad command line\n";
+      "  2  a bad command line, or a --known-vulnerable list that cannot be read\n";
   return help;
 }
 
@@ -667,9 +833,7 @@ std::optional<ListReply> ReplyWithoutList(int argc, const char* const* argv, Lis
   try {
     options = ParseListOptions(argc, argv, source);
   } catch (const EUsageError& e) {
-    return ListReply{2, true,
-                     std::string(kListProgram) + ": " + e.Message() +
-                         " (tolvane-list --help lists the options)\n"};
+    return ListReply{2, true, UsageLine(e) + "\n"};
   }
   if (options.help) return ListReply{0, false, ListHelp(source)};
   if (options.version) return ListReply{0, false, ListVersionText()};

@@ -31,9 +31,9 @@ enum class ListSource { kLiveRegistry, kHiveFile };
 
 struct ListOptions {
   ListFormat format = ListFormat::kText;
-  const ViewSchema* view = &Views().front();
-  bool current = false;     // save: the control set Select names
-  unsigned controlSet = 0;  // 0: the one Select names (save: the window's order)
+  const ViewSchema* view = nullptr;  // null: each hive's kind chooses
+  bool current = false;              // save: the control set Select names
+  unsigned controlSet = 0;           // 0: the one Select names (save: the window's order)
   bool allControlSets = false;
   bool help = false;
   bool version = false;
@@ -45,6 +45,8 @@ struct ListOptions {
   bool noLogs = false;
   // Where the recovered hive is written instead of listing it.
   std::string saveRecovered;
+  // The list of known-vulnerable drivers the driver files are checked against.
+  std::string knownVulnerable;
   // The rows kept: those with a time in the range (none: every row).
   TimeRange times;
   // The two hives (OLD, NEW) compared instead of listed.
@@ -93,6 +95,8 @@ struct ListHost {
   std::function<void(const std::string& line)> error;
   // The system's words for a Windows error code, without a final period.
   std::function<std::string(long code)> errorText;
+  // The whole of a file. Raises Exception, saying why, when it cannot be read.
+  std::function<std::string(const std::string& path)> readFile = {};
 };
 
 // Lists each hive of the options (the live registry: kLiveRegistryName) to the output seam.

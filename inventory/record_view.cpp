@@ -66,6 +66,7 @@ constexpr ViewSchema kView{
     kRecordFields,
     kRecordColumns,
     ReadRecords,
+    false,
     kTimes,
     kKeys,
     {"Driver", "driver"},

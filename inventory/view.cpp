@@ -3,6 +3,8 @@
 #include <array>
 
 #include "inventory/device_view.h"
+#include "inventory/driver_files.h"
+#include "inventory/driver_packages.h"
 #include "inventory/record_view.h"
 #include "inventory/service_view.h"
 #include "inventory/timeline.h"
@@ -40,8 +42,8 @@ std::string DisplayText(std::string_view stored) {
 }
 
 std::span<const ViewSchema> Views() {
-  static const std::array<ViewSchema, 4> views{RecordsView(), DevicesView(), ServicesView(),
-                                               TimelineView()};
+  static const std::array<ViewSchema, 6> views{RecordsView(),  DevicesView(), ServicesView(),
+                                               PackagesView(), FilesView(),   TimelineView()};
   return views;
 }
 

@@ -74,7 +74,10 @@ struct ViewSchema {
   std::string_view about;  // what one row is, for the help
   std::span<const std::string_view> fields;
   std::span<const ViewColumn> columns;
-  ViewReader read;
+  ViewReader read;  // none: the timeline, made from the other views' rows
+  // Read once a hive (from its root), not once a control set; the scope's setKey is then the
+  // control set it names its computer and classes from, or empty where the hive has none.
+  bool perHive = false;
   // What the timeline, --since/--until and the diff know of a view: its times (ISO 8601, a
   // date or a second in UTC), its key, what names a row (the field, or the preferred one where
   // that is not empty) and the details of its message.

@@ -147,7 +147,7 @@ for format in $formats; do
 done
 expect_eq "completion: a hive's file name" "$tmp/demo.hive" "$(offered --hive "$tmp/demo.h")"
 views=$(offered --view "")
-expect_eq "completion: the views" "records devices services timeline" "$(echo $views)"
+expect_eq "completion: the views" "records devices services packages files timeline" "$(echo $views)"
 expect_eq "completion: --view= offers the same views" "$views" "$(offered --view = "")"
 
 # 3. The demo records live in ControlSet001 alone: the third try finds them.
@@ -702,7 +702,7 @@ expect_eq "devices, --all-control-sets" "ControlSet001 ROOT\\OLD\\0000 Old devic
   "$(python3 -c 'import json,sys; r=[json.loads(l) for l in open(sys.argv[1])]; print(r[0]["control_set"], r[0]["device_id"], r[0]["description"] + "," + str(len(r) - 1))' "$tmp/out")"
 expect_refused "the save format of another view" 2 "tolvane-list: the save format writes the records alone: --view devices is not for it (*)" \
   --view devices -f save "$tmp/views.hive"
-expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices, services or timeline) (*)" \
+expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices, services, packages, files or timeline) (*)" \
   --view drivers "$tmp/views.hive"
 run --view devices "$tmp/demo.hive"
 expect_eq "devices of a hive with no Enum key" "1 tolvane-list: '$tmp/demo.hive': ControlSet001 has no Enum key." "$status $err"
@@ -729,18 +729,256 @@ else
   fail "SYSTEM_2: $said"
 fi
 
-# 12. The timeline of two hives (one with records alone) rebuilt here from the views' own rows:
-# one row for each time that reads, with its texts, oldest first, at one time in the views'
-# order; --since and --until at their edges, a date standing for its whole day; --diff of the
-# views hive and a copy changed by hivexregedit lists exactly the changes, with the fields that
-# changed and their old values, and nothing against itself.
-run --view records -f csv "$tmp/views.hive"
-cp "$tmp/out" "$tmp/views.records.csv"
+# 12. Hives of three kinds, told by what they hold: a SYSTEM hive with the driver store's
+# packages (an inbox one, two versions of one OEM package of which the second is active, one
+# whose Version is 20 bytes), a DRIVERS hive, Amcache hives of both layouts (keys named by
+# path with a DriverId, and by the file's id), and the known-vulnerable list in JSON and CSV.
+# Every view in every format read back field for field; the list's matches go by SHA-1 alone.
+python3 - "$tmp" <<'PY' || fail "kinds .reg files not written"
+import json, struct, sys
+tmp = sys.argv[1]
+def hexs(data): return ",".join("%02x" % x for x in data)
+def sz(name, text): return '%s=hex(1):%s' % ('@' if name == "@" else '"%s"' % name, hexs((text + "\0").encode("utf-16-le")))
+def multi(name, items): return '"%s"=hex(7):%s' % (name, hexs(("\0".join(items) + "\0\0").encode("utf-16-le")))
+def dword(name, n): return '"%s"=dword:%08x' % (name, n)
+def binary(name, data): return '"%s"=hex:%s' % (name, hexs(data))
+def key(path, *values): return "[HKEY_LOCAL_MACHINE\\SYSTEM\\%s]\r\n%s\r\n" % (path, "".join(v + "\r\n" for v in values))
+def version(guid, filetime, parts):
+    a, b, c, d = parts
+    return b"\0" * 8 + struct.pack("<IHH", *guid[:3]) + bytes(guid[3]) + struct.pack("<QQ", filetime, a << 48 | b << 32 | c << 16 | d) + b"\0" * 8
+net = (0x4d36e972, 0xe325, 0x11ce, [0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18])
+system = (0x4d36e97d, 0xe325, 0x11ce, [0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18])
+p, f = "DriverDatabase\\DriverPackages\\", "DriverDatabase\\DriverInfFiles\\"
+old, new = "netrtwlane.inf_amd64_a6f7c3b2e1d0f9a8", "netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c"
+reg = "Windows Registry Editor Version 5.00\r\n\r\n"
+open(tmp + "/kinds_system.reg", "w", newline="").write(reg + "".join([
+    key("Select", dword("Current", 1)),
+    key("ControlSet001\\Control\\ComputerName\\ComputerName", sz("ComputerName", "STORE-PC")),
+    key("ControlSet001\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}", sz("Class", "Net")),
+    key(p + "machine.inf_amd64_c7e9c8a2a1f0e3d4", sz("@", "machine.inf"), sz("Provider", "Microsoft"),
+        sz("InfName", "machine.inf"), sz("SignerName", "Microsoft Windows"), dword("SignerScore", 0x0d000001),
+        binary("Version", version(system, 130000000000000000, (10, 0, 19041, 1)))),
+    key(p + old, sz("@", "oem12.inf"), sz("Provider", "Realtek"), dword("SignerScore", 0x0d000005),
+        sz("Catalog", "netrtwlane.cat"), binary("ImportDate", struct.pack("<Q", 132014388300000000)),
+        binary("Version", version(net, 131000000000000000, (2024, 10, 1021, 2019)))),
+    key(p + new, sz("@", "oem12.inf"), sz("Provider", "Realtek"), dword("SignerScore", 0x0d000005),
+        sz("SignerName", "Microsoft Windows Hardware Compatibility Publisher"),
+        binary("Version", version(net, 132540302450000000, (2024, 10, 1021, 2023)))),
+    key(p + "usb_dev.inf_x86_1234abcd", sz("@", "OEM3.INF"), binary("Version", bytes(range(20)))),
+    key(f + "oem12.inf", multi("@", [old, new]), sz("Active", new.upper())),
+    key(f + "machine.inf", multi("@", ["machine.inf_amd64_c7e9c8a2a1f0e3d4"]), sz("Active", "machine.inf_amd64_c7e9c8a2a1f0e3d4"))]))
+open(tmp + "/kinds_drivers.reg", "w", newline="").write(reg + key(p + "keyboard.inf_arm64_99aa", sz("@", "keyboard.inf"),
+    sz("Provider", "Microsoft"), binary("Version", version(system, 125911584000000000, (6, 1, 7601, 17514)))))
+sha_vuln, sha_afd, sha_old = "0B4F1C2D3E4F5A6B7C8D9E0F1A2B3C4D5E6F7A8B", "1" * 40, "c0ffee" + "2" * 34
+a = "Root\\InventoryDriverBinary\\"
+open(tmp + "/kinds_amcache.reg", "w", newline="").write(reg + "".join([
+    key(a + "c:/windows/system32/drivers/vuln.sys", sz("DriverId", "0000" + sha_vuln), sz("DriverName", "vuln.sys"),
+        sz("DriverCompany", "Vuln Corp"), sz("Product", "Vuln Tools"), sz("ProductVersion", "1.0"),
+        sz("DriverVersion", "1.0.0.7"), sz("DriverSigned", "true"), sz("DriverInBox", "false"),
+        sz("DriverIsKernelMode", "true"), dword("DriverTimeStamp", 1500000000),
+        sz("DriverLastWriteTime", "09/15/2018 09:28:46"), dword("ImageSize", 53248), sz("Service", "vuln"),
+        sz("Inf", "oem7.inf"), sz("DriverPackageStrongName", "vuln.inf_amd64_1a2b"), sz("WdfVersion", "1.15")),
+    key(a + "c:/windows/system32/drivers/afd.sys", sz("DriverId", "0000" + sha_afd), sz("DriverName", "afd.sys"),
+        sz("DriverSigned", "false"), sz("DriverLastWriteTime", "not a date")),
+    key(a + "c:/windows/system32/drivers/short.sys", sz("DriverId", "0000" + "3" * 39), sz("DriverName", "short.sys"),
+        sz("DriverSigned", "maybe"))]))
+open(tmp + "/kinds_amcache_ids.reg", "w", newline="").write(reg + key(a + "0000" + sha_old, sz("DriverName", "old.sys"),
+    dword("DriverSigned", 1), sz("ImageSize", "0x1000"), sz("DriverTimeStamp", "0")))
+entries = [
+    {"Id": "0b4f0000-1111-2222-3333-444455556666", "Category": "vulnerable driver", "Tags": ["vuln.sys"],
+     "KnownVulnerableSamples": [{"Filename": "vuln.sys", "MD5": "0" * 32, "SHA1": sha_vuln.lower(), "SHA256": "5" * 64,
+                                 "Imports": ["ntoskrnl.exe"], "Signatures": [{"Certificates": [{"SHA1": "6" * 40}]}]},
+                                {"Filename": "afd.sys", "SHA256": "7" * 64}]},
+    {"Id": "aaaa0000-1111-2222-3333-444455556666", "Category": "malicious",
+     "KnownVulnerableSamples": [{"Filename": "afd.sys", "SHA1": "8" * 40}]},
+    {"Id": "cafe0000-1111-2222-3333-444455556666", "KnownVulnerableSamples": [{"SHA1": sha_old.upper()}], "Category": "malicious"},
+    {"Id": "no-samples", "Category": "malicious"}]
+json.dump(entries, open(tmp + "/drivers.json", "w"), indent=1)
+open(tmp + "/drivers.csv", "w", newline="").write(
+    'Id,Category,KnownVulnerableSamples_Filename,KnownVulnerableSamples_SHA1,Description\r\n'
+    '0b4f0000-1111-2222-3333-444455556666,vulnerable driver,"vuln.sys, afd.sys",%s,"a ""quoted"",\r\nlong text"\r\n'
+    'aaaa0000-1111-2222-3333-444455556666,malicious,afd.sys,%s,\r\n'
+    'cafe0000-1111-2222-3333-444455556666,malicious,,"%s, %s",\r\n' % (sha_vuln.lower(), "8" * 40, "9" * 40, sha_old))
+open(tmp + "/nosha1.json", "w").write('[{"Id": "a", "Category": "malicious", "KnownVulnerableSamples": [{"Filename": "afd.sys"}]}]')
+open(tmp + "/notjson.json", "w").write('[{"Id": "a", "KnownVulnerableSamples": [{"SHA1": "%s"}]' % ("8" * 40))
+open(tmp + "/empty.json", "w").write("")
+open(tmp + "/other.json", "w").write('[{"Id": "z", "Category": "malicious", "KnownVulnerableSamples": [{"Filename": "vuln.sys", "SHA1": "%s"}]}]' % ("f" * 40))
+PY
+for kind in system drivers amcache amcache_ids; do
+  hive_from_reg "$tmp/kinds_$kind.hive" "$tmp/kinds_$kind.reg" || fail "$kind hive not made"
+done
+patch_hive "$tmp/kinds_system.hive" "DriverDatabase\\DriverPackages\\netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c=131666263040000000" ||
+  fail "kinds hive not patched"
+for hive in system drivers amcache amcache_ids; do cp "$tmp/kinds_$hive.hive" "$tmp/kinds_$hive.before"; done
 for format in text csv json jsonl; do
-  run --view timeline -f "$format" "$tmp/views.hive" "$tmp/inventory.hive"
+  run --view packages -f "$format" "$tmp/kinds_system.hive" "$tmp/kinds_drivers.hive"
+  expect_eq "packages, $format: status" 0 "$status"
+  cp "$tmp/out" "$tmp/kinds.packages.$format"
+  cp "$tmp/err" "$tmp/kinds.packages.$format.err"
+  run -f "$format" --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_amcache.hive" "$tmp/kinds_amcache_ids.hive"
+  expect_eq "files, $format: status" 0 "$status"
+  cp "$tmp/out" "$tmp/kinds.files.$format"
+  cp "$tmp/err" "$tmp/kinds.files.$format.err"
+done
+python3 - "$tmp" <<'PY' && echo "ok: packages and files read back in every format" || fail "packages and files read back"
+import csv, json, sys
+tmp = sys.argv[1]
+def read(view):
+    rows = list(csv.DictReader(open("%s/kinds.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/kinds.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/kinds.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    return rows
+def said(view):
+    lines = {open("%s/kinds.%s.%s.err" % (tmp, view, f), encoding="utf-8").read() for f in ("text", "csv", "json", "jsonl")}
+    assert len(lines) == 1, lines
+    return lines.pop().splitlines()
+def check(got, want):
+    assert len(got) == len(want), (len(got), [list(g.values())[:4] for g in got])
+    for g, w in zip(got, want):
+        assert list(g) == list(w), (list(g), list(w))
+        for field in w:
+            assert g[field] == w[field], (w["key_path"], field, g[field], w[field])
+q = lambda path: "'" + path.replace("\\", "\\\\") + "'"
+z = "1601-01-01T00:00:00Z"
+def package(hive, name, **fields):
+    row = {"hive": tmp + "/kinds_%s.hive" % hive, "computer_name": "STORE-PC" if hive == "system" else "",
+           "package": name, "key_path": "DriverDatabase\\DriverPackages\\" + name, "last_written": fields.pop("last_written", z)}
+    for field in ("published_name", "original_name", "provider", "class_guid", "class_name", "version", "driver_date_iso",
+                  "signer", "signer_score", "import_date", "catalog", "active", "inbox"):
+        row[field] = fields.pop(field, "")
+    assert not fields, fields
+    return row
+net, system = "{4d36e972-e325-11ce-bfc1-08002be10318}", "{4d36e97d-e325-11ce-bfc1-08002be10318}"
+check(read("packages"), [
+    package("system", "machine.inf_amd64_c7e9c8a2a1f0e3d4", published_name="machine.inf", original_name="machine.inf",
+            provider="Microsoft", class_guid=system, version="10.0.19041.1", driver_date_iso="2012-12-14",
+            signer="Microsoft Windows", signer_score="0d000001", active="yes", inbox="yes"),
+    package("system", "netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c", last_written="2018-03-27T12:11:44Z", published_name="oem12.inf",
+            original_name="netrtwlane.inf", provider="Realtek", class_guid=net, class_name="Net", version="2024.10.1021.2023",
+            driver_date_iso="2021-01-02", signer="Microsoft Windows Hardware Compatibility Publisher", signer_score="0d000005",
+            active="yes", inbox="no"),
+    package("system", "netrtwlane.inf_amd64_a6f7c3b2e1d0f9a8", published_name="oem12.inf", original_name="netrtwlane.inf",
+            provider="Realtek", class_guid=net, class_name="Net", version="2024.10.1021.2019", driver_date_iso="2016-02-15",
+            signer_score="0d000005", import_date="2019-05-04T10:20:30Z", catalog="netrtwlane.cat", active="no", inbox="no"),
+    package("system", "usb_dev.inf_x86_1234abcd", published_name="OEM3.INF", original_name="usb_dev.inf", active="no", inbox="no"),
+    package("drivers", "keyboard.inf_arm64_99aa", published_name="keyboard.inf", original_name="keyboard.inf", provider="Microsoft",
+            class_guid=system, version="6.1.7601.17514", driver_date_iso="2000-01-01", active="no", inbox="yes"),
+])
+assert said("packages") == ["tolvane-list: warning: %s: %s value 'Version': invalid data"
+                            % (q(tmp + "/kinds_system.hive"), q("DriverDatabase\\DriverPackages\\usb_dev.inf_x86_1234abcd"))], said("packages")
+def file(hive, key_name, **fields):
+    row = {"hive": tmp + "/kinds_%s.hive" % hive, "key_path": "Root\\InventoryDriverBinary\\" + key_name, "last_written": z,
+           "path": "" if hive == "amcache_ids" else key_name}
+    for field in ("name", "sha1", "company", "product", "product_version", "version", "signed", "inbox", "kernel_mode",
+                  "link_date", "last_modified", "image_size", "service", "inf", "package", "wdf_version", "known_vulnerable"):
+        row[field] = fields.pop(field, "")
+    assert not fields, fields
+    return row
+check(read("files"), [
+    file("amcache", "c:/windows/system32/drivers/afd.sys", name="afd.sys", sha1="1" * 40, signed="no", last_modified="not a date"),
+    file("amcache", "c:/windows/system32/drivers/short.sys", name="short.sys"),
+    file("amcache", "c:/windows/system32/drivers/vuln.sys", name="vuln.sys", sha1="0b4f1c2d3e4f5a6b7c8d9e0f1a2b3c4d5e6f7a8b",
+         company="Vuln Corp", product="Vuln Tools", product_version="1.0", version="1.0.0.7", signed="yes", inbox="false",
+         kernel_mode="true", link_date="2017-07-14T02:40:00Z", last_modified="2018-09-15T09:28:46Z", image_size="53248",
+         service="vuln", inf="oem7.inf", package="vuln.inf_amd64_1a2b", wdf_version="1.15",
+         known_vulnerable="vulnerable driver 0b4f0000-1111-2222-3333-444455556666"),
+    file("amcache_ids", "0000c0ffee" + "2" * 34, name="old.sys", sha1="c0ffee" + "2" * 34, signed="yes",
+         link_date="1970-01-01T00:00:00Z", image_size="4096", known_vulnerable="malicious cafe0000-1111-2222-3333-444455556666"),
+])
+assert said("files") == [
+    "tolvane-list: warning: %s: %s value 'DriverSigned': invalid data" % (q(tmp + "/kinds_amcache.hive"), q("Root\\InventoryDriverBinary\\c:/windows/system32/drivers/short.sys")),
+    "tolvane-list: 2 of 4 driver files are on the known-vulnerable list '%s/drivers.json'" % tmp], said("files")
+text = open(tmp + "/kinds.packages.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Hive Published Original Provider Class Version Driver date Active Package", text[0]
+assert " ".join(text[2].split()) == tmp + "/kinds_system.hive oem12.inf netrtwlane.inf Realtek Net 2024.10.1021.2023 2021-01-02 yes " \
+    "netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c", text[2]
+assert " ".join(text[1].split()).split()[4] == system, text[1]
+PY
+for hive in system drivers amcache amcache_ids; do
+  cmp -s "$tmp/kinds_$hive.hive" "$tmp/kinds_$hive.before" || fail "kinds: the $hive hive was changed"
+done
+# The CSV form of the list marks the same files; a file name alone is no match.
+run -f csv --known-vulnerable "$tmp/drivers.csv" "$tmp/kinds_amcache_ids.hive" "$tmp/kinds_amcache.hive"
+expect_eq "files, the CSV list: status, marks and the line said" "0 old.sys=malicious cafe0000-1111-2222-3333-444455556666|afd.sys=|short.sys=|vuln.sys=vulnerable driver 0b4f0000-1111-2222-3333-444455556666" \
+  "$status $(python3 -c 'import csv,sys; print("|".join(r["name"] + "=" + r["known_vulnerable"] for r in csv.DictReader(open(sys.argv[1]))))' "$tmp/out")"
+expect_eq "files, the CSV list: the last line" "tolvane-list: 2 of 4 driver files are on the known-vulnerable list '$tmp/drivers.csv'" \
+  "$(tail -1 "$tmp/err")"
+run --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_amcache_ids.hive" -f jsonl --view files "$tmp/kinds_system.hive"
+expect_eq "files of a SYSTEM hive beside an Amcache one: status and lines" \
+  "1 tolvane-list: '$tmp/kinds_system.hive' is a SYSTEM hive: it holds driver records (--view records), devices (--view devices), driver services (--view services) and driver packages (--view packages), not driver files.
+tolvane-list: 1 of 1 driver files is on the known-vulnerable list '$tmp/drivers.json'" "$status $err"
+run -f jsonl --known-vulnerable "$tmp/other.json" "$tmp/kinds_amcache_ids.hive"
+expect_eq "a list naming a file of the hive with another SHA-1: status and the line said" \
+  "0 tolvane-list: none of the 1 driver files are on the known-vulnerable list '$tmp/other.json'" "$status $err"
+# Each kind lists its own view unless one is asked for; kinds cannot be mixed without one.
+run -f csv "$tmp/kinds_drivers.hive"
+expect_eq "a DRIVERS hive lists its packages" "0 package" "$status $(head -1 "$tmp/out" | cut -d, -f3)"
+for bad in notjson nosha1 empty missing; do
+  case $bad in
+    notjson) why="not valid JSON at byte *" ;;
+    nosha1) why="no sample's SHA1 in it" ;;
+    empty) why="empty file" ;;
+    missing) why="No such file or directory" ;;
+  esac
+  expect_refused "the known-vulnerable list, $bad" 2 \
+    "tolvane-list: cannot use the known-vulnerable list '$tmp/$bad.json': $why." \
+    --known-vulnerable "$tmp/$bad.json" "$tmp/kinds_amcache.hive"
+done
+expect_refused "hives of two kinds without --view" 2 \
+  "tolvane-list: hives of different kinds need --view: '$tmp/kinds_amcache_ids.hive' lists its files, '$tmp/kinds_drivers.hive' its packages (*)" \
+  "$tmp/kinds_amcache_ids.hive" "$tmp/kinds_drivers.hive"
+expect_refused "the list with another view" 2 "tolvane-list: --known-vulnerable checks driver files: --view packages is not for it (*)" \
+  --view packages --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_drivers.hive"
+run --view devices "$tmp/kinds_amcache.hive"
+expect_eq "devices of an Amcache hive" \
+  "1 tolvane-list: '$tmp/kinds_amcache.hive' is an Amcache hive: it holds driver files (--view files), not devices." "$status $err"
+run --view packages "$tmp/demo.hive"
+expect_eq "packages of a SYSTEM hive without a driver store" \
+  "1 tolvane-list: '$tmp/demo.hive': the hive has no DriverDatabase\\DriverPackages key." "$status $err"
+# The driver store of the real Windows 10 SYSTEM hive of section 11, against the test's own
+# reading of the same keys (hivexregedit's export, python3-hivex, the Version bytes decoded
+# with Python's uuid and struct).
+run --no-logs -f csv "$tmp/SYSTEM_2" --view packages
+expect_eq "SYSTEM_2, packages: status and rows" "0 159" "$status $(($(wc -l <"$tmp/out") - 1))"
+cp "$tmp/out" "$tmp/SYSTEM_2.packages.csv"
+if said=$("$hivex_python" "$here/real_packages_check.py" "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.packages.csv"); then
+  echo "ok: SYSTEM_2: $said"
+else
+  fail "SYSTEM_2, packages: $said"
+fi
+
+# 13. The timeline rebuilt here from the views' own rows: of the views hive with two packages
+# of the driver store added (store.hive) beside a hive of records alone, and of a DRIVERS and
+# an Amcache hive; one row for each time that reads, with its texts, oldest first, at one time
+# in the views' order; --since and --until at their edges, a date standing for its whole day;
+# --diff of the store hive and a copy changed by hivexregedit lists exactly the changes, with
+# the fields that changed and their old values, and nothing against itself.
+cp "$tmp/views.hive" "$tmp/store.hive"
+packages='HKEY_LOCAL_MACHINE\SYSTEM\DriverDatabase\DriverPackages'
+{
+  reg_header
+  printf '[%s\\usbstor.inf_amd64_8a1b2c3d]\r\n@="usbstor.inf"\r\n"Provider"="Microsoft"\r\n\r\n' "$packages"
+  printf '[%s\\e1d68x64.inf_amd64_4f5e6d7c]\r\n@="oem12.inf"\r\n"Provider"="Intel"\r\n' "$packages"
+  printf '"ImportDate"=hex:%s\r\n' "$(python3 -c 'import struct; print(",".join("%02x" % b for b in struct.pack("<Q", 132540302450000000)))')"
+} >"$tmp/store.reg"
+hive_merge "$tmp/store.hive" "$tmp/store.reg" || fail "store hive not made"
+cp "$tmp/store.hive" "$tmp/store.before"
+for view in records devices services packages; do
+  run --view "$view" -f csv "$tmp/store.hive"
+  cp "$tmp/out" "$tmp/store.$view.csv"
+done
+for view in packages files; do
+  run --view "$view" -f csv "$tmp/kinds_drivers.hive" "$tmp/kinds_amcache.hive"
+  cp "$tmp/out" "$tmp/kinds2.$view.csv"
+done
+for format in text csv json jsonl; do
+  run --view timeline -f "$format" "$tmp/store.hive" "$tmp/inventory.hive"
   expect_eq "timeline, $format: status and warnings" "0 5" "$status $(wc -l <"$tmp/err")"
   cp "$tmp/out" "$tmp/timeline.$format"
 done
+run --view timeline -f csv "$tmp/kinds_drivers.hive" "$tmp/kinds_amcache.hive"
+expect_eq "timeline of a DRIVERS and an Amcache hive: status" 0 "$status"
+cp "$tmp/out" "$tmp/timeline.kinds.csv"
 run --view timeline -f csv --since 2021-02-03T04:05:06 --until 2021-02-03T04:05:06Z "$tmp/views.hive"
 cp "$tmp/out" "$tmp/timeline.edge.csv"
 run --view timeline -f csv --since 2019-05-04 --until 2019-05-04 "$tmp/views.hive"
@@ -752,38 +990,48 @@ cp "$tmp/out" "$tmp/devices.after.csv"
 run --view records -f csv --until 2019-03-14 --since 2019-03-14T00:00 "$tmp/views.hive"
 cp "$tmp/out" "$tmp/records.day.csv"
 python3 - "$tmp" <<'PY' && echo "ok: the timeline, --since and --until" || fail "timeline"
-import csv, json, sys
+import csv, json, re, sys
 tmp = sys.argv[1]
 def csv_rows(name): return list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
 times = {"records": [("last_written", "Driver record last written"), ("driver_date_iso", "Driver date (declared by its INF)")],
          "devices": [("last_written", "Device key last written"), ("install_date", "Device driver installed"),
                      ("first_install_date", "Device first installed"), ("last_arrival_date", "Device last arrived"),
                      ("last_removal_date", "Device last removed")],
-         "services": [("last_written", "Driver service last written")]}
+         "services": [("last_written", "Driver service last written")],
+         "packages": [("last_written", "Driver package key last written"), ("import_date", "Driver package imported into the driver store")],
+         "files": [("last_written", "Driver file entry last written"), ("link_date", "Driver file linked (PE header)"),
+                   ("last_modified", "Driver file last modified")]}
 item = {"records": lambda r: r["class_guid"] + "\\" + r["instance"], "devices": lambda r: r["device_id"],
-        "services": lambda r: r["name"]}
-want = []
-for name, views in (("views.%s.csv", ("records", "devices", "services")), ("inventory.csv", ("records",))):
-    for view in views:
-        for r in csv_rows(name % view if "%" in name else name):
+        "services": lambda r: r["name"], "packages": lambda r: r["package"], "files": lambda r: r["sha1"] or r["path"]}
+fields = ["datetime", "timestamp_desc", "view", "hive", "key_path", "computer_name", "control_set", "item"]
+def rebuilt(sources):
+    want = []
+    for name, view in sources:
+        for r in csv_rows(name):
             for field, desc in times[view]:
-                if r[field]:
+                if re.fullmatch(r"\d{4}-\d\d-\d\d(T\d\d:\d\d:\d\dZ)?", r[field]):  # a time that reads
                     t = r[field] if "T" in r[field] else r[field] + "T00:00:00Z"
-                    want.append([t, desc, view, r["hive"], r["key_path"], r["computer_name"], r["control_set"], item[view](r)])
-want.sort(key=lambda w: (w[0], list(times).index(w[2])))
+                    want.append([t, desc, view, r["hive"], r["key_path"], r.get("computer_name", ""), r.get("control_set", ""), item[view](r)])
+    want.sort(key=lambda w: (w[0], list(times).index(w[2])))
+    return want
+def check(got, want):
+    got = [[g[f] for f in fields] for g in got]
+    assert got == want, "\n".join(map(str, got)) + "\n" + "\n".join(map(str, want))
 got = csv_rows("timeline.csv")
 assert list(got[0])[:3] == ["datetime", "timestamp_desc", "message"], list(got[0])
 assert got == json.load(open(tmp + "/timeline.json", encoding="utf-8"))
 assert got == [json.loads(l) for l in open(tmp + "/timeline.jsonl", encoding="utf-8")]
-fields = ["datetime", "timestamp_desc", "view", "hive", "key_path", "computer_name", "control_set", "item"]
-assert [[g[f] for f in fields] for g in got] == want, "\n".join(map(str, [[g[f] for f in fields] for g in got])) + "\n" + "\n".join(map(str, want))
-assert len(got) == 46, len(got)
+check(got, rebuilt([("store.%s.csv" % v, v) for v in ("records", "devices", "services", "packages")] + [("inventory.csv", "records")]))
+assert len(got) == 49, len(got)
+check(csv_rows("timeline.kinds.csv"), rebuilt([("kinds2.packages.csv", "packages"), ("kinds2.files.csv", "files")]))
 msg = {(g["item"], g["timestamp_desc"]): g["message"] for g in got}
 assert msg[("PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "Device first installed")] == \
     "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE (Intel(R) Ethernet Connection), driver Intel(R) Ethernet Connection I219-LM, service e1dexpress: first installed"
 assert msg[("{4d36e972-e325-11ce-bfc1-08002be10318}\\0003", "Driver date (declared by its INF)")] == \
     "{4d36e972-e325-11ce-bfc1-08002be10318}\\0003 (Intel(R) Ethernet Connection I219-LM), version 12.17.8.9: driver dated", msg
 assert msg[("Ntfs", "Driver service last written")] == "Ntfs, start boot, file %SystemRoot%\\System32\\drivers\\Ntfs.sys: last written"
+assert msg[("e1d68x64.inf_amd64_4f5e6d7c", "Driver package imported into the driver store")] == \
+    "e1d68x64.inf_amd64_4f5e6d7c (Intel), published as oem12.inf: imported into the driver store", msg
 text = open(tmp + "/timeline.text", encoding="utf-8").read().split("\n")
 assert " ".join(text[0].split()) == "Hive Time What View Message" and len(text) == len(got) + 2, text[0]
 pick = lambda name: [(g["datetime"], g["timestamp_desc"], g["item"]) for g in csv_rows(name)]
@@ -800,29 +1048,30 @@ PY
   printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567]\r\n\r\n'
   printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567\\4C530001]\r\n"DeviceDesc"="SanDisk Cruzer"\r\n\r\n'
   printf '[\\ControlSet002\\Services\\e1dexpress]\r\n"Start"=dword:00000004\r\n\r\n'
+  printf '[-\\DriverDatabase\\DriverPackages\\usbstor.inf_amd64_8a1b2c3d]\r\n'
 } >"$tmp/changes.reg"
-cp "$tmp/views.hive" "$tmp/changed.hive"
+cp "$tmp/store.hive" "$tmp/changed.hive"
 hivexregedit --merge --prefix '' "$tmp/changed.hive" "$tmp/changes.reg" || fail "changed hive not made"
-for view in records devices services; do
+for view in records devices services packages; do
   for format in text csv json jsonl; do
-    run --view "$view" -f "$format" --diff "$tmp/views.hive" "$tmp/changed.hive"
+    run --view "$view" -f "$format" --diff "$tmp/store.hive" "$tmp/changed.hive"
     expect_eq "diff, $view, $format: status" 0 "$status"
     cp "$tmp/out" "$tmp/diff.$view.$format"
-    run --view "$view" -f "$format" --diff "$tmp/views.hive" "$tmp/views.hive"
+    run --view "$view" -f "$format" --diff "$tmp/store.hive" "$tmp/store.hive"
     expect_eq "diff of a hive with itself, $view, $format: nothing" "0 $([ "$format" = csv ] && echo 1 || echo 0)" \
       "$status $(grep -cv '^\[\]$' "$tmp/out")"
   done
 done
-cmp -s "$tmp/views.hive" "$tmp/views.before" || fail "diff: the hive was changed"
+cmp -s "$tmp/store.hive" "$tmp/store.before" || fail "diff: the hive was changed"
 python3 - "$tmp" <<'PY' && echo "ok: diff in every format" || fail "diff"
 import csv, json, sys
 tmp = sys.argv[1]
 got = {}
-for view in ("records", "devices", "services"):
+for view in ("records", "devices", "services", "packages"):
     rows = list(csv.DictReader(open("%s/diff.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
     assert rows == json.load(open("%s/diff.%s.json" % (tmp, view), encoding="utf-8")), view
     assert rows == [json.loads(l) for l in open("%s/diff.%s.jsonl" % (tmp, view), encoding="utf-8")], view
-    views = list(csv.DictReader(open("%s/views.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    views = list(csv.DictReader(open("%s/store.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
     fields = list(views[0])
     for r in rows:
         assert [f for f in r if f.startswith("old_")] == ["old_" + f for f in fields], list(r)
@@ -837,9 +1086,11 @@ for view in ("records", "devices", "services"):
 want = {"records": ("changed", "version", {"version": "12.17.8.9"}, {"version": "12.17.9.1"}, "changed.hive"),
         "devices": ("added", "", {}, {}, "changed.hive"),
         "services": ("changed", "start", {"start": "demand"}, {"start": "disabled"}, "changed.hive"),
+        "packages": ("removed", "", {}, {}, "store.hive"),
         "records text": "Change Class GUID Instance Changed fields Driver | changed {4d36e972-e325-11ce-bfc1-08002be10318} 0003 version Intel(R) Ethernet Connection I219-LM",
         "devices text": "Change Device ID Changed fields Description | added USB\\VID_0781&PID_5567\\4C530001 SanDisk Cruzer",
-        "services text": "Change Name Changed fields Display name | changed e1dexpress start Intel(R) PRO/1000 Driver"}
+        "services text": "Change Name Changed fields Display name | changed e1dexpress start Intel(R) PRO/1000 Driver",
+        "packages text": "Change Package Changed fields Provider | removed usbstor.inf_amd64_8a1b2c3d Microsoft"}
 assert got == want, got
 PY
 # The same of the real hive: a row for each time its views hold, in order; a service's start
@@ -858,6 +1109,7 @@ import csv, sys
 tmp, service = sys.argv[1], sys.argv[2]
 rows = lambda name: list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
 fields = {"records": ("last_written", "driver_date_iso"), "services": ("last_written",),
+          "packages": ("last_written", "import_date"),
           "devices": ("last_written", "install_date", "first_install_date", "last_arrival_date", "last_removal_date")}
 count = sum(1 for view in fields for r in rows("SYSTEM_2.%s.csv" % view) for f in fields[view] if r[f])
 got = rows("SYSTEM_2.timeline.csv")
@@ -867,7 +1119,7 @@ diff = rows("out")
 assert [(d["change"], d["name"], d["changed_fields"], d["old_start"], d["start"]) for d in diff] == \
     [("changed", service, "start", "demand", "disabled")], diff
 PY
-run --view records --diff "$tmp/views.hive" "$tmp/none.hive"
+run --view records --diff "$tmp/store.hive" "$tmp/none.hive"
 expect_eq "diff with a hive missing: status, one line, nothing listed" "1 1 0" "$status $(wc -l <"$tmp/err") $(stat -c %s "$tmp/out")"
 expect_refused "diff of the timeline" 2 "tolvane-list: --diff compares rows by their key: the timeline has none (*)" \
   --view timeline --diff "$tmp/views.hive" "$tmp/changed.hive"

@@ -540,6 +540,34 @@ void AddInventory(FakeRegistry& registry) {
   SetWide(registry, kSet2 + "{usb}\\0000", "ProviderName", u"設備 \U0001F600");
   SetWide(registry, "SYSTEM\\ControlSet001\\Control\\Class\\{usb}\\0000", "DriverDesc", u"Old");
   AddDevicesAndServices(registry);
+  // The driver store: one package of the Net class, the one its published name installs from.
+  const std::string package = "SYSTEM\\DriverDatabase\\DriverPackages\\net.inf_amd64_1";
+  SetWide(registry, package, "", u"oem1.inf");
+  SetWide(registry, package, "Provider", u"Vendor");
+  SetWide(registry, package, "SignerName", u"Signer");
+  SetWide(registry, package, "Catalog", u"net.cat");
+  registry.SetValue(package, "ImportDate", kRegBinary, std::string("\0\0\0\0\0\0\0\x01", 8));
+  registry.SetValue(package, "SignerScore", kRegDword, std::string("\3\0\0\x0d", 4));
+  std::string version(48, '\0');
+  version.replace(
+      8, 16, std::string("\x72\xe9\x36\x4d\x25\xe3\xce\x11\xbf\xc1\x08\x00\x2b\xe1\x03\x18", 16));
+  registry.SetValue(package, "Version", kRegBinary, version);
+  SetWide(registry, kSet2 + "{4d36e972-e325-11ce-bfc1-08002be10318}", "Class", u"Net");
+  SetWide(registry, "SYSTEM\\DriverDatabase\\DriverInfFiles\\oem1.inf", "Active",
+          u"NET.INF_AMD64_1");
+  // And one Windows brought, with no Version.
+  SetWide(registry, "SYSTEM\\DriverDatabase\\DriverPackages\\machine.inf_x86_2", "",
+          u"machine.inf");
+}
+
+// An Amcache hive of one driver file, keyed by its path.
+void AddDriverFile(FakeRegistry& registry) {
+  const std::string file = "SYSTEM\\Root\\InventoryDriverBinary\\c:/windows/system32/drivers/a.sys";
+  SetWide(registry, file, "DriverId", u"0000" + std::u16string(40, u'A'));
+  SetWide(registry, file, "DriverName", u"a.sys");
+  SetWide(registry, file, "DriverSigned", u"true");
+  registry.SetValue(file, "DriverTimeStamp", kRegDword, std::string("\0\0\0\x60", 4));
+  registry.SetValue(file, "ImageSize", kRegDword, std::string("\0\x10\0\0", 4));
 }
 
 }  // namespace
@@ -680,9 +708,12 @@ TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
 // naming the key and the value, and the rest is listed; one the listing cannot do without is
 // one error line and status 1. Nothing is left open.
 TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
+  const auto addHive = [](FakeRegistry& registry, const ViewSchema& view) {
+    view.name == "files" ? AddDriverFile(registry) : AddInventory(registry);
+  };
   for (const ViewSchema& view : Views()) {
     FakeRegistry counted;
-    AddInventory(counted);
+    addHive(counted, view);
     const char* hive[] = {"h"};
     ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
     options.format = ListFormat::kJsonLines;
@@ -694,17 +725,17 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
     const std::string whole = files.Contents(kOut);
     const auto rows = std::count(whole.begin(), whole.end(), '\n');
     const bool timeline = view.name == "timeline";
-    EXPECT_EQ(view.name == "records"   ? 14
-              : view.name == "devices" ? 2
-              : timeline               ? 19
-                                       : 1,
+    EXPECT_EQ(view.name == "records"                              ? 14
+              : view.name == "devices" || view.name == "packages" ? 2
+              : timeline                                          ? 22
+                                                                  : 1,
               rows)
         << view.name;
     const std::size_t calls = counted.Calls().size();
     std::size_t warned = 0;
     for (std::size_t n = 1; n <= calls; ++n) {
       FakeRegistry registry;
-      AddInventory(registry);
+      addHive(registry, view);
       registry.FailNthCall(n, kErrorRegistryCorrupt);
       FakeFileApi out;
       errors.clear();
@@ -723,7 +754,9 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
         continue;
       }
       ++warned;
-      EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'h': 'ControlSet002\\)"))
+      EXPECT_TRUE(errors.starts_with(R"(tolvane-list: warning: 'h': 'ControlSet002\\)") ||
+                  errors.starts_with(R"(tolvane-list: warning: 'h': 'DriverDatabase\\)") ||
+                  errors.starts_with(R"(tolvane-list: warning: 'h': 'Root\\)"))
           << view.name << n << ": " << errors;
       EXPECT_TRUE(errors.ends_with(": code 1015")) << view.name << n << ": " << errors;
       const std::string& listed = out.Contents(kOut);
