@@ -631,7 +631,8 @@ namespace {
 std::string TimelineAndDiffHelp(bool hive) {
   std::string help = "\n" + Wrap(
                                 "The timeline has a row for each time the views above hold, of "
-                                "every hive listed: its datetime, its timestamp_desc (the texts "
+                                "every hive listed (the views its kind serves): its datetime, its "
+                                "timestamp_desc (the texts "
                                 "above), a message naming the thing, its driver and what happened, "
                                 "the view, where the row was read and its item (the view's key). "
                                 "Timesketch imports its CSV or JSON Lines as written (they carry "
@@ -640,7 +641,8 @@ std::string TimelineAndDiffHelp(bool hive) {
   if (hive) {
     help +=
         "\n" + Wrap(
-                   "--diff pairs the rows of OLD and NEW by the view's key (above), without "
+                   "--diff pairs the rows of OLD and NEW, two hives of one kind, in the view "
+                   "asked for (else their kind's own) by the view's key (above), without "
                    "regard to case, each hive read in the control set it boots with or "
                    "--control-set names, and lists each row added, removed or changed, in the "
                    "order of the keys: change, the key, changed_fields (the fields that differ, "
