@@ -14,6 +14,7 @@
 #include "inventory/device_view.h"
 #include "inventory/driver_record.h"
 #include "inventory/service_view.h"
+#include "inventory/view_diff.h"
 
 using namespace std::string_literals;
 
@@ -301,6 +302,49 @@ TEST(ListViews, EverySchemaNamesItsFieldsOnceAndItsColumnsFromThem) {
     for (const ViewDetail& detail : view.details) EXPECT_TRUE(named(detail.field)) << detail.label;
   }
   EXPECT_EQ(nullptr, FindView("Records"));
+}
+
+// Rows pair by their key in any case, the n-th of a repeated key with the n-th; where a row was
+// read is not a change; the rows come in the order of their keys, each with the names of the
+// fields that changed and only their old values.
+TEST(ListDiff, RowsPairByKeyWithoutCaseAndListOnlyWhatChanged) {
+  const ViewSchema& services = ServicesView();
+  const auto row = [&](std::string hive, std::string name, std::string start) {
+    ViewRow r(services.fields.size());
+    r[FieldIndex(services, "hive")] = hive;
+    r[FieldIndex(services, "control_set")] = hive == "old" ? "ControlSet001" : "ControlSet002";
+    r[FieldIndex(services, "key_path")] = hive + "\\" + name;
+    r[FieldIndex(services, "name")] = name;
+    r[FieldIndex(services, "start")] = start;
+    return r;
+  };
+  const ViewDiff diff(services);
+  const ViewSchema& schema = diff.Schema();
+  const auto rows = diff.Compare(
+      {row("old", "Beta", "boot"), row("old", "alpha", "demand"), row("old", "Same", "auto"),
+       row("old", "twice", "auto"), row("old", "twice", "boot")},
+      {row("new", "same", "auto"), row("new", "Twice", "auto"), row("new", "ALPHA", "disabled"),
+       row("new", "gamma", "auto")});
+  std::vector<std::string> got;
+  for (const ViewRow& r : rows) {
+    ASSERT_EQ(schema.fields.size(), r.size());
+    std::string line;
+    for (const std::string_view field :
+         {"change", "name", "changed_fields", "hive", "start", "old_name", "old_start"}) {
+      line += std::string(FieldOf(schema, r, field)) + "|";
+    }
+    got.push_back(line);
+  }
+  EXPECT_EQ((std::vector<std::string>{
+                "changed|ALPHA|name;start|new|disabled|alpha|demand|", "removed|Beta||old|boot|||",
+                "added|gamma||new|auto|||", "changed|same|name|new|auto|Same||",
+                "changed|Twice|name|new|auto|twice||", "removed|twice||old|boot|||"}),
+            got);
+  EXPECT_EQ("change", schema.fields[0]);
+  EXPECT_EQ("name", schema.fields[1]);
+  EXPECT_EQ("changed_fields", schema.fields[2]);
+  EXPECT_EQ(services.fields.size() * 2 + 2, schema.fields.size());
+  EXPECT_TRUE(diff.Compare({row("old", "x", "boot")}, {row("new", "x", "boot")}).empty());
 }
 
 TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
