@@ -207,10 +207,10 @@ void CheckDiffAndTimes(const ListOptions& options) {
                       " has none");
   }
   if (options.format == ListFormat::kSave || options.allControlSets || times ||
-      !options.saveRecovered.empty()) {
+      !options.saveRecovered.empty() || !options.knownVulnerable.empty()) {
     throw EUsageError(
-        "--diff compares one control set of each hive in a view's rows: "
-        "no save format, --all-control-sets, --since, --until or --save-recovered");
+        "--diff compares one control set of each hive in a view's rows: no save format, "
+        "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable");
   }
 }
 

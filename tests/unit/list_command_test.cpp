@@ -195,11 +195,15 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--diff", "a", "b", "--since=2024-05-14"},
        hive,
        "--diff compares one control set of each hive in a view's rows: no save format, "
-       "--all-control-sets, --since, --until or --save-recovered"},
+       "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
       {{"--all-control-sets", "--diff", "a", "b"},
        hive,
        "--diff compares one control set of each hive in a view's rows: no save format, "
-       "--all-control-sets, --since, --until or --save-recovered"},
+       "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
+      {{"--known-vulnerable=l", "--diff", "a", "b"},
+       hive,
+       "--diff compares one control set of each hive in a view's rows: no save format, "
+       "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
   };
   for (const auto& c : cases) {
     std::string error;
