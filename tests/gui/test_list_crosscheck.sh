@@ -119,7 +119,15 @@ crosscheck texts "$GUI_TMP/texts.reg" "$GUI_TMP/texts.utf8.reg" "Invalid data ty
 # same rows field for field from both (times aside: the prefix's keys are written now), and
 # as many warnings.
 set002='HKLM\SYSTEM\ControlSet002'
-for key in Enum Services Control/ComputerName; do wine reg delete "$set002\\${key/\//\\}" /f >/dev/null 2>&1; done
+# views_clean: deletes the keys the views' data adds to the prefix (with the record a device
+# names).
+views_clean() {
+  local key
+  for key in Enum Services 'Control\ComputerName' 'Control\Class\{4d36e972-e325-11ce-bfc1-08002be10318}'; do
+    wine reg delete "$set002\\$key" /f >/dev/null 2>&1
+  done
+}
+views_clean
 python3 "$here/../hive/views_reg.py" "$GUI_TMP/views.wine.reg" --for-wine &&
   python3 "$here/../hive/views_reg.py" "$GUI_TMP/views.reg" &&
   hive_from_reg "$GUI_TMP/views.hive" "$GUI_TMP/views.reg" || gui_fail "views: data not made"
@@ -144,7 +152,7 @@ PY
   gui_expect_eq "views, $view: as many warnings from each" "$(wc -l <"$GUI_TMP/views.native.err")" \
     "$(wc -l <"$GUI_TMP/views.exe.err")"
 done
-for key in Enum Services Control/ComputerName; do wine reg delete "$set002\\${key/\//\\}" /f >/dev/null 2>&1; done
+views_clean
 
 # 3. tolvane-list.exe keeps the command-line conventions: short options, --, -o, the system's
 # words for a write that fails, --help and --version failing with their output.
