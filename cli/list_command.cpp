@@ -288,7 +288,7 @@ class ListRun {
       try {
         view.read(registry, {hive, set, set}, rows, warn);
       } catch (const ERecordsError& e) {
-        // One control set without a Class key leaves the others to list.
+        // One control set without the key its view lists leaves the others to list.
         if (!options_.allControlSets || e.Code() != 0) throw;
         host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(hive) + e.Message());
       }

@@ -910,6 +910,17 @@ tolvane-list: 1 of 1 driver files is on the known-vulnerable list '$tmp/drivers.
 run -f jsonl --known-vulnerable "$tmp/other.json" "$tmp/kinds_amcache_ids.hive"
 expect_eq "a list naming a file of the hive with another SHA-1: status and the line said" \
   "0 tolvane-list: none of the 1 driver files are on the known-vulnerable list '$tmp/other.json'" "$status $err"
+# A dirty Amcache hive is brought up to date from its log first, as a SYSTEM hive is.
+mkdir -p "$tmp/amdirty"
+cp "$tmp/kinds_amcache_ids.hive" "$tmp/amstage.hive"
+hive_merge "$tmp/amstage.hive" "$tmp/kinds_amcache.reg" &&
+  python3 "$here/dirty_hive.py" "$tmp/kinds_amcache_ids.hive" "$tmp/amstage.hive" \
+    --primary "$tmp/amdirty/Amcache.hve" --new "$tmp/amdirty/Amcache.hve.LOG1" ||
+  fail "dirty Amcache hive not made"
+run -f csv "$tmp/amdirty/Amcache.hve"
+expect_eq "a dirty Amcache hive: status, files and the first line said" \
+  "0 4 tolvane-list: recovered '$tmp/amdirty/Amcache.hve', dirty (sequence numbers 3 and 2)" \
+  "$status $(($(wc -l <"$tmp/out") - 1)) $(sed -n '1s/, from its.*//p' "$tmp/err")"
 # Each kind lists its own view unless one is asked for; kinds cannot be mixed without one.
 run -f csv "$tmp/kinds_drivers.hive"
 expect_eq "a DRIVERS hive lists its packages" "0 package" "$status $(head -1 "$tmp/out" | cut -d, -f3)"

@@ -11,7 +11,11 @@
 #include "common/message_text.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
+#include "cli/known_vulnerable.h"
 #include "inventory/device_view.h"
+#include "inventory/driver_files.h"
+#include "inventory/driver_packages.h"
+#include "inventory/registry_read.h"
 #include "inventory/driver_record.h"
 #include "inventory/service_view.h"
 #include "inventory/view_diff.h"
@@ -204,6 +208,19 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
        hive,
        "--diff compares one control set of each hive in a view's rows: no save format, "
        "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
+      {{"--known-vulnerable=l", "s", "--view", "files"}, hive, ""},
+      {{"--known-vulnerable", "l"}, live, "unknown option '--known-vulnerable'"},
+      {{"--known-vulnerable=", "s"}, hive, "--known-vulnerable needs a file name"},
+      {{"--view=packages", "--known-vulnerable=l", "s"},
+       hive,
+       "--known-vulnerable checks driver files: --view packages is not for it"},
+      {{"--view", "files"},
+       live,
+       "--view files lists an Amcache hive file's driver files, and this build cannot open hive "
+       "files yet"},
+      {{"--view", "packages", "-f", "save", "s"},
+       hive,
+       "the save format writes the records alone: --view packages is not for it"},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -695,6 +712,83 @@ TEST(ListViewValues, DisplayStringsAndDriverFilesAsWindowsShowThem) {
       {"Ntfs", "", "%SystemRoot%\\System32\\drivers\\Ntfs.sys"},
   };
   for (const auto& p : paths) EXPECT_EQ(p.path, ServiceFilePath(p.name, p.image)) << p.image;
+
+  // Driver-store package names, Amcache's file ids and times.
+  for (const auto& [package, inf] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"netrtwlane.inf_amd64_a6f7c3b2e1d0f9a8", "netrtwlane.inf"},
+           {"usb_dev.inf_x86_1234", "usb_dev.inf"},
+           {"plain.inf", "plain.inf"},
+           {"one_tail", "one_tail"},
+           {"_a_b", "_a_b"},
+           {"", ""}}) {
+    EXPECT_EQ(inf, PackageInfName(package)) << package;
+  }
+  const std::string sha1 = "0b4f1c2d3e4f5a6b7c8d9e0f1a2b3c4d5e6f7a8b";
+  for (const auto& [id, want] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"0000" + sha1, sha1},
+           {"0000" + UpperAscii(sha1), sha1},
+           {sha1, sha1},
+           {"0000" + sha1.substr(1), ""},
+           {"0001" + sha1, ""},
+           {"0000" + sha1.substr(0, 39) + "g", ""},
+           {"", ""}}) {
+    EXPECT_EQ(want, FileIdSha1(id)) << id;
+  }
+  for (const auto& [stored, shown] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"09/15/2018 09:28:46", "2018-09-15T09:28:46Z"},
+           {"13/15/2018 09:28:46", "13/15/2018 09:28:46"},
+           {"09/15/2018 24:00:00", "09/15/2018 24:00:00"},
+           {"9/15/2018 09:28:46", "9/15/2018 09:28:46"},
+           {"2018-09-15 09:28:46", "2018-09-15 09:28:46"},
+           {"", ""}}) {
+    EXPECT_EQ(shown, AmcacheTime(stored)) << stored;
+  }
+}
+
+// The list is kept as its samples' SHA-1s, each with its entry's category and id; whatever is
+// not that list, or holds no SHA-1, is refused with the reason.
+TEST(ListViewValues, KnownVulnerableListsKeepTheirSamplesSha1s) {
+  const std::string a(40, 'a'), b(40, 'b');
+  const struct {
+    std::string text, error;
+    std::vector<std::pair<std::string, std::string>> marks;
+  } cases[] = {
+      {"\xEF\xBB\xBF [{\"KnownVulnerableSamples\": [{\"SHA1\": \"" + UpperAscii(a) +
+           "\", \"Signatures\": [{\"SHA1\": \"" + b +
+           "\"}]}], \"Id\": \"x\", \"Category\": \"c\"}]",
+       "",
+       {{a, "c x"}}},
+      {"[{\"Id\": \"1\", \"KnownVulnerableSamples\": [{\"SHA1\": \"" + a +
+           "\"}, {\"SHA1\": null}, {\"SHA1\": \"abc\"}]}, {\"Id\": \"2\", "
+           "\"KnownVulnerableSamples\": [{\"SHA1\": \"" +
+           a + "\"}, {\"SHA1\": \"" + b + "\"}]}]",
+       "",
+       {{a, "1"}, {b, "2"}}},
+      {"Category,KnownVulnerableSamples_SHA1,Id\r\nm,\"" + a + ", " + b + "\",\"i,\"\"d\"\"\"\n",
+       "",
+       {{a, "m i,\"d\""}, {b, "m i,\"d\""}}},
+      {"{\"Id\": \"x\"}", "not a JSON array of entries", {}},
+      {"[{\"KnownVulnerableSamples\": [{\"SHA1\": \"" + a + "\"}]}",
+       "not valid JSON at byte 84",
+       {}},
+      {"[{\"Id\": \"x\", \"SHA1\": \"" + a + "\"}]", "no sample's SHA1 in it", {}},
+      {"Id,Filename\nx,afd.sys\n", "neither JSON nor CSV with a SHA1 column", {}},
+      {" \r\n\t", "empty file", {}},
+  };
+  for (const auto& c : cases) {
+    try {
+      const KnownVulnerableList list = ParseKnownVulnerable(c.text);
+      EXPECT_EQ("", c.error) << c.text;
+      EXPECT_EQ(c.marks.size(), list.sha1Entry.size()) << c.text;
+      for (const auto& [sha1, entry] : c.marks) {
+        const auto found = list.sha1Entry.find(sha1);
+        ASSERT_NE(list.sha1Entry.end(), found) << c.text;
+        EXPECT_EQ(entry, list.entries[found->second]) << c.text;
+      }
+    } catch (const Exception& e) {
+      EXPECT_EQ(c.error, e.Message()) << c.text;
+    }
+  }
 }
 
 TEST(ListRecords, EveryInstanceOfTheCurrentControlSetWithWhereAndWhen) {
