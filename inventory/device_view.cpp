@@ -192,27 +192,34 @@ class DeviceScan {
 
   void Times(RegKey instance, const std::string& path, ViewRow& row) {
     OpenKey properties(reader_.Api());
-    const long code = properties.Open(instance, u"Properties");
-    if (code == kErrorAccessDenied) {
-      if (warn_) warn_(RecordWarning{path + "\\Properties", "", code, kDeviceTimesDenied});
-      return;
-    }
-    if (code != kErrorSuccess) {
-      if (code != kErrorFileNotFound) reader_.Warn(path + "\\Properties", u"", code);
-      return;
-    }
-    const std::string setPath = path + "\\Properties\\" + Utf16ToUtf8(kTimesPropertySet);
+    if (!OpenProperty(properties, instance, path, u"Properties")) return;
+    const std::string propertiesPath = path + "\\Properties";
     OpenKey set(reader_.Api());
-    if (!reader_.Open(set, properties.Key(), path + "\\Properties",
-                      std::u16string(kTimesPropertySet))) {
+    if (!OpenProperty(set, properties.Key(), propertiesPath, std::u16string(kTimesPropertySet))) {
       return;
     }
+    const std::string setPath = propertiesPath + "\\" + Utf16ToUtf8(kTimesPropertySet);
     for (const auto& [id, field] : kTimes) {
       OpenKey property(reader_.Api());
-      if (reader_.Open(property, set.Key(), setPath, std::u16string(id))) {
+      if (OpenProperty(property, set.Key(), setPath, std::u16string(id))) {
         row[field] = Time(property.Key(), setPath + "\\" + Utf16ToUtf8(id));
       }
     }
+  }
+
+  // Opens a key of the device's properties. Where it is closed to the run (on Windows the
+  // system account alone may read them), one note stands for every device.
+  bool OpenProperty(OpenKey& key, RegKey parent, const std::string& parentPath,
+                    const std::u16string& name) {
+    const long code = key.Open(parent, name);
+    if (code == kErrorAccessDenied) {
+      if (warn_) {
+        warn_(RecordWarning{parentPath + "\\" + Utf16ToUtf8(name), "", code, kDeviceTimesDenied});
+      }
+    } else if (code != kErrorSuccess && code != kErrorFileNotFound) {
+      reader_.Warn(parentPath + "\\" + Utf16ToUtf8(name), u"", code);
+    }
+    return code == kErrorSuccess;
   }
 
   // A property's FILETIME: the key's default value (Windows 8 and later), or the Data value

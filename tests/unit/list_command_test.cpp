@@ -155,6 +155,13 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
        live,
        "the save format lists one control set: --all-control-sets is not for it"},
       {{"--hive", "s", "--codepage", "65001"}, hive, ""},
+      {{"--view", "services", "--view=devices", "-f", "csv"}, live, ""},
+      {{"--view=Devices", "s"}, hive, "unknown view 'Devices' (records, devices or services)"},
+      {{"--view"}, live, "--view needs a value"},
+      {{"--view", "devices", "-f", "save", "s"},
+       hive,
+       "the save format writes the records alone: --view devices is not for it"},
+      {{"--view", "records", "-f", "save", "s"}, hive, ""},
       {{"a", "-", "--", "--b", "-h"}, hive, ""},
       {{"--help"}, hive, ""},
       {{"--format", "csv"}, hive, "a HIVE is needed: the records are read from SYSTEM hive files"},
@@ -792,13 +799,15 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
 }
 
 // Where the Properties keys are closed to the run (on Windows, to all but the system account),
-// the times are empty and one line says why, however many devices there are.
+// at whatever depth, the times are empty and one line says why, however many devices there are.
 TEST(ListDevices, TimesClosedToTheRunAreSaidOnce) {
   FakeRegistry registry;
   AddInventory(registry);
-  for (const char* device : {"PCI\\VEN_1\\0001", "USB\\ROOT\\0002"}) {
-    registry.RefuseAccess(kEnum2 + device + "\\Properties", kKeyRead);
-  }
+  // Refused at the Properties key of one device, deeper for the other.
+  registry.RefuseAccess(kEnum2 + "PCI\\VEN_1\\0001" + kTimes + "0064", kKeyRead);
+  registry.RefuseAccess(kEnum2 + "PCI\\VEN_1\\0001" + kTimes + "0065", kKeyRead);
+  registry.AddKey(kEnum2 + "USB\\ROOT\\0002\\Properties");
+  registry.RefuseAccess(kEnum2 + "USB\\ROOT\\0002\\Properties", kKeyRead);
   const char* hive[] = {"h"};
   ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
   options.view = FindView("devices");
