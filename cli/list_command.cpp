@@ -9,6 +9,8 @@
 #include "inventory/driver_record.h"
 #include "inventory/driver_scan.h"
 #include "inventory/hive_kind.h"
+#include "inventory/timeline.h"
+#include "inventory/view_diff.h"
 #include "output/text_export.h"
 
 namespace {
@@ -70,6 +72,45 @@ unsigned ParseControlSet(std::string_view text) {
   const auto number = ParseNumber(text, 999);
   if (!number) throw EUsageError("no control set " + QuotedName(text) + " (a number, 1 to 999)");
   return *number;
+}
+
+// The number of n digits at text[at], or nothing.
+std::optional<unsigned> Digits(std::string_view text, std::size_t at, std::size_t n) {
+  if (at + n > text.size()) return std::nullopt;
+  unsigned number = 0;
+  for (const char c : text.substr(at, n)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<unsigned>(c - '0');
+  }
+  return number;
+}
+
+bool ValidTime(std::string_view text, bool end, std::string& time) {
+  const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
+  if (!year || !month || !day || text[4] != '-' || text[7] != '-') return false;
+  const bool leap = *year % 4 == 0 && (*year % 100 != 0 || *year % 400 == 0);
+  constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (*month < 1 || *month > 12 || *day < 1 ||
+      *day > kDays[*month - 1] + (*month == 2 && leap ? 1 : 0)) {
+    return false;
+  }
+  std::string_view clock = text.substr(10);
+  if (clock.ends_with('Z')) clock.remove_suffix(1);
+  std::string second = end ? "23:59:59" : "00:00:00";
+  if (!clock.empty()) {
+    const auto hour = Digits(clock, 1, 2), minute = Digits(clock, 4, 2);
+    const bool seconds = clock.size() == 9;
+    if ((clock[0] != 'T' && clock[0] != ' ') || !hour || !minute || clock[3] != ':' || *hour > 23 ||
+        *minute > 59 || (clock.size() != 6 && !seconds) ||
+        (seconds && (clock[6] != ':' || !Digits(clock, 7, 2) || clock.substr(7) > "59"))) {
+      return false;
+    }
+    second = std::string(clock.substr(1, 5)) + (seconds ? std::string(clock.substr(6))
+                                                : end   ? ":59"
+                                                        : ":00");
+  }
+  time = std::string(text.substr(0, 10)) + "T" + second + "Z";
+  return true;
 }
 
 // Text filled into lines of at most 79 columns, each after indent spaces, LF-ended.
@@ -147,6 +188,32 @@ std::optional<std::string> RunSave(const ListOptions& options, RegistryApi& regi
   return error;
 }
 
+// What --diff and --since/--until allow with them.
+void CheckDiffAndTimes(const ListOptions& options) {
+  const bool times = !options.times.since.empty() || !options.times.until.empty();
+  if (times && options.format == ListFormat::kSave) {
+    throw EUsageError("the save format lists every record: --since and --until are not for it");
+  }
+  if (!options.times.since.empty() && !options.times.until.empty() &&
+      options.times.since > options.times.until) {
+    throw EUsageError("--since is after --until: no time is in between");
+  }
+  if (!options.diff) return;
+  if (options.hives.size() != 2) {
+    throw EUsageError("--diff OLD NEW compares two hives: give no other HIVE");
+  }
+  if (options.view && options.view->keys.empty()) {
+    throw EUsageError("--diff compares rows by their key: the " + std::string(options.view->name) +
+                      " has none");
+  }
+  if (options.format == ListFormat::kSave || options.allControlSets || times ||
+      !options.saveRecovered.empty() || !options.knownVulnerable.empty()) {
+    throw EUsageError(
+        "--diff compares one control set of each hive in a view's rows: no save format, "
+        "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable");
+  }
+}
+
 class ListRun {
  public:
   ListRun(const ListOptions& options, ListSource source, const ListHost& host)
@@ -178,45 +245,78 @@ class ListRun {
 
   void ReadHive(const std::string& hive, std::vector<ViewRow>& rows) {
     const RecordWarningFn warn = [&](const RecordWarning& w) { Warn(hive, w); };
-    std::vector<std::string> sets;
     host_.withRegistry(hive, [&](RegistryApi& registry) {
       opened_ = true;
       const HiveKind* kind =
           source_ == ListSource::kLiveRegistry ? &SystemHiveKind() : FindHiveKind(registry);
       const ViewSchema& view = HiveView(hive, kind);
-      if (view.perHive) {
-        const std::string set = NamingSet(registry, kind);
-        view.read(registry, {hive, set, set}, rows, warn);
-        return;
-      }
-      if (options_.allControlSets) {
-        sets = ControlSets(registry);
-        if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
-      } else if (options_.controlSet) {
-        sets.push_back(ControlSetName(options_.controlSet));
-      } else if (source_ == ListSource::kLiveRegistry) {
-        // The live registry's CurrentControlSet is the set Windows booted with, whatever
-        // Select says since; the records name it by Select's number where that reads.
-        std::string name = kCurrentControlSet;
-        try {
-          name = ControlSetName(CurrentControlSet(registry));
-        } catch (const Exception&) {
-        }
-        view.read(registry, {hive, kCurrentControlSet, name}, rows, warn);
-        return;
+      if (view.read) {
+        ReadView(registry, kind, hive, view, rows, warn);
       } else {
-        sets.push_back(ControlSetName(CurrentControlSet(registry)));
-      }
-      for (const std::string& set : sets) {
-        try {
-          view.read(registry, {hive, set, set}, rows, warn);
-        } catch (const ERecordsError& e) {
-          // One control set without the key its view lists leaves the others to list.
-          if (!options_.allControlSets || e.Code() != 0) throw;
-          host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(hive) + e.Message());
-        }
+        ReadTimeline(registry, kind, hive, rows, warn);
       }
     });
+  }
+
+  void ReadView(RegistryApi& registry, const HiveKind* kind, const std::string& hive,
+                const ViewSchema& view, std::vector<ViewRow>& rows, const RecordWarningFn& warn) {
+    if (view.perHive) {
+      const std::string set = NamingSet(registry, kind);
+      view.read(registry, {hive, set, set}, rows, warn);
+      return;
+    }
+    std::vector<std::string> sets;
+    if (options_.allControlSets) {
+      sets = ControlSets(registry);
+      if (sets.empty()) throw ERecordsError("no control set (no ControlSetNNN key)", 0);
+    } else if (options_.controlSet) {
+      sets.push_back(ControlSetName(options_.controlSet));
+    } else if (source_ == ListSource::kLiveRegistry) {
+      // The live registry's CurrentControlSet is the set Windows booted with, whatever
+      // Select says since; the records name it by Select's number where that reads.
+      std::string name = kCurrentControlSet;
+      try {
+        name = ControlSetName(CurrentControlSet(registry));
+      } catch (const Exception&) {
+      }
+      view.read(registry, {hive, kCurrentControlSet, name}, rows, warn);
+      return;
+    } else {
+      sets.push_back(ControlSetName(CurrentControlSet(registry)));
+    }
+    for (const std::string& set : sets) {
+      try {
+        view.read(registry, {hive, set, set}, rows, warn);
+      } catch (const ERecordsError& e) {
+        // One control set without the key its view lists leaves the others to list.
+        if (!options_.allControlSets || e.Code() != 0) throw;
+        host_.error(std::string(kListProgram) + ": warning: " + HivePrefix(hive) + e.Message());
+      }
+    }
+  }
+
+  // The timeline of one hive: the rows of each view with times that its kind serves, read as
+  // each is listed. A view whose key the hive lacks adds nothing; a hive that has none of them
+  // is an error (the first view's).
+  void ReadTimeline(RegistryApi& registry, const HiveKind* kind, const std::string& hive,
+                    std::vector<ViewRow>& rows, const RecordWarningFn& warn) {
+    TimelineScan scan;
+    std::optional<ERecordsError> absent;
+    bool found = false;
+    for (const ViewSchema& view : Views()) {
+      if (!view.read || view.times.empty() || (kind && !Serves(*kind, view))) continue;
+      std::vector<ViewRow> read;
+      try {
+        ReadView(registry, kind, hive, view, read, warn);
+        found = true;
+      } catch (const ERecordsError& e) {
+        if (e.Code() != 0) throw;
+        if (!absent) absent = e;
+      }
+      scan.Add(view, std::move(read));
+    }
+    if (!found && absent) throw *absent;
+    scan.Append(rows);
   }
 
   int Rows(FileApi& output) {
@@ -234,33 +334,74 @@ class ListRun {
     int status = 0;
     for (const std::string& hive : options_.hives) {
       opened_ = false;
-      try {
-        ReadHive(hive, rows);
-      } catch (const EUsageError& e) {
-        host_.error(UsageLine(e));
+      if (const int read = ReadOrSay(hive, rows); read == 2) {
         return 2;
-      } catch (const ENotServed& e) {
-        host_.error(ListErrorLine(e.Message()));
-        status = 1;
-      } catch (const ERecordsError& e) {
-        const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
-        host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
-        status = 1;
-      } catch (const Exception& e) {
-        host_.error(ListErrorLine(opened_ ? HivePrefix(hive) + e.Message() : e.Message()));
+      } else if (read) {
         status = 1;
       }
     }
-    const ViewSchema& view = options_.view ? *options_.view : view_ ? *view_ : Views().front();
+    const ViewSchema& view = RunView();
+    KeepInOrder(view, rows);
     const std::size_t marked = list ? MarkKnownVulnerable(*list, view, rows) : 0;
-    try {
-      WriteView(output, options_.format, view, rows, options_.hives.size() > 1);
-    } catch (const EWriteError& e) {
-      host_.error(WriteErrorLine(e.Code()));
-      status = 1;
-    }
+    if (!Write(output, view, rows, options_.hives.size() > 1)) status = 1;
     if (list) host_.error(KnownVulnerableLine(marked, rows.size()));
     return status;
+  }
+
+  // The rows of each hive's control set, OLD's then NEW's, compared; nothing is written when
+  // either cannot be read.
+  int Diff(FileApi& output) {
+    std::vector<ViewRow> rows[2];
+    for (std::size_t i = 0; i < 2; ++i) {
+      opened_ = false;
+      if (const int read = ReadOrSay(options_.hives[i], rows[i])) return read;
+    }
+    const ViewDiff diff(RunView());
+    return Write(output, diff.Schema(), diff.Compare(rows[0], rows[1]), false) ? 0 : 1;
+  }
+
+  // Reads a hive's rows, or says why not on standard error: 0 read, 1 not read, 2 not to be
+  // read with the others (a usage error).
+  int ReadOrSay(const std::string& hive, std::vector<ViewRow>& rows) {
+    try {
+      ReadHive(hive, rows);
+      return 0;
+    } catch (const EUsageError& e) {
+      host_.error(UsageLine(e));
+      return 2;
+    } catch (const ENotServed& e) {
+      host_.error(ListErrorLine(e.Message()));
+    } catch (const ERecordsError& e) {
+      const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
+      host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
+    } catch (const Exception& e) {
+      host_.error(ListErrorLine(opened_ ? HivePrefix(hive) + e.Message() : e.Message()));
+    }
+    return 1;
+  }
+
+  // The view of the run: the one asked for, else the first hive's kind's own.
+  const ViewSchema& RunView() const {
+    return options_.view ? *options_.view : view_ ? *view_ : Views().front();
+  }
+
+  // The view's order across hives, then the rows with a time in --since and --until.
+  void KeepInOrder(const ViewSchema& view, std::vector<ViewRow>& rows) const {
+    if (view.order) view.order(rows);
+    const TimeRange& range = options_.times;
+    if (range.since.empty() && range.until.empty()) return;
+    std::erase_if(rows, [&](const ViewRow& row) { return !InTimeRange(view, row, range); });
+  }
+
+  bool Write(FileApi& output, const ViewSchema& view, const std::vector<ViewRow>& rows,
+             bool severalHives) {
+    try {
+      WriteView(output, options_.format, view, rows, severalHives);
+      return true;
+    } catch (const EWriteError& e) {
+      host_.error(WriteErrorLine(e.Code()));
+      return false;
+    }
   }
 
   int Save(FileApi& output) {
@@ -342,6 +483,16 @@ class ListRun {
 
 }  // namespace
 
+std::string ParseListTime(std::string_view text, bool end) {
+  std::string time;
+  if (!ValidTime(text, end, time)) {
+    throw EUsageError("no time " + QuotedName(text) +
+                      " (an ISO 8601 date or date and time, UTC: 2024-05-14 or "
+                      "2024-05-14T09:46:00)");
+  }
+  return time;
+}
+
 namespace {
 
 // The view the options ask for, where they decide it.
@@ -388,10 +539,11 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
       arg = arg.substr(0, 2);
     }
     arg = LongName(arg);
-    const bool takesValue = arg == "--format" || arg == "--output" || arg == "--control-set" ||
-                            arg == "--view" ||
-                            (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
-                                      arg == "--save-recovered" || arg == "--known-vulnerable"));
+    const bool takesValue =
+        arg == "--format" || arg == "--output" || arg == "--control-set" || arg == "--view" ||
+        arg == "--since" || arg == "--until" ||
+        (hive && (arg == "--hive" || arg == "--codepage" || arg == "--log" ||
+                  arg == "--save-recovered" || arg == "--diff" || arg == "--known-vulnerable"));
     const bool flag = arg == "--current" || arg == "--all-control-sets" || arg == "--help" ||
                       arg == "--version" || (hive && arg == "--no-logs");
     if (!takesValue && !flag) throw EUsageError("unknown option " + QuotedName(arg));
@@ -401,7 +553,16 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
     } else if (flag && value) {
       throw EUsageError(std::string(arg) + " takes no value");
     }
-    if (arg == "--format") {
+    if (arg == "--diff") {
+      if (i + 1 == argc) throw EUsageError("--diff needs two hives, OLD and NEW");
+      options.diff = true;
+      options.hives.emplace_back(*value);
+      options.hives.emplace_back(argv[++i]);
+    } else if (arg == "--since") {
+      options.times.since = ParseListTime(*value, false);
+    } else if (arg == "--until") {
+      options.times.until = ParseListTime(*value, true);
+    } else if (arg == "--format") {
       options.format = ParseFormat(*value);
     } else if (arg == "--view") {
       options.view = &ParseView(*value);
@@ -455,6 +616,7 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (hive && options.hives.empty()) {
     throw EUsageError("a HIVE is needed: the records are read from SYSTEM hive files");
   }
+  CheckDiffAndTimes(options);
   if (!options.saveRecovered.empty() &&
       (options.hives.size() != 1 || !options.outputPath.empty())) {
     throw EUsageError(
@@ -463,6 +625,37 @@ ListOptions ParseListOptions(int argc, const char* const* argv, ListSource sourc
   if (!hive) options.hives.emplace_back(kLiveRegistryName);
   return options;
 }
+
+namespace {
+
+std::string TimelineAndDiffHelp(bool hive) {
+  std::string help = "\n" + Wrap(
+                                "The timeline has a row for each time the views above hold, of "
+                                "every hive listed (the views its kind serves): its datetime, its "
+                                "timestamp_desc (the texts "
+                                "above), a message naming the thing, its driver and what happened, "
+                                "the view, where the row was read and its item (the view's key). "
+                                "Timesketch imports its CSV or JSON Lines as written (they carry "
+                                "message, datetime and timestamp_desc), as do the log engines.",
+                                0);
+  if (hive) {
+    help +=
+        "\n" + Wrap(
+                   "--diff pairs the rows of OLD and NEW, two hives of one kind, in the view "
+                   "asked for (else their kind's own) by the view's key (above), without "
+                   "regard to case, each hive read in the control set it boots with or "
+                   "--control-set names, and lists each row added, removed or changed, in the "
+                   "order of the keys: change, the key, changed_fields (the fields that differ, "
+                   "';'-joined), the view's other fields as NEW has them (OLD, for a removed "
+                   "row), then old_FIELD for every field, filled where it changed. Where a row "
+                   "was read (hive, control_set, key_path) is not compared. The text table "
+                   "shows the change, the key, the changed fields and the description.",
+                   0);
+  }
+  return help;
+}
+
+}  // namespace
 
 std::string ListHelp(ListSource source) {
   const bool hive = source == ListSource::kHiveFile;
@@ -506,6 +699,11 @@ std::string ListHelp(ListSource source) {
     help += "      --hive=HIVE         list HIVE too; may be given more than once\n";
   }
   help +=
+      "      --since=TIME        keep the rows with a time at or after TIME (the\n"
+      "                          timeline: whose datetime is), an ISO 8601 date or date\n"
+      "                          and time in UTC: 2024-05-14, 2024-05-14T09:46:00\n"
+      "      --until=TIME        keep the rows with a time at or before TIME (a date:\n"
+      "                          to its end)\n"
       "      --control-set=N     list ControlSetNNN (N from 1 to 999) instead\n"
       "      --all-control-sets  list every ControlSetNNN in turn\n"
       "      --current           save format: the control set Select names, instead of\n"
@@ -527,7 +725,10 @@ std::string ListHelp(ListSource source) {
         "                          on standard error says how many are\n"
         "      --save-recovered=OUT\n"
         "                          write the one HIVE, brought up to date from its\n"
-        "                          logs, to the new file OUT instead of listing it\n";
+        "                          logs, to the new file OUT instead of listing it\n"
+        "      --diff OLD NEW      list what changed in the view's rows from hive OLD\n"
+        "                          to hive NEW (below); exit status 0 whether or not\n"
+        "                          anything changed, unlike diff(1)\n";
   }
   help +=
       "  -h, --help              show this help and exit\n"
@@ -540,6 +741,26 @@ std::string ListHelp(ListSource source) {
     help += Wrap("Fields: " + Joined(view.fields, [](std::string_view f) { return f; }) + ".", 4);
     help += Wrap(
         "Table: " + Joined(view.columns, [](const ViewColumn& c) { return c.caption; }) + ".", 4);
+    if (!view.keys.empty()) {
+      help += Wrap(
+          "Key: " +
+              Joined(view.keys,
+                     [](const ViewKey& k) {
+                       return std::string(k.field) +
+                              (k.otherwise.empty() ? "" : ", else " + std::string(k.otherwise));
+                     }) +
+              ".",
+          4);
+    }
+    if (!view.times.empty() && !view.times.front().desc.empty()) {
+      help += Wrap("Times (timestamp_desc): " +
+                       Joined(view.times,
+                              [](const ViewTime& t) {
+                                return std::string(t.field) + " \"" + std::string(t.desc) + "\"";
+                              }) +
+                       ".",
+                   4);
+    }
   }
   help += "\n";
   help += Wrap(
@@ -590,6 +811,7 @@ std::string ListHelp(ListSource source) {
                   "hash of the file as it is on the disk now; the files are listed from an "
                   "Amcache hive file, which this build cannot open yet.",
            0);
+  help += TimelineAndDiffHelp(hive);
   help +=
       "\n"
       "Values: REG_SZ and REG_EXPAND_SZ (unexpanded) as text up to the first NUL,\n"
@@ -629,5 +851,6 @@ std::string ListErrorLine(std::string_view message) {
 
 int RunList(const ListOptions& options, ListSource source, FileApi& output, const ListHost& host) {
   ListRun run(options, source, host);
-  return options.format == ListFormat::kSave ? run.Save(output) : run.Rows(output);
+  if (options.format == ListFormat::kSave) return run.Save(output);
+  return options.diff ? run.Diff(output) : run.Rows(output);
 }

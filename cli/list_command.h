@@ -47,6 +47,10 @@ struct ListOptions {
   std::string saveRecovered;
   // The list of known-vulnerable drivers the driver files are checked against.
   std::string knownVulnerable;
+  // The rows kept: those with a time in the range (none: every row).
+  TimeRange times;
+  // The two hives (OLD, NEW) compared instead of listed.
+  bool diff = false;
 };
 
 // A command line that cannot be run: one line saying why.
@@ -57,6 +61,10 @@ class EUsageError : public Exception {
 
 // The arguments after the program's name. Raises EUsageError.
 ListOptions ParseListOptions(int argc, const char* const* argv, ListSource source);
+
+// A time of --since (the start of what it names) or --until (its end): an ISO 8601 date, or date
+// and time to the minute or second, UTC, as "YYYY-MM-DDTHH:MM:SSZ". Raises EUsageError.
+std::string ParseListTime(std::string_view text, bool end);
 
 // Lines ended by LF.
 std::string ListHelp(ListSource source);

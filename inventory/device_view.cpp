@@ -254,10 +254,26 @@ void ReadDevices(RegistryApi& registry, const ViewScope& scope, std::vector<View
   DeviceScan(registry, scope, rows, warn).Run();
 }
 
+constexpr std::array<ViewTime, 5> kViewTimes{
+    {{"last_written", "Device key last written", "key last written"},
+     {"install_date", "Device driver installed", "driver installed"},
+     {"first_install_date", "Device first installed", "first installed"},
+     {"last_arrival_date", "Device last arrived", "last arrived"},
+     {"last_removal_date", "Device last removed", "last removed"}}};
+constexpr std::array<ViewKey, 1> kKeys{{{"Device ID", "device_id"}}};
+constexpr std::array<ViewDetail, 2> kDetails{{{"driver", "driver"}, {"service", "service"}}};
+
 constexpr ViewSchema kView{"devices",
                            "every device instance key Enum\\<enumerator>\\<device>\\<instance>, "
                            "present or not, with its driver record and times",
-                           kFields, kColumns, ReadDevices};
+                           kFields,
+                           kColumns,
+                           ReadDevices,
+                           false,
+                           kViewTimes,
+                           kKeys,
+                           kColumns[4],
+                           kDetails};
 
 }  // namespace
 

@@ -177,13 +177,25 @@ void ReadFiles(RegistryApi& registry, const ViewScope& scope, std::vector<ViewRo
   FileScan(registry, scope, rows, warn).Run();
 }
 
+constexpr std::array<ViewTime, 3> kTimes{
+    {{"last_written", "Driver file entry last written", "entry last written"},
+     {"link_date", "Driver file linked (PE header)", "linked"},
+     {"last_modified", "Driver file last modified", "last modified"}}};
+constexpr std::array<ViewKey, 1> kKeys{{{"SHA-1", "sha1", "path"}}};
+constexpr std::array<ViewDetail, 3> kDetails{
+    {{"company", "company"}, {"version", "version"}, {"service", "service"}}};
+
 constexpr ViewSchema kView{"files",
                            "each driver file Windows saw, under Root\\InventoryDriverBinary of an "
                            "Amcache hive, with the SHA-1 Windows recorded for it",
                            kFields,
                            kColumns,
                            ReadFiles,
-                           true};
+                           true,
+                           kTimes,
+                           kKeys,
+                           {"Name", "name"},
+                           kDetails};
 
 }  // namespace
 

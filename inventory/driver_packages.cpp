@@ -209,13 +209,25 @@ void ReadPackages(RegistryApi& registry, const ViewScope& scope, std::vector<Vie
   PackageScan(registry, scope, rows, warn).Run();
 }
 
+constexpr std::array<ViewTime, 2> kTimes{
+    {{"last_written", "Driver package key last written", "key last written"},
+     {"import_date", "Driver package imported into the driver store",
+      "imported into the driver store"}}};
+constexpr std::array<ViewKey, 1> kKeys{{{"Package", "package"}}};
+constexpr std::array<ViewDetail, 3> kDetails{
+    {{"class", "class_name"}, {"version", "version"}, {"published as", "published_name"}}};
+
 constexpr ViewSchema kView{"packages",
                            "each driver package of the driver store, under "
                            "DriverDatabase\\DriverPackages of a SYSTEM or DRIVERS hive",
                            kFields,
                            kColumns,
                            ReadPackages,
-                           true};
+                           true,
+                           kTimes,
+                           kKeys,
+                           {"Provider", "provider"},
+                           kDetails};
 
 }  // namespace
 

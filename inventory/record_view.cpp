@@ -52,11 +52,25 @@ void ReadRecords(RegistryApi& registry, const ViewScope& scope, std::vector<View
   }
 }
 
+constexpr std::array<ViewTime, 2> kTimes{
+    {{"last_written", "Driver record last written", "last written"},
+     {"driver_date_iso", "Driver date (declared by its INF)", "driver dated"}}};
+constexpr std::array<ViewKey, 2> kKeys{{{"Class GUID", "class_guid"}, {"Instance", "instance"}}};
+constexpr std::array<ViewDetail, 3> kDetails{
+    {{"class", "class_name"}, {"provider", "provider"}, {"version", "version"}}};
+
 constexpr ViewSchema kView{
     "records",
     "each instance of each device setup class under ControlSetNNN\\Control\\Class holding a "
     "driver value",
-    kRecordFields, kRecordColumns, ReadRecords};
+    kRecordFields,
+    kRecordColumns,
+    ReadRecords,
+    false,
+    kTimes,
+    kKeys,
+    {"Driver", "driver"},
+    kDetails};
 
 }  // namespace
 

@@ -225,10 +225,22 @@ void ReadServices(RegistryApi& registry, const ViewScope& scope, std::vector<Vie
   ServiceScan(registry, scope, rows, warn).Run();
 }
 
+constexpr std::array<ViewTime, 1> kTimes{
+    {{"last_written", "Driver service last written", "last written"}}};
+constexpr std::array<ViewKey, 1> kKeys{{{"Name", "name"}}};
+constexpr std::array<ViewDetail, 2> kDetails{{{"start", "start"}, {"file", "file_path"}}};
+
 constexpr ViewSchema kView{"services",
                            "every key under ControlSetNNN\\Services whose Type is a driver's: 1 "
                            "kernel, 2 file system, 4 adapter, 8 recognizer",
-                           kFields, kColumns, ReadServices};
+                           kFields,
+                           kColumns,
+                           ReadServices,
+                           false,
+                           kTimes,
+                           kKeys,
+                           {"Display name", "display_name"},
+                           kDetails};
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "inventory/driver_packages.h"
 #include "inventory/record_view.h"
 #include "inventory/service_view.h"
+#include "inventory/timeline.h"
 
 std::string DisplayText(std::string_view stored) {
   const std::size_t semicolon = stored.find(';');
@@ -41,8 +42,8 @@ std::string DisplayText(std::string_view stored) {
 }
 
 std::span<const ViewSchema> Views() {
-  static const std::array<ViewSchema, 5> views{RecordsView(), DevicesView(), ServicesView(),
-                                               PackagesView(), FilesView()};
+  static const std::array<ViewSchema, 6> views{RecordsView(),  DevicesView(), ServicesView(),
+                                               PackagesView(), FilesView(),   TimelineView()};
   return views;
 }
 
@@ -57,4 +58,52 @@ std::size_t FieldIndex(const ViewSchema& view, std::string_view field) {
   std::size_t i = 0;
   while (i < view.fields.size() && view.fields[i] != field) ++i;
   return i;
+}
+
+std::string_view FieldOf(const ViewSchema& view, const ViewRow& row, std::string_view field) {
+  const std::size_t i = FieldIndex(view, field);
+  return i < row.size() ? std::string_view(row[i]) : std::string_view();
+}
+
+std::string_view ColumnText(const ViewSchema& view, const ViewRow& row, const ViewColumn& column) {
+  const std::string_view preferred = FieldOf(view, row, column.preferred);
+  return preferred.empty() ? FieldOf(view, row, column.field) : preferred;
+}
+
+std::string RowItem(const ViewSchema& view, const ViewRow& row) {
+  std::string item;
+  for (const ViewKey& key : view.keys) {
+    if (&key != view.keys.data()) item += '\\';
+    const std::string_view text = FieldOf(view, row, key.field);
+    item += text.empty() ? FieldOf(view, row, key.otherwise) : text;
+  }
+  return item;
+}
+
+std::string IsoSecond(std::string_view time) {
+  const auto digits = [&](std::size_t at, std::size_t n) {
+    for (std::size_t i = at; i < at + n; ++i) {
+      if (time[i] < '0' || time[i] > '9') return false;
+    }
+    return true;
+  };
+  const bool date = time.size() >= 10 && digits(0, 4) && time[4] == '-' && digits(5, 2) &&
+                    time[7] == '-' && digits(8, 2);
+  if (date && time.size() == 10) return std::string(time) + "T00:00:00Z";
+  if (date && time.size() == 20 && time[10] == 'T' && digits(11, 2) && time[13] == ':' &&
+      digits(14, 2) && time[16] == ':' && digits(17, 2) && time[19] == 'Z') {
+    return std::string(time);
+  }
+  return std::string();
+}
+
+bool InTimeRange(const ViewSchema& view, const ViewRow& row, const TimeRange& range) {
+  for (const ViewTime& time : view.times) {
+    const std::string second = IsoSecond(FieldOf(view, row, time.field));
+    if (!second.empty() && (range.since.empty() || second >= range.since) &&
+        (range.until.empty() || second <= range.until)) {
+      return true;
+    }
+  }
+  return false;
 }

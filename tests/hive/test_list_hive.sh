@@ -149,7 +149,7 @@ for format in $formats; do
 done
 expect_eq "completion: a hive's file name" "$tmp/demo.hive" "$(offered --hive "$tmp/demo.h")"
 views=$(offered --view "")
-expect_eq "completion: the views" "records devices services packages files" "$(echo $views)"
+expect_eq "completion: the views" "records devices services packages files timeline" "$(echo $views)"
 expect_eq "completion: --view= offers the same views" "$views" "$(offered --view = "")"
 
 # 3. The demo records live in ControlSet001 alone: the third try finds them.
@@ -704,7 +704,7 @@ expect_eq "devices, --all-control-sets" "ControlSet001 ROOT\\OLD\\0000 Old devic
   "$(python3 -c 'import json,sys; r=[json.loads(l) for l in open(sys.argv[1])]; print(r[0]["control_set"], r[0]["device_id"], r[0]["description"] + "," + str(len(r) - 1))' "$tmp/out")"
 expect_refused "the save format of another view" 2 "tolvane-list: the save format writes the records alone: --view devices is not for it (*)" \
   --view devices -f save "$tmp/views.hive"
-expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices, services, packages or files) (*)" \
+expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices, services, packages, files or timeline) (*)" \
   --view drivers "$tmp/views.hive"
 run --view devices "$tmp/demo.hive"
 expect_eq "devices of a hive with no Enum key" "1 tolvane-list: '$tmp/demo.hive': ControlSet001 has no Enum key." "$status $err"
@@ -959,6 +959,186 @@ if said=$("$hivex_python" "$here/real_packages_check.py" "$tmp/SYSTEM_2" "$tmp/S
 else
   fail "SYSTEM_2, packages: $said"
 fi
+
+# 13. The timeline rebuilt here from the views' own rows: of the views hive with two packages
+# of the driver store added (store.hive) beside a hive of records alone, and of a DRIVERS and
+# an Amcache hive; one row for each time that reads, with its texts, oldest first, at one time
+# in the views' order; --since and --until at their edges, a date standing for its whole day;
+# --diff of the store hive and a copy changed by hivexregedit lists exactly the changes, with
+# the fields that changed and their old values, and nothing against itself.
+cp "$tmp/views.hive" "$tmp/store.hive"
+packages='HKEY_LOCAL_MACHINE\SYSTEM\DriverDatabase\DriverPackages'
+{
+  reg_header
+  printf '[%s\\usbstor.inf_amd64_8a1b2c3d]\r\n@="usbstor.inf"\r\n"Provider"="Microsoft"\r\n\r\n' "$packages"
+  printf '[%s\\e1d68x64.inf_amd64_4f5e6d7c]\r\n@="oem12.inf"\r\n"Provider"="Intel"\r\n' "$packages"
+  printf '"ImportDate"=hex:%s\r\n' "$(python3 -c 'import struct; print(",".join("%02x" % b for b in struct.pack("<Q", 132540302450000000)))')"
+} >"$tmp/store.reg"
+hive_merge "$tmp/store.hive" "$tmp/store.reg" || fail "store hive not made"
+cp "$tmp/store.hive" "$tmp/store.before"
+for view in records devices services packages; do
+  run --view "$view" -f csv "$tmp/store.hive"
+  cp "$tmp/out" "$tmp/store.$view.csv"
+done
+for view in packages files; do
+  run --view "$view" -f csv "$tmp/kinds_drivers.hive" "$tmp/kinds_amcache.hive"
+  cp "$tmp/out" "$tmp/kinds2.$view.csv"
+done
+for format in text csv json jsonl; do
+  run --view timeline -f "$format" "$tmp/store.hive" "$tmp/inventory.hive"
+  expect_eq "timeline, $format: status and warnings" "0 5" "$status $(wc -l <"$tmp/err")"
+  cp "$tmp/out" "$tmp/timeline.$format"
+done
+run --view timeline -f csv "$tmp/kinds_drivers.hive" "$tmp/kinds_amcache.hive"
+expect_eq "timeline of a DRIVERS and an Amcache hive: status" 0 "$status"
+cp "$tmp/out" "$tmp/timeline.kinds.csv"
+run --view timeline -f csv --since 2021-02-03T04:05:06 --until 2021-02-03T04:05:06Z "$tmp/views.hive"
+cp "$tmp/out" "$tmp/timeline.edge.csv"
+run --view timeline -f csv --since 2019-05-04 --until 2019-05-04 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/timeline.day.csv"
+run --view devices -f csv --since 2021-02-03T04:05:06 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/devices.since.csv"
+run --view devices -f csv --since 2021-02-03T04:05:07 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/devices.after.csv"
+run --view records -f csv --until 2019-03-14 --since 2019-03-14T00:00 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/records.day.csv"
+python3 - "$tmp" <<'PY' && echo "ok: the timeline, --since and --until" || fail "timeline"
+import csv, json, re, sys
+tmp = sys.argv[1]
+def csv_rows(name): return list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
+times = {"records": [("last_written", "Driver record last written"), ("driver_date_iso", "Driver date (declared by its INF)")],
+         "devices": [("last_written", "Device key last written"), ("install_date", "Device driver installed"),
+                     ("first_install_date", "Device first installed"), ("last_arrival_date", "Device last arrived"),
+                     ("last_removal_date", "Device last removed")],
+         "services": [("last_written", "Driver service last written")],
+         "packages": [("last_written", "Driver package key last written"), ("import_date", "Driver package imported into the driver store")],
+         "files": [("last_written", "Driver file entry last written"), ("link_date", "Driver file linked (PE header)"),
+                   ("last_modified", "Driver file last modified")]}
+item = {"records": lambda r: r["class_guid"] + "\\" + r["instance"], "devices": lambda r: r["device_id"],
+        "services": lambda r: r["name"], "packages": lambda r: r["package"], "files": lambda r: r["sha1"] or r["path"]}
+fields = ["datetime", "timestamp_desc", "view", "hive", "key_path", "computer_name", "control_set", "item"]
+def rebuilt(sources):
+    want = []
+    for name, view in sources:
+        for r in csv_rows(name):
+            for field, desc in times[view]:
+                if re.fullmatch(r"\d{4}-\d\d-\d\d(T\d\d:\d\d:\d\dZ)?", r[field]):  # a time that reads
+                    t = r[field] if "T" in r[field] else r[field] + "T00:00:00Z"
+                    want.append([t, desc, view, r["hive"], r["key_path"], r.get("computer_name", ""), r.get("control_set", ""), item[view](r)])
+    want.sort(key=lambda w: (w[0], list(times).index(w[2])))
+    return want
+def check(got, want):
+    got = [[g[f] for f in fields] for g in got]
+    assert got == want, "\n".join(map(str, got)) + "\n" + "\n".join(map(str, want))
+got = csv_rows("timeline.csv")
+assert list(got[0])[:3] == ["datetime", "timestamp_desc", "message"], list(got[0])
+assert got == json.load(open(tmp + "/timeline.json", encoding="utf-8"))
+assert got == [json.loads(l) for l in open(tmp + "/timeline.jsonl", encoding="utf-8")]
+check(got, rebuilt([("store.%s.csv" % v, v) for v in ("records", "devices", "services", "packages")] + [("inventory.csv", "records")]))
+assert len(got) == 49, len(got)
+check(csv_rows("timeline.kinds.csv"), rebuilt([("kinds2.packages.csv", "packages"), ("kinds2.files.csv", "files")]))
+msg = {(g["item"], g["timestamp_desc"]): g["message"] for g in got}
+assert msg[("PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "Device first installed")] == \
+    "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE (Intel(R) Ethernet Connection), driver Intel(R) Ethernet Connection I219-LM, service e1dexpress: first installed"
+assert msg[("{4d36e972-e325-11ce-bfc1-08002be10318}\\0003", "Driver date (declared by its INF)")] == \
+    "{4d36e972-e325-11ce-bfc1-08002be10318}\\0003 (Intel(R) Ethernet Connection I219-LM), version 12.17.8.9: driver dated", msg
+assert msg[("Ntfs", "Driver service last written")] == "Ntfs, start boot, file %SystemRoot%\\System32\\drivers\\Ntfs.sys: last written"
+assert msg[("e1d68x64.inf_amd64_4f5e6d7c", "Driver package imported into the driver store")] == \
+    "e1d68x64.inf_amd64_4f5e6d7c (Intel), published as oem12.inf: imported into the driver store", msg
+text = open(tmp + "/timeline.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Hive Time What View Message" and len(text) == len(got) + 2, text[0]
+pick = lambda name: [(g["datetime"], g["timestamp_desc"], g["item"]) for g in csv_rows(name)]
+assert pick("timeline.edge.csv") == [("2021-02-03T04:05:06Z", "Device last arrived", "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE"),
+                                     ("2021-02-03T04:05:06Z", "Device last removed", "USB\\ROOT_HUB30\\4&2a8c4a0b&0")]
+assert [t for t, _, _ in pick("timeline.day.csv")] == ["2019-05-04T10:20:30Z"] * 2 + ["2019-05-04T10:20:31Z"] * 2
+assert [r["device_id"] for r in csv_rows("devices.since.csv")] == ["PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "USB\\ROOT_HUB30\\4&2a8c4a0b&0"]
+assert csv_rows("devices.after.csv") == []
+assert [r["driver_date_iso"] for r in csv_rows("records.day.csv")] == ["2019-03-14"]
+PY
+{
+  reg_header
+  printf '[\\ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0003]\r\n"DriverVersion"="12.17.9.1"\r\n\r\n'
+  printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567]\r\n\r\n'
+  printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567\\4C530001]\r\n"DeviceDesc"="SanDisk Cruzer"\r\n\r\n'
+  printf '[\\ControlSet002\\Services\\e1dexpress]\r\n"Start"=dword:00000004\r\n\r\n'
+  printf '[-\\DriverDatabase\\DriverPackages\\usbstor.inf_amd64_8a1b2c3d]\r\n'
+} >"$tmp/changes.reg"
+cp "$tmp/store.hive" "$tmp/changed.hive"
+hivexregedit --merge --prefix '' "$tmp/changed.hive" "$tmp/changes.reg" || fail "changed hive not made"
+for view in records devices services packages; do
+  for format in text csv json jsonl; do
+    run --view "$view" -f "$format" --diff "$tmp/store.hive" "$tmp/changed.hive"
+    expect_eq "diff, $view, $format: status" 0 "$status"
+    cp "$tmp/out" "$tmp/diff.$view.$format"
+    run --view "$view" -f "$format" --diff "$tmp/store.hive" "$tmp/store.hive"
+    expect_eq "diff of a hive with itself, $view, $format: nothing" "0 $([ "$format" = csv ] && echo 1 || echo 0)" \
+      "$status $(grep -cv '^\[\]$' "$tmp/out")"
+  done
+done
+cmp -s "$tmp/store.hive" "$tmp/store.before" || fail "diff: the hive was changed"
+python3 - "$tmp" <<'PY' && echo "ok: diff in every format" || fail "diff"
+import csv, json, sys
+tmp = sys.argv[1]
+got = {}
+for view in ("records", "devices", "services", "packages"):
+    rows = list(csv.DictReader(open("%s/diff.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/diff.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/diff.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    views = list(csv.DictReader(open("%s/store.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    fields = list(views[0])
+    for r in rows:
+        assert [f for f in r if f.startswith("old_")] == ["old_" + f for f in fields], list(r)
+        assert list(r)[0] == "change" and sorted(f for f in r if not f.startswith("old_") and f not in ("change", "changed_fields")) == sorted(fields)
+        changed = r["changed_fields"].split(";") if r["changed_fields"] else []
+        assert all(r["old_" + f] == "" for f in fields if f not in changed), r
+        got[view] = (r["change"], r["changed_fields"], {f: r["old_" + f] for f in changed},
+                     {f: r[f] for f in changed}, r["hive"].rsplit("/", 1)[1])
+    text = open("%s/diff.%s.text" % (tmp, view), encoding="utf-8").read().splitlines()
+    assert len(text) == len(rows) + 1, text
+    got[view + " text"] = " ".join(text[0].split()) + " | " + " ".join(text[1].split())
+want = {"records": ("changed", "version", {"version": "12.17.8.9"}, {"version": "12.17.9.1"}, "changed.hive"),
+        "devices": ("added", "", {}, {}, "changed.hive"),
+        "services": ("changed", "start", {"start": "demand"}, {"start": "disabled"}, "changed.hive"),
+        "packages": ("removed", "", {}, {}, "store.hive"),
+        "records text": "Change Class GUID Instance Changed fields Driver | changed {4d36e972-e325-11ce-bfc1-08002be10318} 0003 version Intel(R) Ethernet Connection I219-LM",
+        "devices text": "Change Device ID Changed fields Description | added USB\\VID_0781&PID_5567\\4C530001 SanDisk Cruzer",
+        "services text": "Change Name Changed fields Display name | changed e1dexpress start Intel(R) PRO/1000 Driver",
+        "packages text": "Change Package Changed fields Provider | removed usbstor.inf_amd64_8a1b2c3d Microsoft"}
+assert got == want, got
+PY
+# The same of the real hive: a row for each time its views hold, in order; a service's start
+# changed by hivexregedit in a copy is its one change.
+run --no-logs --view records -f csv "$tmp/SYSTEM_2"
+cp "$tmp/out" "$tmp/SYSTEM_2.records.csv"
+run --no-logs --view timeline -f csv "$tmp/SYSTEM_2"
+cp "$tmp/out" "$tmp/SYSTEM_2.timeline.csv"
+read -r set service start < <(python3 -c 'import csv,sys; r=next(r for r in csv.DictReader(open(sys.argv[1])) if r["start"] == "demand"); print(r["control_set"], r["name"], r["start"])' "$tmp/SYSTEM_2.services.csv")
+cp "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.changed"
+{ reg_header; printf '[\\%s\\Services\\%s]\r\n"Start"=dword:00000004\r\n' "$set" "$service"; } >"$tmp/SYSTEM_2.reg"
+hivexregedit --merge --prefix '' "$tmp/SYSTEM_2.changed" "$tmp/SYSTEM_2.reg" || fail "changed SYSTEM_2 not made"
+run --no-logs --view services -f csv --diff "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.changed"
+python3 - "$tmp" "$service" <<'PY' && echo "ok: SYSTEM_2: timeline and diff" || fail "SYSTEM_2: timeline and diff"
+import csv, sys
+tmp, service = sys.argv[1], sys.argv[2]
+rows = lambda name: list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
+fields = {"records": ("last_written", "driver_date_iso"), "services": ("last_written",),
+          "packages": ("last_written", "import_date"),
+          "devices": ("last_written", "install_date", "first_install_date", "last_arrival_date", "last_removal_date")}
+count = sum(1 for view in fields for r in rows("SYSTEM_2.%s.csv" % view) for f in fields[view] if r[f])
+got = rows("SYSTEM_2.timeline.csv")
+assert len(got) == count > 400, (len(got), count)
+assert [g["datetime"] for g in got] == sorted(g["datetime"] for g in got)
+diff = rows("out")
+assert [(d["change"], d["name"], d["changed_fields"], d["old_start"], d["start"]) for d in diff] == \
+    [("changed", service, "start", "demand", "disabled")], diff
+PY
+run --view records --diff "$tmp/store.hive" "$tmp/none.hive"
+expect_eq "diff with a hive missing: status, one line, nothing listed" "1 1 0" "$status $(wc -l <"$tmp/err") $(stat -c %s "$tmp/out")"
+expect_refused "diff of the timeline" 2 "tolvane-list: --diff compares rows by their key: the timeline has none (*)" \
+  --view timeline --diff "$tmp/views.hive" "$tmp/changed.hive"
+expect_refused "diff of three hives" 2 "tolvane-list: --diff OLD NEW compares two hives: give no other HIVE (*)" \
+  --diff "$tmp/views.hive" "$tmp/changed.hive" "$tmp/views.hive"
+expect_refused "a time that does not parse" 2 "tolvane-list: no time '2019-02-29' (*)" --since 2019-02-29 "$tmp/views.hive"
 
 if [ "$failed" -ne 0 ]; then exit 1; fi
 echo "all checks passed"

@@ -8,6 +8,7 @@
 
 #include "cli/code_page.h"
 #include "cli/list_formats.h"
+#include "common/message_text.h"
 #include "fake_file_api.h"
 #include "fake_registry_api.h"
 #include "cli/known_vulnerable.h"
@@ -17,6 +18,7 @@
 #include "inventory/registry_read.h"
 #include "inventory/driver_record.h"
 #include "inventory/service_view.h"
+#include "inventory/view_diff.h"
 
 using namespace std::string_literals;
 
@@ -156,7 +158,9 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
        "the save format lists one control set: --all-control-sets is not for it"},
       {{"--hive", "s", "--codepage", "65001"}, hive, ""},
       {{"--view", "services", "--view=devices", "-f", "csv"}, live, ""},
-      {{"--view=Devices", "s"}, hive, "unknown view 'Devices' (records, devices or services)"},
+      {{"--view=Devices", "s"},
+       hive,
+       "unknown view 'Devices' (records, devices, services, packages, files or timeline)"},
       {{"--view"}, live, "--view needs a value"},
       {{"--view", "devices", "-f", "save", "s"},
        hive,
@@ -186,6 +190,33 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
       {{"--save-recovered=o", "-o", "x", "s"},
        hive,
        "--save-recovered OUT writes one HIVE and lists nothing: give one HIVE, no -o"},
+      {{"--since", "2024-05-14", "--until=2024-05-14T09:46"}, live, ""},
+      {{"--since=2024-05-15", "--until=2024-05-14T23:59:59"},
+       live,
+       "--since is after --until: no time is in between"},
+      {{"--until=2024-05-14", "-f", "save"},
+       live,
+       "the save format lists every record: --since and --until are not for it"},
+      {{"--diff", "a", "b"}, live, "unknown option '--diff'"},
+      {{"--diff", "a", "b", "--view", "devices", "-fjsonl", "--control-set=2"}, hive, ""},
+      {{"--diff=a", "b"}, hive, ""},
+      {{"--diff", "a"}, hive, "--diff needs two hives, OLD and NEW"},
+      {{"--diff", "a", "b", "c"}, hive, "--diff OLD NEW compares two hives: give no other HIVE"},
+      {{"--diff", "a", "b", "--view=timeline"},
+       hive,
+       "--diff compares rows by their key: the timeline has none"},
+      {{"--diff", "a", "b", "--since=2024-05-14"},
+       hive,
+       "--diff compares one control set of each hive in a view's rows: no save format, "
+       "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
+      {{"--all-control-sets", "--diff", "a", "b"},
+       hive,
+       "--diff compares one control set of each hive in a view's rows: no save format, "
+       "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
+      {{"--known-vulnerable=l", "--diff", "a", "b"},
+       hive,
+       "--diff compares one control set of each hive in a view's rows: no save format, "
+       "--all-control-sets, --since, --until, --save-recovered or --known-vulnerable"},
       {{"--known-vulnerable=l", "s", "--view", "files"}, hive, ""},
       {{"--known-vulnerable", "l"}, live, "unknown option '--known-vulnerable'"},
       {{"--known-vulnerable=", "s"}, hive, "--known-vulnerable needs a file name"},
@@ -222,15 +253,58 @@ TEST(ListOptionsParsing, AcceptsWhatTheHelpListsAndRefusesTheRest) {
   EXPECT_EQ("tolvane-list (Tolvane) 1.07-beta\n", ListVersionText().substr(0, 33));
 }
 
-// Every name a view gives is a stable key: snake_case, once in its view, the hive first; every
-// table column shows a field of its own view.
+// --since takes the first second a date or minute names, --until the last; a time that is not
+// one (no such day, hour, or a form not ISO 8601 in UTC) is refused.
+TEST(ListOptionsParsing, TimesAreUtcSecondsFromTheStartOrToTheEndOfWhatTheyName) {
+  const struct {
+    const char* text;
+    bool end;
+    const char* time;  // empty: refused
+  } cases[] = {
+      {"2024-05-14", false, "2024-05-14T00:00:00Z"},
+      {"2024-05-14", true, "2024-05-14T23:59:59Z"},
+      {"2024-05-14T09:46", false, "2024-05-14T09:46:00Z"},
+      {"2024-05-14T09:46", true, "2024-05-14T09:46:59Z"},
+      {"2024-05-14 09:46:07Z", true, "2024-05-14T09:46:07Z"},
+      {"2024-02-29", false, "2024-02-29T00:00:00Z"},
+      {"2000-02-29T23:59:59", false, "2000-02-29T23:59:59Z"},
+      {"2100-02-29", false, ""},
+      {"2023-04-31", false, ""},
+      {"2024-13-01", false, ""},
+      {"2024-00-10", false, ""},
+      {"2024-05-14T24:00", false, ""},
+      {"2024-05-14T09:60", false, ""},
+      {"2024-05-14T09:46:60", false, ""},
+      {"2024-05-14T09:46:07+02:00", false, ""},
+      {"2024-05-14T9:46", false, ""},
+      {"2024-5-14", false, ""},
+      {"20240514", false, ""},
+      {"", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::string time;
+    try {
+      time = ParseListTime(c.text, c.end);
+    } catch (const EUsageError& e) {
+      EXPECT_EQ("no time " + QuotedName(c.text) +
+                    " (an ISO 8601 date or date and time, UTC: 2024-05-14 or 2024-05-14T09:46:00)",
+                e.Message());
+    }
+    EXPECT_EQ(c.time, time) << c.text << (c.end ? " (until)" : " (since)");
+  }
+}
+
+// Every name a view gives is a stable key: snake_case, once in its view, the hive among them
+// (first, but in the timeline, whose first fields are the ones timeline tools require); every
+// table column, time, key part, description and message detail is a field of its own view.
 TEST(ListViews, EverySchemaNamesItsFieldsOnceAndItsColumnsFromThem) {
   ASSERT_FALSE(Views().empty());
   EXPECT_EQ("records", Views().front().name);
   for (const ViewSchema& view : Views()) {
     EXPECT_EQ(&view, FindView(view.name));
     ASSERT_FALSE(view.fields.empty());
-    EXPECT_EQ("hive", view.fields.front()) << view.name;
+    EXPECT_EQ(view.name == "timeline" ? "datetime" : "hive", view.fields.front()) << view.name;
+    EXPECT_LT(FieldIndex(view, "hive"), view.fields.size()) << view.name;
     for (std::size_t i = 0; i < view.fields.size(); ++i) {
       const std::string_view field = view.fields[i];
       EXPECT_EQ(i, FieldIndex(view, field)) << view.name << ": " << field << " twice";
@@ -247,8 +321,60 @@ TEST(ListViews, EverySchemaNamesItsFieldsOnceAndItsColumnsFromThem) {
                   FieldIndex(view, column.preferred) < view.fields.size())
           << column.caption;
     }
+    const auto named = [&](std::string_view field) {
+      return field.empty() || FieldIndex(view, field) < view.fields.size();
+    };
+    for (const ViewTime& time : view.times) EXPECT_TRUE(named(time.field)) << time.field;
+    for (const ViewKey& key : view.keys) {
+      EXPECT_TRUE(!key.field.empty() && named(key.field) && named(key.otherwise)) << key.field;
+    }
+    EXPECT_TRUE(named(view.description.field) && named(view.description.preferred)) << view.name;
+    for (const ViewDetail& detail : view.details) EXPECT_TRUE(named(detail.field)) << detail.label;
   }
   EXPECT_EQ(nullptr, FindView("Records"));
+}
+
+// Rows pair by their key in any case, the n-th of a repeated key with the n-th; where a row was
+// read is not a change; the rows come in the order of their keys, each with the names of the
+// fields that changed and only their old values.
+TEST(ListDiff, RowsPairByKeyWithoutCaseAndListOnlyWhatChanged) {
+  const ViewSchema& services = ServicesView();
+  const auto row = [&](std::string hive, std::string name, std::string start) {
+    ViewRow r(services.fields.size());
+    r[FieldIndex(services, "hive")] = hive;
+    r[FieldIndex(services, "control_set")] = hive == "old" ? "ControlSet001" : "ControlSet002";
+    r[FieldIndex(services, "key_path")] = hive + "\\" + name;
+    r[FieldIndex(services, "name")] = name;
+    r[FieldIndex(services, "start")] = start;
+    return r;
+  };
+  const ViewDiff diff(services);
+  const ViewSchema& schema = diff.Schema();
+  const auto rows = diff.Compare(
+      {row("old", "Beta", "boot"), row("old", "alpha", "demand"), row("old", "Same", "auto"),
+       row("old", "twice", "auto"), row("old", "twice", "boot")},
+      {row("new", "same", "auto"), row("new", "Twice", "auto"), row("new", "ALPHA", "disabled"),
+       row("new", "gamma", "auto")});
+  std::vector<std::string> got;
+  for (const ViewRow& r : rows) {
+    ASSERT_EQ(schema.fields.size(), r.size());
+    std::string line;
+    for (const std::string_view field :
+         {"change", "name", "changed_fields", "hive", "start", "old_name", "old_start"}) {
+      line += std::string(FieldOf(schema, r, field)) + "|";
+    }
+    got.push_back(line);
+  }
+  EXPECT_EQ((std::vector<std::string>{
+                "changed|ALPHA|name;start|new|disabled|alpha|demand|", "removed|Beta||old|boot|||",
+                "added|gamma||new|auto|||", "changed|same|name|new|auto|Same||",
+                "changed|Twice|name|new|auto|twice||", "removed|twice||old|boot|||"}),
+            got);
+  EXPECT_EQ("change", schema.fields[0]);
+  EXPECT_EQ("name", schema.fields[1]);
+  EXPECT_EQ("changed_fields", schema.fields[2]);
+  EXPECT_EQ(services.fields.size() * 2 + 2, schema.fields.size());
+  EXPECT_TRUE(diff.Compare({row("old", "x", "boot")}, {row("new", "x", "boot")}).empty());
 }
 
 TEST(ListFormatsOutput, EveryFormatHoldsEveryRecordOfEveryHive) {
@@ -749,8 +875,10 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
     EXPECT_EQ("", errors);
     const std::string whole = files.Contents(kOut);
     const auto rows = std::count(whole.begin(), whole.end(), '\n');
+    const bool timeline = view.name == "timeline";
     EXPECT_EQ(view.name == "records"                              ? 14
               : view.name == "devices" || view.name == "packages" ? 2
+              : timeline                                          ? 22
                                                                   : 1,
               rows)
         << view.name;
@@ -785,11 +913,13 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
       const std::string& listed = out.Contents(kOut);
       const auto lines = std::count(listed.begin(), listed.end(), '\n');
       // A value lost leaves its row, but for a service's Type, which decides whether there is
-      // one; an instance key lost, that row; a class key, its class.
+      // one; an instance key lost, that row; a class key, its class. In the timeline, a value
+      // lost takes the one time it holds or decides.
       const bool value = errors.find(" value ") != std::string::npos;
       const bool decides = errors.find(" value 'Type'") != std::string::npos;
       const bool instance = errors.find(R"(}\\0)") != std::string::npos;
-      EXPECT_GE(lines, value && !decides     ? rows
+      EXPECT_GE(lines, timeline && value     ? rows - 1
+                       : value && !decides   ? rows
                        : instance || decides ? rows - 1
                                              : 0)
           << view.name << n << ": " << errors;
