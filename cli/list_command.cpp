@@ -802,12 +802,15 @@ std::string ListHelp(ListSource source) {
       "final \";(a,b,...)\". The field named with _raw after it holds the value as stored.",
       0);
   help += "\n";
-  help += Wrap(
-      "A driver file's sha1 is the one Windows recorded when it saw the file, not a hash of "
-      "the file as it is on the disk now; --known-vulnerable goes by that SHA-1 alone, never "
-      "by a file name (the list names malicious look-alikes of Windows' own files by their "
-      "names).",
-      0);
+  help +=
+      Wrap(hive ? "A driver file's sha1 is the one Windows recorded when it saw the file, not a "
+                  "hash of the file as it is on the disk now; --known-vulnerable goes by that "
+                  "SHA-1 alone, never by a file name (the list names malicious look-alikes of "
+                  "Windows' own files by their names)."
+                : "A driver file's sha1 is the one Windows recorded when it saw the file, not a "
+                  "hash of the file as it is on the disk now; the files are listed from an "
+                  "Amcache hive file, which this build cannot open yet.",
+           0);
   help += TimelineAndDiffHelp(hive);
   help +=
       "\n"

@@ -9,7 +9,9 @@
 # stopping the list; the records: every instance of Select's control set with its key and
 # timestamp, every value type, a corrupt value cell, several hives, in all five formats, read
 # back by Python's own parsers with no '?' anywhere; the bash completion's options and formats
-# are the program's.   usage: test_list_hive.sh TOLVANE_LIST
+# are the program's; hives of three kinds (SYSTEM, DRIVERS, Amcache), their driver-store
+# packages and driver files with a known-vulnerable list in JSON and CSV, field for field.
+#   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 list=$1
