@@ -1,6 +1,7 @@
 #include "cli/hive_list.h"
 
 #include "common/message_text.h"
+#include "hive/hive_file.h"
 #include "hive/hive_image.h"
 #include "hive/hive_registry_api.h"
 
@@ -22,6 +23,7 @@ void WithHiveFile(const ListOptions& options, const std::string& hive,
 std::string OutputIsAnInput(const ListOptions& options) {
   std::vector<std::string> inputs(options.hives);
   inputs.insert(inputs.end(), options.logPaths.begin(), options.logPaths.end());
+  if (!options.knownVulnerable.empty()) inputs.push_back(options.knownVulnerable);
   for (const std::string& hive : options.hives) {
     for (std::string& log : LogsBeside(hive)) inputs.push_back(std::move(log));
   }
@@ -32,6 +34,15 @@ std::string OutputIsAnInput(const ListOptions& options) {
     }
   }
   return "";
+}
+
+std::string ReadListFile(const std::string& path) {
+  constexpr std::uint64_t kLargestList = std::uint64_t{1} << 30;
+  HiveMemory bytes;
+  if (const std::string why = ReadWholeFile(path, kLargestList, "too large", bytes); !why.empty()) {
+    throw Exception(why);
+  }
+  return std::string(bytes.View());
 }
 
 int SaveRecoveredHive(const ListOptions& options,

@@ -19,6 +19,10 @@ void WithHiveFile(const ListOptions& options, const std::string& hive,
 // the logs named, the logs beside each hive. Empty when it is none.
 std::string OutputIsAnInput(const ListOptions& options);
 
+// The whole of a list file (--known-vulnerable) of at most 1 GiB; Exception with the system's
+// words where it cannot be read.
+std::string ReadListFile(const std::string& path);
+
 // --save-recovered: the one hive of the options, brought up to date, written to the new file
 // the option names. Returns the exit status; one line on error says what happened.
 int SaveRecoveredHive(const ListOptions& options,

@@ -42,6 +42,7 @@ std::uint32_t WindowsCode(int error) {
 // The words for a code: the C library's where one of its errors stands behind it.
 std::string ErrorText(long code) {
   if (code == kErrorRegistryCorrupt) return "corrupt registry data";
+  if (code == kErrorInvalidData) return "invalid data";
   for (const auto& [number, windows] : kErrnoCodes) {
     if (static_cast<long>(windows) == code) return std::strerror(number);
   }
@@ -154,6 +155,7 @@ int main(int argc, char** argv) {
   };
   host.error = PutError;
   host.errorText = ErrorText;
+  host.readFile = ReadListFile;
   int status = RunList(options, ListSource::kHiveFile, output, host);
   if (out != STDOUT_FILENO && close(out) != 0 && status == 0) {
     PutError(ListErrorLine("cannot write " + QuotedName(options.outputPath) + ": " +

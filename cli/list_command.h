@@ -16,6 +16,7 @@
 #include "common/exception.h"
 #include "common/version.h"
 #include "inventory/registry_api.h"
+#include "inventory/view.h"
 #include "output/file_api.h"
 
 inline constexpr std::string_view kListProgram = "tolvane-list";
@@ -32,8 +33,9 @@ enum class ListSource { kLiveRegistry, kHiveFile, kHiveFileOrLive };
 
 struct ListOptions {
   ListFormat format = ListFormat::kText;
-  bool current = false;     // save: the control set Select names
-  unsigned controlSet = 0;  // 0: the one Select names (save: the window's order)
+  const ViewSchema* view = nullptr;  // null: each hive's kind chooses
+  bool current = false;              // save: the control set Select names
+  unsigned controlSet = 0;           // 0: the one Select names (save: the window's order)
   bool allControlSets = false;
   bool help = false;
   bool version = false;
@@ -45,6 +47,12 @@ struct ListOptions {
   bool noLogs = false;
   // Where the recovered hive is written instead of listing it.
   std::string saveRecovered;
+  // The list of known-vulnerable drivers the driver files are checked against.
+  std::string knownVulnerable;
+  // The rows kept: those with a time in the range (none: every row).
+  TimeRange times;
+  // The two hives (OLD, NEW) compared instead of listed.
+  bool diff = false;
 };
 
 // A command line that cannot be run: one line saying why.
@@ -55,6 +63,10 @@ class EUsageError : public Exception {
 
 // The arguments after the program's name. Raises EUsageError.
 ListOptions ParseListOptions(int argc, const char* const* argv, ListSource source);
+
+// A time of --since (the start of what it names) or --until (its end): an ISO 8601 date, or date
+// and time to the minute or second, UTC, as "YYYY-MM-DDTHH:MM:SSZ". Raises EUsageError.
+std::string ParseListTime(std::string_view text, bool end);
 
 // Lines ended by LF.
 std::string ListHelp(ListSource source);
@@ -85,6 +97,8 @@ struct ListHost {
   std::function<void(const std::string& line)> error;
   // The system's words for a Windows error code, without a final period.
   std::function<std::string(long code)> errorText;
+  // The whole of a file. Raises Exception, saying why, when it cannot be read.
+  std::function<std::string(const std::string& path)> readFile = {};
 };
 
 // Lists each hive of the options (the live registry: kLiveRegistryName) to the output seam.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "cli/list_command.h"
 #include "common/message_text.h"
@@ -63,24 +64,15 @@ class Output {
   std::string buffer_;
 };
 
-using Fields = std::array<std::string_view, kRecordFields.size()>;
-
-Fields RecordFields(const std::string& hive, const DriverRecord& r) {
-  const auto& v = r.values;
-  return {hive,      r.computerName, r.controlSet, r.classGuid, r.className, r.instance,
-          r.keyPath, r.lastWritten,  v[0],         v[1],        v[2],        v[3],
-          v[4],      v[5],           v[6],         v[7],        v[8],        r.driverDateIso};
-}
-
-void WriteObject(Output& out, const Fields& fields) {
+void WriteObject(Output& out, const ViewSchema& view, const ViewRow& row) {
   std::string& line = out.Buffer();
   line += '{';
-  for (std::size_t i = 0; i < fields.size(); ++i) {
+  for (std::size_t i = 0; i < view.fields.size(); ++i) {
     if (i) line += ", ";
     line += '"';
-    line += kRecordFields[i];
+    line += view.fields[i];
     line += "\": ";
-    AppendJsonString(line, fields[i]);
+    AppendJsonString(line, row[i]);
   }
   line += '}';
   out.Write("");
@@ -100,31 +92,38 @@ std::string Cell(std::string_view text) {
   return cell;
 }
 
-// Nothing at all for no records: a header alone would read as a listing.
-void WriteTable(Output& out, const std::vector<HiveRecords>& hives) {
-  const bool withHive = hives.size() > 1;
-  std::vector<std::vector<std::string>> rows{{"Control set", "Class", "Instance", "Last written",
-                                              "Driver", "Provider", "Version", "Driver date",
-                                              "INF"}};
-  if (withHive) rows[0].insert(rows[0].begin(), "Hive");
-  for (const HiveRecords& hive : hives) {
-    for (const DriverRecord& r : hive.records) {
-      std::vector<std::string> row{Cell(r.controlSet),  Cell(r.className), Cell(r.instance),
-                                   Cell(r.lastWritten), Cell(r.values[0]), Cell(r.values[1]),
-                                   Cell(r.values[2]),   Cell(r.values[3]), Cell(r.values[4])};
-      if (withHive) row.insert(row.begin(), Cell(hive.hive));
-      rows.push_back(std::move(row));
+// Nothing at all for no rows: a header alone would read as a listing.
+void WriteTable(Output& out, const ViewSchema& view, const std::vector<ViewRow>& rows,
+                bool severalHives) {
+  if (rows.empty()) return;
+  // Each column's field, and the field it prefers where that is not empty.
+  std::vector<std::pair<std::size_t, std::size_t>> shown;
+  std::vector<std::vector<std::string>> cells(1);
+  if (severalHives) {
+    shown.emplace_back(FieldIndex(view, "hive"), view.fields.size());
+    cells[0].emplace_back("Hive");
+  }
+  for (const ViewColumn& column : view.columns) {
+    shown.emplace_back(FieldIndex(view, column.field), column.preferred.empty()
+                                                           ? view.fields.size()
+                                                           : FieldIndex(view, column.preferred));
+    cells[0].emplace_back(column.caption);
+  }
+  for (const ViewRow& row : rows) {
+    std::vector<std::string>& line = cells.emplace_back();
+    for (const auto& [field, preferred] : shown) {
+      line.push_back(
+          Cell(preferred < row.size() && !row[preferred].empty() ? row[preferred] : row[field]));
     }
   }
-  if (rows.size() == 1) return;
-  std::vector<std::size_t> widths(rows[0].size(), 0);
-  for (const auto& row : rows) {
+  std::vector<std::size_t> widths(shown.size(), 0);
+  for (const auto& row : cells) {
     for (std::size_t i = 0; i < row.size(); ++i) {
       widths[i] = std::max(widths[i], DisplayWidth(row[i]));
     }
   }
   std::string line;
-  for (const auto& row : rows) {
+  for (const auto& row : cells) {
     line.clear();
     for (std::size_t i = 0; i < row.size(); ++i) {
       line += row[i];
@@ -230,48 +229,39 @@ std::size_t DisplayWidth(std::string_view utf8) {
   return width;
 }
 
-void WriteRecords(FileApi& files, ListFormat format, const std::vector<HiveRecords>& hives) {
+void WriteView(FileApi& files, ListFormat format, const ViewSchema& view,
+               const std::vector<ViewRow>& rows, bool severalHives) {
   Output out(files);
   switch (format) {
     case ListFormat::kText:
-      WriteTable(out, hives);
+      WriteTable(out, view, rows, severalHives);
       break;
     case ListFormat::kCsv:
-      for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
+      for (std::size_t i = 0; i < view.fields.size(); ++i) {
         if (i) out.Write(",");
-        out.Write(kRecordFields[i]);
+        out.Write(view.fields[i]);
       }
       out.Write("\r\n");
-      for (const HiveRecords& hive : hives) {
-        for (const DriverRecord& record : hive.records) {
-          const Fields fields = RecordFields(hive.hive, record);
-          for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i) out.Write(",");
-            out.Write(CsvField(fields[i]));
-          }
-          out.Write("\r\n");
+      for (const ViewRow& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+          if (i) out.Write(",");
+          out.Write(CsvField(row[i]));
         }
+        out.Write("\r\n");
       }
       break;
-    case ListFormat::kJson: {
-      bool first = true;
+    case ListFormat::kJson:
       out.Write("[");
-      for (const HiveRecords& hive : hives) {
-        for (const DriverRecord& record : hive.records) {
-          out.Write(first ? "\n  " : ",\n  ");
-          first = false;
-          WriteObject(out, RecordFields(hive.hive, record));
-        }
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        out.Write(i ? ",\n  " : "\n  ");
+        WriteObject(out, view, rows[i]);
       }
-      out.Write(first ? "]\n" : "\n]\n");
+      out.Write(rows.empty() ? "]\n" : "\n]\n");
       break;
-    }
     case ListFormat::kJsonLines:
-      for (const HiveRecords& hive : hives) {
-        for (const DriverRecord& record : hive.records) {
-          WriteObject(out, RecordFields(hive.hive, record));
-          out.Write("\n");
-        }
+      for (const ViewRow& row : rows) {
+        WriteObject(out, view, row);
+        out.Write("\n");
       }
       break;
     case ListFormat::kSave:

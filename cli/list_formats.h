@@ -1,45 +1,18 @@
-// The inventory's records as tolvane-list writes them: an aligned text table (LF), CSV
-// (RFC 4180, CR LF), one JSON array, or JSON Lines (one object a line, LF), all UTF-8, every
-// JSON field a string. Written through a large buffer in front of the file seam.
+// A view's rows as tolvane-list writes them: an aligned text table (LF), CSV (RFC 4180,
+// CR LF), one JSON array, or JSON Lines (one object a line, LF), all UTF-8, every JSON field a
+// string, every name the view's own. Written through a large buffer in front of the file seam.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/exception.h"
-#include "inventory/driver_record.h"
+#include "inventory/view.h"
 #include "output/file_api.h"
 
 enum class ListFormat { kText, kCsv, kJson, kJsonLines, kSave };
-
-// The CSV header's names and the JSON keys, in the order of both.
-inline constexpr std::array<std::string_view, 18> kRecordFields{"hive",
-                                                                "computer_name",
-                                                                "control_set",
-                                                                "class_guid",
-                                                                "class_name",
-                                                                "instance",
-                                                                "key_path",
-                                                                "last_written",
-                                                                "driver",
-                                                                "provider",
-                                                                "version",
-                                                                "driver_date",
-                                                                "inf_path",
-                                                                "inf_section",
-                                                                "inf_section_ext",
-                                                                "matching_device_id",
-                                                                "enum_prop_pages32",
-                                                                "driver_date_iso"};
-
-// The records of one hive, named as it was given.
-struct HiveRecords {
-  std::string hive;
-  std::vector<DriverRecord> records;
-};
 
 // A write to the output failed: the seam's Windows code.
 class EWriteError : public Exception {
@@ -61,7 +34,9 @@ void AppendJsonString(std::string& out, std::string_view text);
 // for combining marks, one for the rest.
 std::size_t DisplayWidth(std::string_view utf8);
 
-// Writes the records in one of the inventory formats (not kSave) to the output seam, named
-// as the entry points' seams take standard output. The text table has a Hive column when
-// several hives are listed. Raises EWriteError.
-void WriteRecords(FileApi& files, ListFormat format, const std::vector<HiveRecords>& hives);
+// Writes a view's rows in one of the inventory formats (not kSave) to the output seam, named
+// as the entry points' seams take standard output. The text table shows the view's columns,
+// after a Hive column where several hives are listed, and nothing at all for no rows. Raises
+// EWriteError.
+void WriteView(FileApi& files, ListFormat format, const ViewSchema& view,
+               const std::vector<ViewRow>& rows, bool severalHives);

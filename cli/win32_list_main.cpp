@@ -204,6 +204,7 @@ int main() {
   };
   host.error = PutError;
   host.errorText = ErrorText;
+  host.readFile = ReadListFile;
   int status =
       RunList(options, live ? ListSource::kLiveRegistry : ListSource::kHiveFile, output, host);
   if (!options.outputPath.empty() && !CloseHandle(out) && status == 0) {

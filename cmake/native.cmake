@@ -79,6 +79,11 @@ if(TOLVANE_NATIVE_BENCH)
     ${TOLVANE_LIST_SOURCES})
   target_compile_options(hive_list_bench PRIVATE -O2)
   target_link_libraries(hive_list_bench PRIVATE tolvane_core_fast hivex)
+  # The timeline and the diff against the views and listings they are made of.
+  add_executable(timeline_bench ${CMAKE_SOURCE_DIR}/bench/timeline_bench.cpp
+    ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
+  target_compile_options(timeline_bench PRIVATE -O2)
+  target_link_libraries(timeline_bench PRIVATE tolvane_core_fast hivex)
 endif()
 
 option(TOLVANE_FUZZ "Build the libFuzzer targets in tests/fuzz (clang)" OFF)

@@ -9,6 +9,7 @@ inline constexpr long kErrorPathNotFound = 3;
 inline constexpr long kErrorTooManyOpenFiles = 4;
 inline constexpr long kErrorAccessDenied = 5;
 inline constexpr long kErrorInvalidHandle = 6;
+inline constexpr long kErrorInvalidData = 13;
 inline constexpr long kErrorOutOfMemory = 14;
 inline constexpr long kErrorSharingViolation = 32;
 inline constexpr long kErrorInvalidParameter = 87;

@@ -5,104 +5,13 @@
 
 #include "common/exception.h"
 #include "common/utf.h"
+#include "inventory/registry_read.h"
 
 namespace {
 
 constexpr std::u16string_view kClassValue = u"Class";
 constexpr std::u16string_view kDriverDateData = u"DriverDateData";
 constexpr std::size_t kDriverDateColumn = 3;
-// A key's name is at most 255 characters: one buffer of this size takes every name.
-constexpr std::uint32_t kLongestKeyName = 256;
-// A value that keeps growing between the size query and the read (a live registry being
-// written) is given up after this many tries.
-constexpr int kValueReadTries = 8;
-
-// One key open for reading, closed when it goes.
-class OpenKey {
- public:
-  explicit OpenKey(RegistryApi& api) : api_(api) {}
-  ~OpenKey() {
-    if (open_) api_.CloseKey(key_);
-  }
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-
-  long Open(RegKey parent, const std::u16string& path) {
-    const long code = api_.OpenKeyExW(parent, path.c_str(), 0, kKeyRead, &key_);
-    open_ = code == kErrorSuccess;
-    return code;
-  }
-  RegKey Key() const { return key_; }
-
- private:
-  RegistryApi& api_;
-  RegKey key_ = 0;
-  bool open_ = false;
-};
-
-// The bytes of UTF-16LE text up to its first NUL unit.
-std::string_view UpToNul(std::string_view bytes) {
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    if (bytes[i] == 0 && bytes[i + 1] == 0) return bytes.substr(0, i);
-  }
-  return bytes;
-}
-
-std::uint64_t LittleEndian(std::string_view bytes) {
-  std::uint64_t number = 0;
-  for (std::size_t i = bytes.size(); i-- > 0;) {
-    number = number << 8 | static_cast<unsigned char>(bytes[i]);
-  }
-  return number;
-}
-
-// A value's type and data; kErrorFileNotFound for an absent one.
-long ReadValue(RegistryApi& api, RegKey key, std::u16string_view name, std::uint32_t& type,
-               std::string& data) {
-  const std::u16string terminated(name);
-  data.resize(std::max<std::size_t>(data.capacity(), 512));
-  for (int tries = 0; tries < kValueReadTries; ++tries) {
-    auto size = static_cast<std::uint32_t>(data.size());
-    const long code = api.QueryValueExW(key, terminated.c_str(), &type,
-                                        reinterpret_cast<std::uint8_t*>(data.data()), &size);
-    if (code == kErrorSuccess) {
-      data.resize(std::min<std::size_t>(size, data.size()));
-      return code;
-    }
-    if (code != kErrorMoreData) {
-      data.clear();
-      return code;
-    }
-    data.resize(std::max<std::size_t>(size, data.size() * 2));
-  }
-  data.clear();
-  return kErrorMoreData;
-}
-
-// The names of a key's subkeys in enumeration order. A name that cannot be read is reported
-// and passed over: the others are still listed.
-template <typename OnError>
-long Subkeys(RegistryApi& api, RegKey key, std::vector<std::u16string>& names, OnError onError) {
-  names.clear();
-  std::uint32_t count = 0;
-  if (const long code = api.QueryInfoKeyW(key, &count, nullptr, nullptr, nullptr, nullptr, nullptr);
-      code != kErrorSuccess) {
-    return code;
-  }
-  std::u16string name(kLongestKeyName, u'\0');
-  for (std::uint32_t index = 0; index < count; ++index) {
-    std::uint32_t size = kLongestKeyName;
-    const long code = api.EnumKeyExW(key, index, name.data(), &size);
-    if (code == kErrorNoMoreItems) break;
-    if (code != kErrorSuccess) {
-      onError(code);
-      continue;
-    }
-    names.emplace_back(name.data(), std::min(size, kLongestKeyName));
-  }
-  return kErrorSuccess;
-}
-
 // Days since 1970-01-01 as year, month and day of the proleptic Gregorian calendar.
 void CivilDate(long long days, long long& year, unsigned& month, unsigned& day) {
   days += 719468;
@@ -278,9 +187,7 @@ std::vector<std::string> ControlSets(RegistryApi& registry) {
   for (const std::u16string& name : names) {
     const std::string text = Utf16ToUtf8(name);
     const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
-    std::string prefix = text.substr(0, 10);
-    std::transform(prefix.begin(), prefix.end(), prefix.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    const std::string prefix = UpperAscii(std::string_view(text).substr(0, 10));
     if (text.size() == 13 && prefix == "CONTROLSET" && digit(10) && digit(11) && digit(12)) {
       sets.push_back(text);
     }
@@ -295,18 +202,12 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
   DriverRecord record;
   record.controlSet = controlSet;
 
-  const std::string namePath = setKey + "\\Control\\ComputerName\\ComputerName";
-  OpenKey computer(registry);
-  if (const long code = computer.Open(kHKeyLocalMachine, u"SYSTEM\\" + Utf8ToUtf16(namePath));
-      code == kErrorSuccess) {
-    scan.Text(computer.Key(), namePath, u"ComputerName", record.computerName);
-  } else if (code != kErrorFileNotFound) {
-    scan.Warn(namePath, u"", code);
-  }
+  RowReader reader(registry, warn);
+  record.computerName = ComputerName(reader, setKey);
 
   const std::string classesPath = setKey + "\\Control\\Class";
   OpenKey classes(registry);
-  if (const long code = classes.Open(kHKeyLocalMachine, u"SYSTEM\\" + Utf8ToUtf16(classesPath));
+  if (const long code = classes.Open(kHKeyLocalMachine, SystemPath(classesPath));
       code != kErrorSuccess) {
     throw ERecordsError(setKey + " has no Class key", code == kErrorFileNotFound ? 0 : code);
   }

@@ -34,10 +34,12 @@ struct DriverRecord {
 
 // What could not be read: the key (its path from the hive's root), the value (empty for the
 // key itself) and the registry's error code.
+// A warning with a note stands for every one like it: the note is said once for a run.
 struct RecordWarning {
   std::string keyPath;
   std::string valueName;
   long code;
+  std::string_view note = {};
 };
 using RecordWarningFn = std::function<void(const RecordWarning&)>;
 

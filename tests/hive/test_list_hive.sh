@@ -9,9 +9,11 @@
 # stopping the list; the records: every instance of Select's control set with its key and
 # timestamp, every value type, a corrupt value cell, several hives, in all five formats, read
 # back by Python's own parsers with no '?' anywhere; the bash completion's options and formats
-# are the program's. A Windows build (TOLVANE_LIST ending in .exe) runs every case under Wine,
-# in the prefix WINEPREFIX names, and must give the same bytes; its line ends on standard
-# error (CR LF) are read as LF.   usage: test_list_hive.sh TOLVANE_LIST
+# are the program's; hives of three kinds (SYSTEM, DRIVERS, Amcache), their driver-store
+# packages and driver files with a known-vulnerable list in JSON and CSV, field for field. A
+# Windows build (TOLVANE_LIST ending in .exe) runs every case under Wine, in the prefix
+# WINEPREFIX names, and must give the same bytes; its line ends on standard error (CR LF) are
+# read as LF.   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 list=$1
@@ -168,6 +170,9 @@ if linux_only; then
     [ "$status" != 2 ] || fail "completion offers the format $format, which the program refuses: $err"
   done
   expect_eq "completion: a hive's file name" "$tmp/demo.hive" "$(offered --hive "$tmp/demo.h")"
+  views=$(offered --view "")
+  expect_eq "completion: the views" "records devices services packages files timeline" "$(echo $views)"
+  expect_eq "completion: --view= offers the same views" "$views" "$(offered --view = "")"
 fi
 
 # 3. The demo records live in ControlSet001 alone: the third try finds them.
@@ -609,10 +614,589 @@ touch "$tmp/race.stop"
 wait "$racer"
 echo "ok: hive cut short while read: $outcomes (r rows, e one line)"
 
-# 10. Damaged hives (tests/hive/damage_hive.py damages a copy one way and names the records
+# 10. The devices and driver services views: Select names ControlSet002, whose devices keep
+# their times in both stored forms (Windows 10's typed default value, Windows 7's 00000000
+# subkey), name a driver record (in another case) or none, one disabled, with indirect display
+# strings of both kinds; its driver services are of every type and start value, with each form
+# of ImagePath and none; ControlSet001 differs. A property of 3 bytes, a Type that is a
+# string and two corrupt value cells give one warning each and take no row with them. Every
+# view in every format read back field for field.
+python3 "$here/views_reg.py" "$tmp/views.reg" || fail "views .reg not written"
+hive_from_reg "$tmp/views.hive" "$tmp/views.reg" || fail "views hive not made"
+patch_hive "$tmp/views.hive" "ControlSet002\\Enum\\PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE=131666263040000000" \
+  "ControlSet002\\Services\\e1dexpress=131666263040000000" \
+  "ControlSet002\\Enum\\USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0|ContainerID=0x7ffffff0" \
+  "ControlSet002\\Services\\usbstor|Group=0x7ffffff0" || fail "views hive not patched"
+cp "$tmp/views.hive" "$tmp/views.before"
+for view in devices services; do
+  for format in text csv json jsonl; do
+    run --view "$view" -f "$format" "$tmp/views.hive"
+    expect_eq "$view, $format: status" 0 "$status"
+    cp "$tmp/out" "$tmp/views.$view.$format"
+    cp "$tmp/err" "$tmp/views.$view.$format.err"
+  done
+done
+cmp -s "$tmp/views.hive" "$tmp/views.before" || fail "views: the hive was changed"
+python3 - "$tmp" <<'PY' && echo "ok: devices and services read back in every format" || fail "views read back"
+import csv, json, sys
+tmp = sys.argv[1]
+hive = tmp + "/views.hive"
+def read(view):
+    rows = list(csv.DictReader(open("%s/views.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/views.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/views.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    return rows
+def warnings(view):
+    said = {open("%s/views.%s.%s.err" % (tmp, view, f), encoding="utf-8").read() for f in ("text", "csv", "json", "jsonl")}
+    assert len(said) == 1, said
+    return sorted(said.pop().splitlines())
+q = lambda path: "'" + path.replace("\\", "\\\\") + "'"
+w = "tolvane-list: warning: " + q(hive) + ": "
+base = {"hive": hive, "computer_name": "VIEWS-PC", "control_set": "ControlSet002"}
+z = "1601-01-01T00:00:00Z"
+e = "ControlSet002\\Enum\\"
+def device(device_id, **fields):
+    row = dict(base, device_id=device_id, enumerator=device_id.split("\\")[0], key_path=e + device_id,
+               last_written=fields.pop("last_written", z))
+    for f in ("description", "description_raw", "friendly_name", "friendly_name_raw", "manufacturer",
+              "manufacturer_raw", "class_guid", "class_name", "hardware_ids", "compatible_ids", "service",
+              "driver_key", "driver", "container_id", "config_flags", "disabled", "install_date",
+              "first_install_date", "last_arrival_date", "last_removal_date"):
+        row[f] = fields.pop(f, "")
+    assert not fields, fields
+    return row
+hub_desc = "@System32\\drivers\\usbxhci.sys,#1073807361;%1 USB %2 eXtensible Host Controller - %3 (Microsoft);(Intel,3.0,1.0)"
+devices = [
+    device("PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", last_written="2018-03-27T12:11:44Z",
+           description="Intel(R) Ethernet Connection",
+           description_raw="@oem12.inf,%e15b7.devicedesc%;Intel(R) Ethernet Connection",
+           manufacturer="Intel", manufacturer_raw="@oem12.inf,%intel%;Intel",
+           class_guid="{4d36e972-e325-11ce-bfc1-08002be10318}", class_name="Net",
+           hardware_ids="PCI\\VEN_8086&DEV_15B7&SUBSYS_07A61028;PCI\\VEN_8086&DEV_15B7",
+           compatible_ids="PCI\\CC_020000", service="e1dexpress",
+           driver_key="{4D36E972-E325-11CE-BFC1-08002BE10318}\\0003", driver="Intel(R) Ethernet Connection I219-LM",
+           container_id="{00000000-0000-0000-ffff-ffffffffffff}", config_flags="0", disabled="no",
+           install_date="2021-01-02T03:04:05Z", first_install_date="2019-05-04T10:20:30Z",
+           last_arrival_date="2021-02-03T04:05:06Z"),
+    device("ROOT\\LEGACY_BAD\\0000", description="Bad times", description_raw="Bad times", service="usbstor",
+           last_arrival_date="2019-05-04T10:20:31Z"),
+    device("USB\\ROOT_HUB30\\4&2a8c4a0b&0", description="Intel USB 3.0 eXtensible Host Controller - 1.0 (Microsoft)",
+           description_raw=hub_desc, service="USBHUB3", driver_key="{36fc9e60-c465-11cf-8056-444553540000}\\0099",
+           config_flags="65", disabled="yes", install_date="2019-05-04T10:20:31Z",
+           first_install_date="2019-05-04T10:20:30Z", last_removal_date="2021-02-03T04:05:06Z"),
+    device("USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0", friendly_name="Флешка 😀 USB",
+           friendly_name_raw="Флешка 😀 USB", service="USBSTOR"),
+]
+got = read("devices")
+assert [r["device_id"] for r in got] == [r["device_id"] for r in devices], got
+for g, want in zip(got, devices):
+    assert list(g) == list(want), (list(g), list(want))
+    for f in want:
+        assert g[f] == want[f], (want["device_id"], f, g[f], want[f])
+assert warnings("devices") == sorted([
+    w + q(e + "ROOT\\LEGACY_BAD\\0000\\Properties\\{83da6326-97a6-4088-9453-a1923f573b29}\\0064") + ": invalid data",
+    w + q(e + "USBSTOR\\Disk&Ven_Kingston&Prod_DataTraveler\\0019E06B9C85&0") + " value 'ContainerID': corrupt registry data",
+]), warnings("devices")
+s = "ControlSet002\\Services\\"
+def service(name, **fields):
+    row = dict(base, name=name, key_path=s + name, last_written=fields.pop("last_written", z))
+    for f in ("display_name", "display_name_raw", "description", "description_raw", "type", "start",
+              "error_control", "group", "tag", "image_path", "file_path", "owners", "devices"):
+        row[f] = fields.pop(f, "")
+    assert not fields, fields
+    return row
+services = [
+    service("e1dexpress", last_written="2018-03-27T12:11:44Z", display_name="Intel(R) PRO/1000 Driver",
+            display_name_raw="@oem12.inf,%e1dexpress.svc%;Intel(R) PRO/1000 Driver", type="kernel",
+            start="demand", error_control="normal", group="NDIS", tag="5",
+            image_path="\\SystemRoot\\System32\\drivers\\e1d68x64.sys",
+            file_path="%SystemRoot%\\System32\\drivers\\e1d68x64.sys", owners="oem12.inf", devices="1"),
+    service("Fs_Rec", description="@%SystemRoot%\\system32\\drivers\\fs_rec.sys,-100",
+            description_raw="@%SystemRoot%\\system32\\drivers\\fs_rec.sys,-100", type="recognizer",
+            start="auto", error_control="ignore", image_path="system32\\drivers\\fs_rec.sys",
+            file_path="%SystemRoot%\\system32\\drivers\\fs_rec.sys", devices="0"),
+    service("netadapter", type="adapter", start="system", error_control="severe",
+            image_path="\\??\\C:\\Drivers\\netadp.sys", file_path="C:\\Drivers\\netadp.sys", devices="0"),
+    service("Ntfs", type="file system", start="boot", error_control="critical", group="Boot File System",
+            file_path="%SystemRoot%\\System32\\drivers\\Ntfs.sys", devices="0"),
+    service("offdrv", type="kernel", start="disabled", error_control="9",
+            image_path="\\SystemRoot\\system32\\drivers\\offdrv.sys",
+            file_path="%SystemRoot%\\system32\\drivers\\offdrv.sys", devices="0"),
+    service("USBHUB3", type="kernel", start="7", image_path="\\SystemRoot\\System32\\drivers\\UsbHub3.sys",
+            file_path="%SystemRoot%\\System32\\drivers\\UsbHub3.sys", devices="1"),
+    service("usbstor", type="kernel", start="demand", error_control="normal",
+            image_path="System32\\drivers\\USBSTOR.SYS", file_path="%SystemRoot%\\System32\\drivers\\USBSTOR.SYS",
+            devices="2"),
+]
+got = read("services")
+assert [r["name"] for r in got] == [r["name"] for r in services], [r["name"] for r in got]
+for g, want in zip(got, services):
+    assert list(g) == list(want), (list(g), list(want))
+    for f in want:
+        assert g[f] == want[f], (want["name"], f, g[f], want[f])
+assert warnings("services") == sorted([
+    w + q(s + "BadType") + " value 'Type': invalid data",
+    w + q(s + "usbstor") + " value 'Group': corrupt registry data",
+]), warnings("services")
+text = open(tmp + "/views.devices.text", encoding="utf-8").read().split("\n")
+assert text[0].split("  ")[0] == "Control set" and " ".join(text[0].split()) == \
+    "Control set Device ID Last arrival First install Description Driver Service", text[0]
+assert " ".join(text[1].split()) == "ControlSet002 PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE " \
+    "2021-02-03T04:05:06Z 2019-05-04T10:20:30Z Intel(R) Ethernet Connection Intel(R) Ethernet Connection I219-LM e1dexpress", text[1]
+assert "Флешка 😀 USB" in text[4] and len(text) == 6, text
+text = open(tmp + "/views.services.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Control set Name Start Type Last written Display name File path", text[0]
+assert " ".join(text[4].split()) == "ControlSet002 Ntfs boot file system 1601-01-01T00:00:00Z " \
+    "%SystemRoot%\\System32\\drivers\\Ntfs.sys", text[4]
+PY
+run --view services --control-set 1 -f csv "$tmp/views.hive"
+expect_eq "services, --control-set 1: the other set's services" "oldsvc,demand,%SystemRoot%\\System32\\drivers\\old.sys" \
+  "$(python3 -c 'import csv,sys; print("|".join(",".join((r["name"], r["start"], r["file_path"])) for r in csv.DictReader(open(sys.argv[1]))))' "$tmp/out")"
+run --view devices --all-control-sets -f jsonl "$tmp/views.hive"
+expect_eq "devices, --all-control-sets" "ControlSet001 ROOT\\OLD\\0000 Old device,4" \
+  "$(python3 -c 'import json,sys; r=[json.loads(l) for l in open(sys.argv[1])]; print(r[0]["control_set"], r[0]["device_id"], r[0]["description"] + "," + str(len(r) - 1))' "$tmp/out")"
+expect_refused "the save format of another view" 2 "tolvane-list: the save format writes the records alone: --view devices is not for it (*)" \
+  --view devices -f save "$tmp/views.hive"
+expect_refused "an unknown view" 2 "tolvane-list: unknown view 'drivers' (records, devices, services, packages, files or timeline) (*)" \
+  --view drivers "$tmp/views.hive"
+run --view devices "$tmp/demo.hive"
+expect_eq "devices of a hive with no Enum key" "1 tolvane-list: '$tmp/demo.hive': ControlSet001 has no Enum key." "$status $err"
+
+# 11. A real Windows 10 SYSTEM hive (dirty, without its logs: read as it stands): every device
+# instance and driver service of its current control set, as a reading of the test's own
+# (hivexregedit's export for the values, python3-hivex for the times) finds them.
+real=$here/../data/real-hives
+xz -dc "$real/SYSTEM_2.xz" >"$tmp/SYSTEM_2" || fail "SYSTEM_2 not unpacked"
+for view in devices services; do
+  run --no-logs --view "$view" -f csv "$tmp/SYSTEM_2"
+  expect_eq "SYSTEM_2, $view: status and the one line said" \
+    "0 tolvane-list: warning: '$tmp/SYSTEM_2' is dirty (sequence numbers 205 and 204); its transaction logs were not read (--no-logs)" \
+    "$status $err"
+  cp "$tmp/out" "$tmp/SYSTEM_2.$view.csv"
+done
+# python3-hivex is Debian's: the system's Python, whatever python3 comes first on the PATH.
+hivex_python=python3
+python3 -c 'import hivex' 2>/dev/null || hivex_python=/usr/bin/python3
+if said=$("$hivex_python" "$here/real_views_check.py" "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.devices.csv" \
+  "$tmp/SYSTEM_2.services.csv"); then
+  echo "ok: SYSTEM_2: $said"
+else
+  fail "SYSTEM_2: $said"
+fi
+
+# 12. Hives of three kinds, told by what they hold: a SYSTEM hive with the driver store's
+# packages (an inbox one, two versions of one OEM package of which the second is active, one
+# whose Version is 20 bytes), a DRIVERS hive, Amcache hives of both layouts (keys named by
+# path with a DriverId, and by the file's id), and the known-vulnerable list in JSON and CSV.
+# Every view in every format read back field for field; the list's matches go by SHA-1 alone.
+python3 - "$tmp" <<'PY' || fail "kinds .reg files not written"
+import json, struct, sys
+tmp = sys.argv[1]
+def hexs(data): return ",".join("%02x" % x for x in data)
+def sz(name, text): return '%s=hex(1):%s' % ('@' if name == "@" else '"%s"' % name, hexs((text + "\0").encode("utf-16-le")))
+def multi(name, items): return '"%s"=hex(7):%s' % (name, hexs(("\0".join(items) + "\0\0").encode("utf-16-le")))
+def dword(name, n): return '"%s"=dword:%08x' % (name, n)
+def binary(name, data): return '"%s"=hex:%s' % (name, hexs(data))
+def key(path, *values): return "[HKEY_LOCAL_MACHINE\\SYSTEM\\%s]\r\n%s\r\n" % (path, "".join(v + "\r\n" for v in values))
+def version(guid, filetime, parts):
+    a, b, c, d = parts
+    return b"\0" * 8 + struct.pack("<IHH", *guid[:3]) + bytes(guid[3]) + struct.pack("<QQ", filetime, a << 48 | b << 32 | c << 16 | d) + b"\0" * 8
+net = (0x4d36e972, 0xe325, 0x11ce, [0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18])
+system = (0x4d36e97d, 0xe325, 0x11ce, [0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18])
+p, f = "DriverDatabase\\DriverPackages\\", "DriverDatabase\\DriverInfFiles\\"
+old, new = "netrtwlane.inf_amd64_a6f7c3b2e1d0f9a8", "netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c"
+reg = "Windows Registry Editor Version 5.00\r\n\r\n"
+open(tmp + "/kinds_system.reg", "w", newline="").write(reg + "".join([
+    key("Select", dword("Current", 1)),
+    key("ControlSet001\\Control\\ComputerName\\ComputerName", sz("ComputerName", "STORE-PC")),
+    key("ControlSet001\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}", sz("Class", "Net")),
+    key(p + "machine.inf_amd64_c7e9c8a2a1f0e3d4", sz("@", "machine.inf"), sz("Provider", "Microsoft"),
+        sz("InfName", "machine.inf"), sz("SignerName", "Microsoft Windows"), dword("SignerScore", 0x0d000001),
+        binary("Version", version(system, 130000000000000000, (10, 0, 19041, 1)))),
+    key(p + old, sz("@", "oem12.inf"), sz("Provider", "Realtek"), dword("SignerScore", 0x0d000005),
+        sz("Catalog", "netrtwlane.cat"), binary("ImportDate", struct.pack("<Q", 132014388300000000)),
+        binary("Version", version(net, 131000000000000000, (2024, 10, 1021, 2019)))),
+    key(p + new, sz("@", "oem12.inf"), sz("Provider", "Realtek"), dword("SignerScore", 0x0d000005),
+        sz("SignerName", "Microsoft Windows Hardware Compatibility Publisher"),
+        binary("Version", version(net, 132540302450000000, (2024, 10, 1021, 2023)))),
+    key(p + "usb_dev.inf_x86_1234abcd", sz("@", "OEM3.INF"), binary("Version", bytes(range(20)))),
+    key(f + "oem12.inf", multi("@", [old, new]), sz("Active", new.upper())),
+    key(f + "machine.inf", multi("@", ["machine.inf_amd64_c7e9c8a2a1f0e3d4"]), sz("Active", "machine.inf_amd64_c7e9c8a2a1f0e3d4"))]))
+open(tmp + "/kinds_drivers.reg", "w", newline="").write(reg + key(p + "keyboard.inf_arm64_99aa", sz("@", "keyboard.inf"),
+    sz("Provider", "Microsoft"), binary("Version", version(system, 125911584000000000, (6, 1, 7601, 17514)))))
+sha_vuln, sha_afd, sha_old = "0B4F1C2D3E4F5A6B7C8D9E0F1A2B3C4D5E6F7A8B", "1" * 40, "c0ffee" + "2" * 34
+a = "Root\\InventoryDriverBinary\\"
+open(tmp + "/kinds_amcache.reg", "w", newline="").write(reg + "".join([
+    key(a + "c:/windows/system32/drivers/vuln.sys", sz("DriverId", "0000" + sha_vuln), sz("DriverName", "vuln.sys"),
+        sz("DriverCompany", "Vuln Corp"), sz("Product", "Vuln Tools"), sz("ProductVersion", "1.0"),
+        sz("DriverVersion", "1.0.0.7"), sz("DriverSigned", "true"), sz("DriverInBox", "false"),
+        sz("DriverIsKernelMode", "true"), dword("DriverTimeStamp", 1500000000),
+        sz("DriverLastWriteTime", "09/15/2018 09:28:46"), dword("ImageSize", 53248), sz("Service", "vuln"),
+        sz("Inf", "oem7.inf"), sz("DriverPackageStrongName", "vuln.inf_amd64_1a2b"), sz("WdfVersion", "1.15")),
+    key(a + "c:/windows/system32/drivers/afd.sys", sz("DriverId", "0000" + sha_afd), sz("DriverName", "afd.sys"),
+        sz("DriverSigned", "false"), sz("DriverLastWriteTime", "not a date")),
+    key(a + "c:/windows/system32/drivers/short.sys", sz("DriverId", "0000" + "3" * 39), sz("DriverName", "short.sys"),
+        sz("DriverSigned", "maybe"))]))
+open(tmp + "/kinds_amcache_ids.reg", "w", newline="").write(reg + key(a + "0000" + sha_old, sz("DriverName", "old.sys"),
+    dword("DriverSigned", 1), sz("ImageSize", "0x1000"), sz("DriverTimeStamp", "0")))
+entries = [
+    {"Id": "0b4f0000-1111-2222-3333-444455556666", "Category": "vulnerable driver", "Tags": ["vuln.sys"],
+     "KnownVulnerableSamples": [{"Filename": "vuln.sys", "MD5": "0" * 32, "SHA1": sha_vuln.lower(), "SHA256": "5" * 64,
+                                 "Imports": ["ntoskrnl.exe"], "Signatures": [{"Certificates": [{"SHA1": "6" * 40}]}]},
+                                {"Filename": "afd.sys", "SHA256": "7" * 64}]},
+    {"Id": "aaaa0000-1111-2222-3333-444455556666", "Category": "malicious",
+     "KnownVulnerableSamples": [{"Filename": "afd.sys", "SHA1": "8" * 40}]},
+    {"Id": "cafe0000-1111-2222-3333-444455556666", "KnownVulnerableSamples": [{"SHA1": sha_old.upper()}], "Category": "malicious"},
+    {"Id": "no-samples", "Category": "malicious"}]
+json.dump(entries, open(tmp + "/drivers.json", "w"), indent=1)
+open(tmp + "/drivers.csv", "w", newline="").write(
+    'Id,Category,KnownVulnerableSamples_Filename,KnownVulnerableSamples_SHA1,Description\r\n'
+    '0b4f0000-1111-2222-3333-444455556666,vulnerable driver,"vuln.sys, afd.sys",%s,"a ""quoted"",\r\nlong text"\r\n'
+    'aaaa0000-1111-2222-3333-444455556666,malicious,afd.sys,%s,\r\n'
+    'cafe0000-1111-2222-3333-444455556666,malicious,,"%s, %s",\r\n' % (sha_vuln.lower(), "8" * 40, "9" * 40, sha_old))
+open(tmp + "/nosha1.json", "w").write('[{"Id": "a", "Category": "malicious", "KnownVulnerableSamples": [{"Filename": "afd.sys"}]}]')
+open(tmp + "/notjson.json", "w").write('[{"Id": "a", "KnownVulnerableSamples": [{"SHA1": "%s"}]' % ("8" * 40))
+open(tmp + "/empty.json", "w").write("")
+open(tmp + "/other.json", "w").write('[{"Id": "z", "Category": "malicious", "KnownVulnerableSamples": [{"Filename": "vuln.sys", "SHA1": "%s"}]}]' % ("f" * 40))
+PY
+for kind in system drivers amcache amcache_ids; do
+  hive_from_reg "$tmp/kinds_$kind.hive" "$tmp/kinds_$kind.reg" || fail "$kind hive not made"
+done
+patch_hive "$tmp/kinds_system.hive" "DriverDatabase\\DriverPackages\\netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c=131666263040000000" ||
+  fail "kinds hive not patched"
+for hive in system drivers amcache amcache_ids; do cp "$tmp/kinds_$hive.hive" "$tmp/kinds_$hive.before"; done
+for format in text csv json jsonl; do
+  run --view packages -f "$format" "$tmp/kinds_system.hive" "$tmp/kinds_drivers.hive"
+  expect_eq "packages, $format: status" 0 "$status"
+  cp "$tmp/out" "$tmp/kinds.packages.$format"
+  cp "$tmp/err" "$tmp/kinds.packages.$format.err"
+  run -f "$format" --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_amcache.hive" "$tmp/kinds_amcache_ids.hive"
+  expect_eq "files, $format: status" 0 "$status"
+  cp "$tmp/out" "$tmp/kinds.files.$format"
+  cp "$tmp/err" "$tmp/kinds.files.$format.err"
+done
+python3 - "$tmp" <<'PY' && echo "ok: packages and files read back in every format" || fail "packages and files read back"
+import csv, json, sys
+tmp = sys.argv[1]
+def read(view):
+    rows = list(csv.DictReader(open("%s/kinds.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/kinds.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/kinds.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    return rows
+def said(view):
+    lines = {open("%s/kinds.%s.%s.err" % (tmp, view, f), encoding="utf-8").read() for f in ("text", "csv", "json", "jsonl")}
+    assert len(lines) == 1, lines
+    return lines.pop().splitlines()
+def check(got, want):
+    assert len(got) == len(want), (len(got), [list(g.values())[:4] for g in got])
+    for g, w in zip(got, want):
+        assert list(g) == list(w), (list(g), list(w))
+        for field in w:
+            assert g[field] == w[field], (w["key_path"], field, g[field], w[field])
+q = lambda path: "'" + path.replace("\\", "\\\\") + "'"
+z = "1601-01-01T00:00:00Z"
+def package(hive, name, **fields):
+    row = {"hive": tmp + "/kinds_%s.hive" % hive, "computer_name": "STORE-PC" if hive == "system" else "",
+           "package": name, "key_path": "DriverDatabase\\DriverPackages\\" + name, "last_written": fields.pop("last_written", z)}
+    for field in ("published_name", "original_name", "provider", "class_guid", "class_name", "version", "driver_date_iso",
+                  "signer", "signer_score", "import_date", "catalog", "active", "inbox"):
+        row[field] = fields.pop(field, "")
+    assert not fields, fields
+    return row
+net, system = "{4d36e972-e325-11ce-bfc1-08002be10318}", "{4d36e97d-e325-11ce-bfc1-08002be10318}"
+check(read("packages"), [
+    package("system", "machine.inf_amd64_c7e9c8a2a1f0e3d4", published_name="machine.inf", original_name="machine.inf",
+            provider="Microsoft", class_guid=system, version="10.0.19041.1", driver_date_iso="2012-12-14",
+            signer="Microsoft Windows", signer_score="0d000001", active="yes", inbox="yes"),
+    package("system", "netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c", last_written="2018-03-27T12:11:44Z", published_name="oem12.inf",
+            original_name="netrtwlane.inf", provider="Realtek", class_guid=net, class_name="Net", version="2024.10.1021.2023",
+            driver_date_iso="2021-01-02", signer="Microsoft Windows Hardware Compatibility Publisher", signer_score="0d000005",
+            active="yes", inbox="no"),
+    package("system", "netrtwlane.inf_amd64_a6f7c3b2e1d0f9a8", published_name="oem12.inf", original_name="netrtwlane.inf",
+            provider="Realtek", class_guid=net, class_name="Net", version="2024.10.1021.2019", driver_date_iso="2016-02-15",
+            signer_score="0d000005", import_date="2019-05-04T10:20:30Z", catalog="netrtwlane.cat", active="no", inbox="no"),
+    package("system", "usb_dev.inf_x86_1234abcd", published_name="OEM3.INF", original_name="usb_dev.inf", active="no", inbox="no"),
+    package("drivers", "keyboard.inf_arm64_99aa", published_name="keyboard.inf", original_name="keyboard.inf", provider="Microsoft",
+            class_guid=system, version="6.1.7601.17514", driver_date_iso="2000-01-01", active="no", inbox="yes"),
+])
+assert said("packages") == ["tolvane-list: warning: %s: %s value 'Version': invalid data"
+                            % (q(tmp + "/kinds_system.hive"), q("DriverDatabase\\DriverPackages\\usb_dev.inf_x86_1234abcd"))], said("packages")
+def file(hive, key_name, **fields):
+    row = {"hive": tmp + "/kinds_%s.hive" % hive, "key_path": "Root\\InventoryDriverBinary\\" + key_name, "last_written": z,
+           "path": "" if hive == "amcache_ids" else key_name}
+    for field in ("name", "sha1", "company", "product", "product_version", "version", "signed", "inbox", "kernel_mode",
+                  "link_date", "last_modified", "image_size", "service", "inf", "package", "wdf_version", "known_vulnerable"):
+        row[field] = fields.pop(field, "")
+    assert not fields, fields
+    return row
+check(read("files"), [
+    file("amcache", "c:/windows/system32/drivers/afd.sys", name="afd.sys", sha1="1" * 40, signed="no", last_modified="not a date"),
+    file("amcache", "c:/windows/system32/drivers/short.sys", name="short.sys"),
+    file("amcache", "c:/windows/system32/drivers/vuln.sys", name="vuln.sys", sha1="0b4f1c2d3e4f5a6b7c8d9e0f1a2b3c4d5e6f7a8b",
+         company="Vuln Corp", product="Vuln Tools", product_version="1.0", version="1.0.0.7", signed="yes", inbox="false",
+         kernel_mode="true", link_date="2017-07-14T02:40:00Z", last_modified="2018-09-15T09:28:46Z", image_size="53248",
+         service="vuln", inf="oem7.inf", package="vuln.inf_amd64_1a2b", wdf_version="1.15",
+         known_vulnerable="vulnerable driver 0b4f0000-1111-2222-3333-444455556666"),
+    file("amcache_ids", "0000c0ffee" + "2" * 34, name="old.sys", sha1="c0ffee" + "2" * 34, signed="yes",
+         link_date="1970-01-01T00:00:00Z", image_size="4096", known_vulnerable="malicious cafe0000-1111-2222-3333-444455556666"),
+])
+assert said("files") == [
+    "tolvane-list: warning: %s: %s value 'DriverSigned': invalid data" % (q(tmp + "/kinds_amcache.hive"), q("Root\\InventoryDriverBinary\\c:/windows/system32/drivers/short.sys")),
+    "tolvane-list: 2 of 4 driver files are on the known-vulnerable list '%s/drivers.json'" % tmp], said("files")
+text = open(tmp + "/kinds.packages.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Hive Published Original Provider Class Version Driver date Active Package", text[0]
+assert " ".join(text[2].split()) == tmp + "/kinds_system.hive oem12.inf netrtwlane.inf Realtek Net 2024.10.1021.2023 2021-01-02 yes " \
+    "netrtwlane.inf_amd64_0b1c2d3e4f5a6b7c", text[2]
+assert " ".join(text[1].split()).split()[4] == system, text[1]
+PY
+for hive in system drivers amcache amcache_ids; do
+  cmp -s "$tmp/kinds_$hive.hive" "$tmp/kinds_$hive.before" || fail "kinds: the $hive hive was changed"
+done
+# The CSV form of the list marks the same files; a file name alone is no match.
+run -f csv --known-vulnerable "$tmp/drivers.csv" "$tmp/kinds_amcache_ids.hive" "$tmp/kinds_amcache.hive"
+expect_eq "files, the CSV list: status, marks and the line said" "0 old.sys=malicious cafe0000-1111-2222-3333-444455556666|afd.sys=|short.sys=|vuln.sys=vulnerable driver 0b4f0000-1111-2222-3333-444455556666" \
+  "$status $(python3 -c 'import csv,sys; print("|".join(r["name"] + "=" + r["known_vulnerable"] for r in csv.DictReader(open(sys.argv[1]))))' "$tmp/out")"
+expect_eq "files, the CSV list: the last line" "tolvane-list: 2 of 4 driver files are on the known-vulnerable list '$tmp/drivers.csv'" \
+  "$(tail -1 "$tmp/err")"
+run --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_amcache_ids.hive" -f jsonl --view files "$tmp/kinds_system.hive"
+expect_eq "files of a SYSTEM hive beside an Amcache one: status and lines" \
+  "1 tolvane-list: '$tmp/kinds_system.hive' is a SYSTEM hive: it holds driver records (--view records), devices (--view devices), driver services (--view services) and driver packages (--view packages), not driver files.
+tolvane-list: 1 of 1 driver files is on the known-vulnerable list '$tmp/drivers.json'" "$status $err"
+run -f jsonl --known-vulnerable "$tmp/other.json" "$tmp/kinds_amcache_ids.hive"
+expect_eq "a list naming a file of the hive with another SHA-1: status and the line said" \
+  "0 tolvane-list: none of the 1 driver files are on the known-vulnerable list '$tmp/other.json'" "$status $err"
+# A dirty Amcache hive is brought up to date from its log first, as a SYSTEM hive is.
+mkdir -p "$tmp/amdirty"
+cp "$tmp/kinds_amcache_ids.hive" "$tmp/amstage.hive"
+hive_merge "$tmp/amstage.hive" "$tmp/kinds_amcache.reg" &&
+  python3 "$here/dirty_hive.py" "$tmp/kinds_amcache_ids.hive" "$tmp/amstage.hive" \
+    --primary "$tmp/amdirty/Amcache.hve" --new "$tmp/amdirty/Amcache.hve.LOG1" ||
+  fail "dirty Amcache hive not made"
+run -f csv "$tmp/amdirty/Amcache.hve"
+expect_eq "a dirty Amcache hive: status, files and the first line said" \
+  "0 4 tolvane-list: recovered '$tmp/amdirty/Amcache.hve', dirty (sequence numbers 3 and 2)" \
+  "$status $(($(wc -l <"$tmp/out") - 1)) $(sed -n '1s/, from its.*//p' "$tmp/err")"
+# Each kind lists its own view unless one is asked for; kinds cannot be mixed without one.
+run -f csv "$tmp/kinds_drivers.hive"
+expect_eq "a DRIVERS hive lists its packages" "0 package" "$status $(head -1 "$tmp/out" | cut -d, -f3)"
+for bad in notjson nosha1 empty missing; do
+  case $bad in
+    notjson) why="not valid JSON at byte *" ;;
+    nosha1) why="no sample's SHA1 in it" ;;
+    empty) why="empty file" ;;
+    missing) why="No such file or directory" ;;
+  esac
+  expect_refused "the known-vulnerable list, $bad" 2 \
+    "tolvane-list: cannot use the known-vulnerable list '$tmp/$bad.json': $why." \
+    --known-vulnerable "$tmp/$bad.json" "$tmp/kinds_amcache.hive"
+done
+expect_refused "hives of two kinds without --view" 2 \
+  "tolvane-list: hives of different kinds need --view: '$tmp/kinds_amcache_ids.hive' lists its files, '$tmp/kinds_drivers.hive' its packages (*)" \
+  "$tmp/kinds_amcache_ids.hive" "$tmp/kinds_drivers.hive"
+expect_refused "the list with another view" 2 "tolvane-list: --known-vulnerable checks driver files: --view packages is not for it (*)" \
+  --view packages --known-vulnerable "$tmp/drivers.json" "$tmp/kinds_drivers.hive"
+run --view devices "$tmp/kinds_amcache.hive"
+expect_eq "devices of an Amcache hive" \
+  "1 tolvane-list: '$tmp/kinds_amcache.hive' is an Amcache hive: it holds driver files (--view files), not devices." "$status $err"
+run --view packages "$tmp/demo.hive"
+expect_eq "packages of a SYSTEM hive without a driver store" \
+  "1 tolvane-list: '$tmp/demo.hive': the hive has no DriverDatabase\\DriverPackages key." "$status $err"
+# The driver store of the real Windows 10 SYSTEM hive of section 11, against the test's own
+# reading of the same keys (hivexregedit's export, python3-hivex, the Version bytes decoded
+# with Python's uuid and struct).
+run --no-logs -f csv "$tmp/SYSTEM_2" --view packages
+expect_eq "SYSTEM_2, packages: status and rows" "0 159" "$status $(($(wc -l <"$tmp/out") - 1))"
+cp "$tmp/out" "$tmp/SYSTEM_2.packages.csv"
+if said=$("$hivex_python" "$here/real_packages_check.py" "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.packages.csv"); then
+  echo "ok: SYSTEM_2: $said"
+else
+  fail "SYSTEM_2, packages: $said"
+fi
+
+# 13. The timeline rebuilt here from the views' own rows: of the views hive with two packages
+# of the driver store added (store.hive) beside a hive of records alone, and of a DRIVERS and
+# an Amcache hive; one row for each time that reads, with its texts, oldest first, at one time
+# in the views' order; --since and --until at their edges, a date standing for its whole day;
+# --diff of the store hive and a copy changed by hivexregedit lists exactly the changes, with
+# the fields that changed and their old values, and nothing against itself.
+cp "$tmp/views.hive" "$tmp/store.hive"
+packages='HKEY_LOCAL_MACHINE\SYSTEM\DriverDatabase\DriverPackages'
+{
+  reg_header
+  printf '[%s\\usbstor.inf_amd64_8a1b2c3d]\r\n@="usbstor.inf"\r\n"Provider"="Microsoft"\r\n\r\n' "$packages"
+  printf '[%s\\e1d68x64.inf_amd64_4f5e6d7c]\r\n@="oem12.inf"\r\n"Provider"="Intel"\r\n' "$packages"
+  printf '"ImportDate"=hex:%s\r\n' "$(python3 -c 'import struct; print(",".join("%02x" % b for b in struct.pack("<Q", 132540302450000000)))')"
+} >"$tmp/store.reg"
+hive_merge "$tmp/store.hive" "$tmp/store.reg" || fail "store hive not made"
+cp "$tmp/store.hive" "$tmp/store.before"
+for view in records devices services packages; do
+  run --view "$view" -f csv "$tmp/store.hive"
+  cp "$tmp/out" "$tmp/store.$view.csv"
+done
+for view in packages files; do
+  run --view "$view" -f csv "$tmp/kinds_drivers.hive" "$tmp/kinds_amcache.hive"
+  cp "$tmp/out" "$tmp/kinds2.$view.csv"
+done
+for format in text csv json jsonl; do
+  run --view timeline -f "$format" "$tmp/store.hive" "$tmp/inventory.hive"
+  expect_eq "timeline, $format: status and warnings" "0 5" "$status $(wc -l <"$tmp/err")"
+  cp "$tmp/out" "$tmp/timeline.$format"
+done
+run --view timeline -f csv "$tmp/kinds_drivers.hive" "$tmp/kinds_amcache.hive"
+expect_eq "timeline of a DRIVERS and an Amcache hive: status" 0 "$status"
+cp "$tmp/out" "$tmp/timeline.kinds.csv"
+run --view timeline -f csv --since 2021-02-03T04:05:06 --until 2021-02-03T04:05:06Z "$tmp/views.hive"
+cp "$tmp/out" "$tmp/timeline.edge.csv"
+run --view timeline -f csv --since 2019-05-04 --until 2019-05-04 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/timeline.day.csv"
+run --view devices -f csv --since 2021-02-03T04:05:06 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/devices.since.csv"
+run --view devices -f csv --since 2021-02-03T04:05:07 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/devices.after.csv"
+run --view records -f csv --until 2019-03-14 --since 2019-03-14T00:00 "$tmp/views.hive"
+cp "$tmp/out" "$tmp/records.day.csv"
+python3 - "$tmp" <<'PY' && echo "ok: the timeline, --since and --until" || fail "timeline"
+import csv, json, re, sys
+tmp = sys.argv[1]
+def csv_rows(name): return list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
+times = {"records": [("last_written", "Driver record last written"), ("driver_date_iso", "Driver date (declared by its INF)")],
+         "devices": [("last_written", "Device key last written"), ("install_date", "Device driver installed"),
+                     ("first_install_date", "Device first installed"), ("last_arrival_date", "Device last arrived"),
+                     ("last_removal_date", "Device last removed")],
+         "services": [("last_written", "Driver service last written")],
+         "packages": [("last_written", "Driver package key last written"), ("import_date", "Driver package imported into the driver store")],
+         "files": [("last_written", "Driver file entry last written"), ("link_date", "Driver file linked (PE header)"),
+                   ("last_modified", "Driver file last modified")]}
+item = {"records": lambda r: r["class_guid"] + "\\" + r["instance"], "devices": lambda r: r["device_id"],
+        "services": lambda r: r["name"], "packages": lambda r: r["package"], "files": lambda r: r["sha1"] or r["path"]}
+fields = ["datetime", "timestamp_desc", "view", "hive", "key_path", "computer_name", "control_set", "item"]
+def rebuilt(sources):
+    want = []
+    for name, view in sources:
+        for r in csv_rows(name):
+            for field, desc in times[view]:
+                if re.fullmatch(r"\d{4}-\d\d-\d\d(T\d\d:\d\d:\d\dZ)?", r[field]):  # a time that reads
+                    t = r[field] if "T" in r[field] else r[field] + "T00:00:00Z"
+                    want.append([t, desc, view, r["hive"], r["key_path"], r.get("computer_name", ""), r.get("control_set", ""), item[view](r)])
+    want.sort(key=lambda w: (w[0], list(times).index(w[2])))
+    return want
+def check(got, want):
+    got = [[g[f] for f in fields] for g in got]
+    assert got == want, "\n".join(map(str, got)) + "\n" + "\n".join(map(str, want))
+got = csv_rows("timeline.csv")
+assert list(got[0])[:3] == ["datetime", "timestamp_desc", "message"], list(got[0])
+assert got == json.load(open(tmp + "/timeline.json", encoding="utf-8"))
+assert got == [json.loads(l) for l in open(tmp + "/timeline.jsonl", encoding="utf-8")]
+check(got, rebuilt([("store.%s.csv" % v, v) for v in ("records", "devices", "services", "packages")] + [("inventory.csv", "records")]))
+assert len(got) == 49, len(got)
+check(csv_rows("timeline.kinds.csv"), rebuilt([("kinds2.packages.csv", "packages"), ("kinds2.files.csv", "files")]))
+msg = {(g["item"], g["timestamp_desc"]): g["message"] for g in got}
+assert msg[("PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "Device first installed")] == \
+    "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE (Intel(R) Ethernet Connection), driver Intel(R) Ethernet Connection I219-LM, service e1dexpress: first installed"
+assert msg[("{4d36e972-e325-11ce-bfc1-08002be10318}\\0003", "Driver date (declared by its INF)")] == \
+    "{4d36e972-e325-11ce-bfc1-08002be10318}\\0003 (Intel(R) Ethernet Connection I219-LM), version 12.17.8.9: driver dated", msg
+assert msg[("Ntfs", "Driver service last written")] == "Ntfs, start boot, file %SystemRoot%\\System32\\drivers\\Ntfs.sys: last written"
+assert msg[("e1d68x64.inf_amd64_4f5e6d7c", "Driver package imported into the driver store")] == \
+    "e1d68x64.inf_amd64_4f5e6d7c (Intel), published as oem12.inf: imported into the driver store", msg
+text = open(tmp + "/timeline.text", encoding="utf-8").read().split("\n")
+assert " ".join(text[0].split()) == "Hive Time What View Message" and len(text) == len(got) + 2, text[0]
+pick = lambda name: [(g["datetime"], g["timestamp_desc"], g["item"]) for g in csv_rows(name)]
+assert pick("timeline.edge.csv") == [("2021-02-03T04:05:06Z", "Device last arrived", "PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE"),
+                                     ("2021-02-03T04:05:06Z", "Device last removed", "USB\\ROOT_HUB30\\4&2a8c4a0b&0")]
+assert [t for t, _, _ in pick("timeline.day.csv")] == ["2019-05-04T10:20:30Z"] * 2 + ["2019-05-04T10:20:31Z"] * 2
+assert [r["device_id"] for r in csv_rows("devices.since.csv")] == ["PCI\\VEN_8086&DEV_15B7\\3&11583659&0&FE", "USB\\ROOT_HUB30\\4&2a8c4a0b&0"]
+assert csv_rows("devices.after.csv") == []
+assert [r["driver_date_iso"] for r in csv_rows("records.day.csv")] == ["2019-03-14"]
+PY
+{
+  reg_header
+  printf '[\\ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0003]\r\n"DriverVersion"="12.17.9.1"\r\n\r\n'
+  printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567]\r\n\r\n'
+  printf '[\\ControlSet002\\Enum\\USB\\VID_0781&PID_5567\\4C530001]\r\n"DeviceDesc"="SanDisk Cruzer"\r\n\r\n'
+  printf '[\\ControlSet002\\Services\\e1dexpress]\r\n"Start"=dword:00000004\r\n\r\n'
+  printf '[-\\DriverDatabase\\DriverPackages\\usbstor.inf_amd64_8a1b2c3d]\r\n'
+} >"$tmp/changes.reg"
+cp "$tmp/store.hive" "$tmp/changed.hive"
+hivexregedit --merge --prefix '' "$tmp/changed.hive" "$tmp/changes.reg" || fail "changed hive not made"
+for view in records devices services packages; do
+  for format in text csv json jsonl; do
+    run --view "$view" -f "$format" --diff "$tmp/store.hive" "$tmp/changed.hive"
+    expect_eq "diff, $view, $format: status" 0 "$status"
+    cp "$tmp/out" "$tmp/diff.$view.$format"
+    run --view "$view" -f "$format" --diff "$tmp/store.hive" "$tmp/store.hive"
+    expect_eq "diff of a hive with itself, $view, $format: nothing" "0 $([ "$format" = csv ] && echo 1 || echo 0)" \
+      "$status $(grep -cv '^\[\]$' "$tmp/out")"
+  done
+done
+cmp -s "$tmp/store.hive" "$tmp/store.before" || fail "diff: the hive was changed"
+python3 - "$tmp" <<'PY' && echo "ok: diff in every format" || fail "diff"
+import csv, json, sys
+tmp = sys.argv[1]
+got = {}
+for view in ("records", "devices", "services", "packages"):
+    rows = list(csv.DictReader(open("%s/diff.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    assert rows == json.load(open("%s/diff.%s.json" % (tmp, view), encoding="utf-8")), view
+    assert rows == [json.loads(l) for l in open("%s/diff.%s.jsonl" % (tmp, view), encoding="utf-8")], view
+    views = list(csv.DictReader(open("%s/store.%s.csv" % (tmp, view), newline="", encoding="utf-8")))
+    fields = list(views[0])
+    for r in rows:
+        assert [f for f in r if f.startswith("old_")] == ["old_" + f for f in fields], list(r)
+        assert list(r)[0] == "change" and sorted(f for f in r if not f.startswith("old_") and f not in ("change", "changed_fields")) == sorted(fields)
+        changed = r["changed_fields"].split(";") if r["changed_fields"] else []
+        assert all(r["old_" + f] == "" for f in fields if f not in changed), r
+        got[view] = (r["change"], r["changed_fields"], {f: r["old_" + f] for f in changed},
+                     {f: r[f] for f in changed}, r["hive"].rsplit("/", 1)[1])
+    text = open("%s/diff.%s.text" % (tmp, view), encoding="utf-8").read().splitlines()
+    assert len(text) == len(rows) + 1, text
+    got[view + " text"] = " ".join(text[0].split()) + " | " + " ".join(text[1].split())
+want = {"records": ("changed", "version", {"version": "12.17.8.9"}, {"version": "12.17.9.1"}, "changed.hive"),
+        "devices": ("added", "", {}, {}, "changed.hive"),
+        "services": ("changed", "start", {"start": "demand"}, {"start": "disabled"}, "changed.hive"),
+        "packages": ("removed", "", {}, {}, "store.hive"),
+        "records text": "Change Class GUID Instance Changed fields Driver | changed {4d36e972-e325-11ce-bfc1-08002be10318} 0003 version Intel(R) Ethernet Connection I219-LM",
+        "devices text": "Change Device ID Changed fields Description | added USB\\VID_0781&PID_5567\\4C530001 SanDisk Cruzer",
+        "services text": "Change Name Changed fields Display name | changed e1dexpress start Intel(R) PRO/1000 Driver",
+        "packages text": "Change Package Changed fields Provider | removed usbstor.inf_amd64_8a1b2c3d Microsoft"}
+assert got == want, got
+PY
+# The same of the real hive: a row for each time its views hold, in order; a service's start
+# changed by hivexregedit in a copy is its one change.
+run --no-logs --view records -f csv "$tmp/SYSTEM_2"
+cp "$tmp/out" "$tmp/SYSTEM_2.records.csv"
+run --no-logs --view timeline -f csv "$tmp/SYSTEM_2"
+cp "$tmp/out" "$tmp/SYSTEM_2.timeline.csv"
+read -r set service start < <(python3 -c 'import csv,sys; r=next(r for r in csv.DictReader(open(sys.argv[1])) if r["start"] == "demand"); print(r["control_set"], r["name"], r["start"])' "$tmp/SYSTEM_2.services.csv")
+cp "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.changed"
+{ reg_header; printf '[\\%s\\Services\\%s]\r\n"Start"=dword:00000004\r\n' "$set" "$service"; } >"$tmp/SYSTEM_2.reg"
+hivexregedit --merge --prefix '' "$tmp/SYSTEM_2.changed" "$tmp/SYSTEM_2.reg" || fail "changed SYSTEM_2 not made"
+run --no-logs --view services -f csv --diff "$tmp/SYSTEM_2" "$tmp/SYSTEM_2.changed"
+python3 - "$tmp" "$service" <<'PY' && echo "ok: SYSTEM_2: timeline and diff" || fail "SYSTEM_2: timeline and diff"
+import csv, sys
+tmp, service = sys.argv[1], sys.argv[2]
+rows = lambda name: list(csv.DictReader(open("%s/%s" % (tmp, name), newline="", encoding="utf-8")))
+fields = {"records": ("last_written", "driver_date_iso"), "services": ("last_written",),
+          "packages": ("last_written", "import_date"),
+          "devices": ("last_written", "install_date", "first_install_date", "last_arrival_date", "last_removal_date")}
+count = sum(1 for view in fields for r in rows("SYSTEM_2.%s.csv" % view) for f in fields[view] if r[f])
+got = rows("SYSTEM_2.timeline.csv")
+assert len(got) == count > 400, (len(got), count)
+assert [g["datetime"] for g in got] == sorted(g["datetime"] for g in got)
+diff = rows("out")
+assert [(d["change"], d["name"], d["changed_fields"], d["old_start"], d["start"]) for d in diff] == \
+    [("changed", service, "start", "demand", "disabled")], diff
+PY
+run --view records --diff "$tmp/store.hive" "$tmp/none.hive"
+expect_eq "diff with a hive missing: status, one line, nothing listed" "1 1 0" "$status $(wc -l <"$tmp/err") $(stat -c %s "$tmp/out")"
+expect_refused "diff of the timeline" 2 "tolvane-list: --diff compares rows by their key: the timeline has none (*)" \
+  --view timeline --diff "$tmp/views.hive" "$tmp/changed.hive"
+expect_refused "diff of three hives" 2 "tolvane-list: --diff OLD NEW compares two hives: give no other HIVE (*)" \
+  --diff "$tmp/views.hive" "$tmp/changed.hive" "$tmp/views.hive"
+expect_refused "a time that does not parse" 2 "tolvane-list: no time '2019-02-29' (*)" --since 2019-02-29 "$tmp/views.hive"
+
+# 14. Damaged hives (tests/hive/damage_hive.py damages a copy one way and names the records
 # the damage touches): every other record lists as it did, a damaged bin or root says so in
 # its line, and nothing hangs or ends with a signal.
-xz -dc "$here/data/SYSTEM_2.xz" >"$tmp/real.hive"
+xz -dc "$here/../data/real-hives/SYSTEM_2.xz" >"$tmp/real.hive"
 for case in demo:zero-bin demo:foreign-bin demo:value-list demo:self-list demo:root-value real:cut; do
   source_hive=$tmp/${case%%:*}.hive kind=${case#*:}
   python3 "$here/damage_hive.py" "$source_hive" "$tmp/damaged-$kind.hive" "$kind" \
@@ -641,7 +1225,7 @@ PY
   esac || fail "damaged hive, $kind: no warning line: $(head -3 "$tmp/err")"
 done
 
-# 11. The Windows build lists every hive made above as the Linux build does (TOLVANE_LIST_LINUX
+# 15. The Windows build lists every hive made above as the Linux build does (TOLVANE_LIST_LINUX
 # names the Linux build, where the test runs a Windows one beside it), in every format.
 if [[ $list == *.exe && -x ${TOLVANE_LIST_LINUX:-} ]]; then
   same=0
@@ -659,7 +1243,7 @@ if [[ $list == *.exe && -x ${TOLVANE_LIST_LINUX:-} ]]; then
   echo "ok: the Windows build lists $same hives and formats byte for byte as the Linux build"
 fi
 
-# 12. libhivex as the oracle: every key, value and time of every hive made above that hivex
+# 16. libhivex as the oracle: every key, value and time of every hive made above that hivex
 # opens is read alike by both (the build's hive_oracle, where it has one).
 if [ -n "${TOLVANE_HIVE_ORACLE:-}" ]; then
   mapfile -t hives < <(find "$tmp" -type f -size -64M)
