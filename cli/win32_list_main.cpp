@@ -28,6 +28,7 @@ std::string Utf8(const wchar_t* wide) {
 // hive's damage in the words tolvane-list gives it everywhere.
 std::string ErrorText(long code) {
   if (code == kErrorRegistryCorrupt) return "corrupt registry data";
+  if (code == kErrorInvalidData) return "invalid data";
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -168,11 +168,11 @@ for v in -V --version; do
   gui_expect_eq "tolvane-list.exe $v" "0 tolvane-list (Tolvane) 1.07-beta" "$status $(head -1 <<<"$out")"
 done
 exe -h
-gui_expect_eq "tolvane-list.exe -h: the usage line" "0 Usage: tolvane-list [OPTION]..." "$status $(head -1 <<<"$out")"
+gui_expect_eq "tolvane-list.exe -h: the usage line" "0 Usage: tolvane-list [OPTION]... [HIVE]..." "$status $(head -1 <<<"$out")"
 exe -x
 gui_expect_eq "tolvane-list.exe -x" "2 tolvane-list: unknown option '-x' (tolvane-list --help lists the options)" "$status $err"
 exe -- -f
-gui_expect_eq "tolvane-list.exe -- -f" "2 tolvane-list: unexpected argument '-f' (tolvane-list --help lists the options)" "$status $err"
+gui_expect_eq "tolvane-list.exe -- -f: a hive file named -f" "1 tolvane-list: '-f': No such file or directory." "$status $err"
 exe --control-set 2 -fcsv
 cp "$GUI_TMP/conv.out" "$GUI_TMP/conv.csv"
 exe --control-set=2 -f csv -o "$(save_winpath "$GUI_TMP")\\conv-o.csv"
