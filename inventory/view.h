@@ -74,7 +74,7 @@ struct ViewSchema {
   std::string_view about;  // what one row is, for the help
   std::span<const std::string_view> fields;
   std::span<const ViewColumn> columns;
-  ViewReader read;  // none: the timeline, made from the other views' rows
+  ViewReader read;  // none: a view made from other views' rows (the timeline, a diff)
   // Read once a hive (from its root), not once a control set; the scope's setKey is then the
   // control set it names its computer and classes from, or empty where the hive has none.
   bool perHive = false;

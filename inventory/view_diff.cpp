@@ -11,8 +11,6 @@ namespace {
 // Fields that say where a row was read, not what the registry says of it.
 constexpr std::array<std::string_view, 3> kWhereRead{"hive", "control_set", "key_path"};
 
-void NoRows(RegistryApi&, const ViewScope&, std::vector<ViewRow>&, const RecordWarningFn&) {}
-
 }  // namespace
 
 ViewDiff::ViewDiff(const ViewSchema& view) : view_(view) {
@@ -51,7 +49,7 @@ ViewDiff::ViewDiff(const ViewSchema& view) : view_(view) {
   }
   columns_.push_back({"Changed fields", "changed_fields"});
   if (!view.description.field.empty()) columns_.push_back(view.description);
-  schema_ = {view.name, view.about, fields_, columns_, NoRows};
+  schema_ = {view.name, view.about, fields_, columns_, nullptr};
 }
 
 ViewRow ViewDiff::Row(std::string_view change, const ViewRow& row, const ViewRow* old) const {
