@@ -94,7 +94,7 @@ class FileScan {
     OpenKey files(reader_.Api());
     if (const long code = files.Open(kHKeyLocalMachine, SystemPath(kFilesPath));
         code != kErrorSuccess) {
-      throw ERecordsError(std::string("the hive has no ") + kFilesPath + " key",
+      throw ERecordsError(std::string("no ") + kFilesPath + " key",
                           code == kErrorFileNotFound ? 0 : code);
     }
     for (const std::u16string& name : reader_.Subkeys(files.Key(), kFilesPath)) {

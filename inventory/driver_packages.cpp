@@ -100,8 +100,9 @@ class PackageScan {
     OpenKey packages(reader_.Api());
     if (const long code = packages.Open(kHKeyLocalMachine, SystemPath(kPackagesPath));
         code != kErrorSuccess) {
-      throw ERecordsError(std::string("the hive has no ") + kPackagesPath + " key",
-                          code == kErrorFileNotFound ? 0 : code);
+      throw ERecordsError(
+          std::string("no ") + kPackagesPath + " key (Windows keeps one since Windows 8)",
+          code == kErrorFileNotFound ? 0 : code);
     }
     if (!scope_.setKey.empty()) computerName_ = ComputerName(reader_, scope_.setKey);
     if (const long code = infFiles_.Open(kHKeyLocalMachine, SystemPath(kInfFilesPath));
