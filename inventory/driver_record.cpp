@@ -197,7 +197,8 @@ std::vector<std::string> ControlSets(RegistryApi& registry) {
 
 void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
                        const std::string& controlSet, std::vector<DriverRecord>& records,
-                       const RecordWarningFn& warn) {
+                       const RecordWarningFn& warn,
+                       const std::function<void(std::vector<DriverRecord>&)>& classDone) {
   RecordScan scan(registry, warn);
   DriverRecord record;
   record.controlSet = controlSet;
@@ -219,6 +220,7 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
   for (const std::u16string& name : names) {
     record.className.clear();
     scan.Class(classes.Key(), classesPath, name, record, records);
+    if (classDone) classDone(records);
   }
 }
 
