@@ -702,6 +702,7 @@ TEST(ListRecordValues, EveryTypeReadsAsTextAndEveryDateAsIso) {
   EXPECT_EQ("1601-01-01T00:00:00Z", IsoTime(0));
   EXPECT_EQ("2018-03-27T12:11:44Z", IsoTime(131666263040000000ull));
   EXPECT_EQ("2000-02-29T23:59:59Z", IsoTime(125963423990000000ull + 9999999));
+  EXPECT_EQ("60056-05-28T05:36:10Z", IsoTime(~0ull));  // the last FILETIME: five digits
   const std::string filetime2006("\x00\x80\x8c\xa3\xc5\x94\xc6\x01", 8);
   const struct {
     std::string data, date, iso;
