@@ -134,7 +134,13 @@ class RecordScan {
       record.lastWritten.clear();
       Warn(record.keyPath, u"", code);
     }
-    records.push_back(record);
+    // Moved, not copied: the next instance sets its own fields afresh; those the control set
+    // and the class set are given back.
+    const DriverRecord& added = records.emplace_back(std::move(record));
+    record.computerName = added.computerName;
+    record.controlSet = added.controlSet;
+    record.classGuid = added.classGuid;
+    record.className = added.className;
   }
 
   void Class(RegKey classes, const std::string& classesPath, const std::u16string& name,
