@@ -113,6 +113,8 @@ HiveRegistryApi::KeyIndex& HiveRegistryApi::Children(std::uint32_t key) {
   KeyIndex& index = indexes_[key];
   if (index.childrenRead) return index;
   if (!cells_.Subkeys(KeyAt(key), index.children)) Corrupt("subkey list");
+  // Kept for the run (the records keep every class's): no room beyond its subkeys.
+  index.children.shrink_to_fit();
   index.childrenRead = true;
   return index;
 }
