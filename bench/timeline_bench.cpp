@@ -30,13 +30,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int rounds = argc > 3 ? std::atoi(argv[3]) : 9;
-  const ListHost host{
-      [](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
-        const HiveImage image = LoadHive(hive, {}, true);
-        HiveRegistryApi registry(image.bytes, hive, kCodePageWestern);
-        use(registry);
-      },
-      [](const std::string&) {}, [](long code) { return "code " + std::to_string(code); }};
+  const ListHost host{[](const std::string& hive, const std::function<void(RegistryApi&)>& use) {
+                        const HiveImage image = LoadHive(hive, {}, true);
+                        HiveRegistryApi registry(image.bytes, hive, kCodePageWestern);
+                        use(registry);
+                      },
+                      [](const std::string&) {},
+                      [](long code) { return "code " + std::to_string(code); }};
   // Milliseconds of one run, or -1 when it fails.
   const auto timed = [&](ListOptions options) {
     options.format = ListFormat::kJsonLines;

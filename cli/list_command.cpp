@@ -251,18 +251,25 @@ class ListRun {
           source_ == ListSource::kLiveRegistry ? &SystemHiveKind() : FindHiveKind(registry);
       const ViewSchema& view = HiveView(hive, kind);
       if (view.read) {
-        ReadView(registry, kind, hive, view, rows, warn);
+        ReadView(registry, kind, hive, view, rows, warn, Streams(view) ? ready_ : RowsReady());
       } else {
         ReadTimeline(registry, kind, hive, rows, warn);
       }
     });
   }
 
+  // Reads the view's rows of the hive's control sets, handing them to ready, where given, as
+  // they are read.
   void ReadView(RegistryApi& registry, const HiveKind* kind, const std::string& hive,
-                const ViewSchema& view, std::vector<ViewRow>& rows, const RecordWarningFn& warn) {
+                const ViewSchema& view, std::vector<ViewRow>& rows, const RecordWarningFn& warn,
+                const RowsReady& ready = {}) {
+    const auto read = [&](const std::string& setKey, const std::string& set) {
+      view.read(registry, {hive, setKey, set, ready}, rows, warn);
+      if (ready) ready(rows);
+    };
     if (view.perHive) {
       const std::string set = NamingSet(registry, kind);
-      view.read(registry, {hive, set, set}, rows, warn);
+      read(set, set);
       return;
     }
     std::vector<std::string> sets;
@@ -279,14 +286,14 @@ class ListRun {
         name = ControlSetName(CurrentControlSet(registry));
       } catch (const Exception&) {
       }
-      view.read(registry, {hive, kCurrentControlSet, name}, rows, warn);
+      read(kCurrentControlSet, name);
       return;
     } else {
       sets.push_back(ControlSetName(CurrentControlSet(registry)));
     }
     for (const std::string& set : sets) {
       try {
-        view.read(registry, {hive, set, set}, rows, warn);
+        read(set, set);
       } catch (const ERecordsError& e) {
         // One control set without the key its view lists leaves the others to list.
         if (!options_.allControlSets || e.Code() != 0) throw;
@@ -331,6 +338,32 @@ class ListRun {
       }
     }
     std::vector<ViewRow> rows;
+    // Rows are written as they are read where nothing after them can change them: in a view
+    // without an order across hives, in a format that needs no widths, and where no later hive
+    // can end the run with a usage error (one hive, or the view named).
+    std::optional<ViewWriter> writer;
+    std::size_t kept = 0;
+    std::size_t marked = 0;
+    std::optional<std::uint32_t> writeError;
+    streaming_ = options_.format != ListFormat::kText &&
+                 (options_.hives.size() == 1 || options_.view != nullptr);
+    const RowsReady ready = [&](std::vector<ViewRow>& read) {
+      const ViewSchema& view = RunView();
+      KeepInOrder(view, read);
+      if (list) marked += MarkKnownVulnerable(*list, view, read);
+      kept += read.size();
+      try {
+        if (!writeError) {
+          if (!writer) writer.emplace(output, options_.format, view);
+          writer->Add(read);
+        }
+      } catch (const EWriteError& e) {
+        writeError = e.Code();
+        writer.reset();
+      }
+      read.clear();
+    };
+    ready_ = ready;
     int status = 0;
     for (const std::string& hive : options_.hives) {
       opened_ = false;
@@ -340,11 +373,26 @@ class ListRun {
         status = 1;
       }
     }
+    ready_ = nullptr;
     const ViewSchema& view = RunView();
-    KeepInOrder(view, rows);
-    const std::size_t marked = list ? MarkKnownVulnerable(*list, view, rows) : 0;
-    if (!Write(output, view, rows, options_.hives.size() > 1)) status = 1;
-    if (list) host_.error(KnownVulnerableLine(marked, rows.size()));
+    if (writer || writeError) {
+      ready(rows);  // what a hive's error cut short
+      try {
+        if (writer) writer->Close();
+      } catch (const EWriteError& e) {
+        writeError = e.Code();
+      }
+      if (writeError) {
+        host_.error(WriteErrorLine(*writeError));
+        status = 1;
+      }
+    } else {
+      KeepInOrder(view, rows);
+      if (list) marked = MarkKnownVulnerable(*list, view, rows);
+      kept = rows.size();
+      if (!Write(output, view, rows, options_.hives.size() > 1)) status = 1;
+    }
+    if (list) host_.error(KnownVulnerableLine(marked, kept));
     return status;
   }
 
@@ -428,6 +476,9 @@ class ListRun {
   }
 
  private:
+  // Whether the rows of a hive in this view are written as they are read.
+  bool Streams(const ViewSchema& view) const { return streaming_ && !view.order; }
+
   std::string WriteErrorLine(std::uint32_t code) const {
     const std::string target =
         options_.outputPath.empty() ? "standard output" : QuotedName(options_.outputPath);
@@ -476,6 +527,8 @@ class ListRun {
   ListSource source_;
   const ListHost& host_;
   const ViewSchema* view_ = nullptr;  // chosen by the first hive's kind
+  bool streaming_ = false;            // whether the run's rows may be written as they are read
+  RowsReady ready_;                   // takes them then
   std::string firstHive_;
   bool opened_ = false;
   std::set<std::string_view> notes_;  // said once for the run

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 #include "cli/list_command.h"
@@ -13,11 +14,13 @@ namespace {
 // Big enough that a listing of thousands of records costs a few dozen writes.
 constexpr std::size_t kOutputBuffer = 64 * 1024;
 
+}  // namespace
+
 // The output file: created at once, written in large blocks, closed by Close or, after an
 // error, quietly when it goes.
-class Output {
+class ListOutput {
  public:
-  explicit Output(FileApi& files) : files_(files) {
+  explicit ListOutput(FileApi& files) : files_(files) {
     const std::string name(kListOutputName);
     const std::uint32_t code = files_.CreateFileA(name.c_str(), kGenericWrite, kFileShareRead,
                                                   kCreateAlways, kFileAttributeNormal, &handle_);
@@ -25,11 +28,11 @@ class Output {
     open_ = true;
     buffer_.reserve(kOutputBuffer);
   }
-  ~Output() {
+  ~ListOutput() {
     if (open_) files_.CloseHandle(handle_);
   }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
+  ListOutput(const ListOutput&) = delete;
+  ListOutput& operator=(const ListOutput&) = delete;
 
   void Write(std::string_view bytes) {
     buffer_.append(bytes);
@@ -64,7 +67,9 @@ class Output {
   std::string buffer_;
 };
 
-void WriteObject(Output& out, const ViewSchema& view, const ViewRow& row) {
+namespace {
+
+void WriteObject(ListOutput& out, const ViewSchema& view, const ViewRow& row) {
   std::string& line = out.Buffer();
   line += '{';
   for (std::size_t i = 0; i < view.fields.size(); ++i) {
@@ -93,7 +98,7 @@ std::string Cell(std::string_view text) {
 }
 
 // Nothing at all for no rows: a header alone would read as a listing.
-void WriteTable(Output& out, const ViewSchema& view, const std::vector<ViewRow>& rows,
+void WriteTable(ListOutput& out, const ViewSchema& view, const std::vector<ViewRow>& rows,
                 bool severalHives) {
   if (rows.empty()) return;
   // Each column's field, and the field it prefers where that is not empty.
@@ -153,14 +158,22 @@ bool IsZeroWidth(char32_t code) {
 EWriteError::EWriteError(std::uint32_t code) : Exception("write failed"), code_(code) {}
 
 std::string CsvField(std::string_view field) {
-  if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
-  std::string quoted = "\"";
-  for (const char c : field) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+  std::string written;
+  AppendCsvField(written, field);
+  return written;
+}
+
+void AppendCsvField(std::string& out, std::string_view field) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out.append(field);
+    return;
   }
-  quoted += '"';
-  return quoted;
+  out += '"';
+  for (const char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
 }
 
 void AppendJsonString(std::string& out, std::string_view text) {
@@ -229,43 +242,68 @@ std::size_t DisplayWidth(std::string_view utf8) {
   return width;
 }
 
-void WriteView(FileApi& files, ListFormat format, const ViewSchema& view,
-               const std::vector<ViewRow>& rows, bool severalHives) {
-  Output out(files);
-  switch (format) {
-    case ListFormat::kText:
-      WriteTable(out, view, rows, severalHives);
-      break;
+ViewWriter::ViewWriter(FileApi& files, ListFormat format, const ViewSchema& view)
+    : out_(std::make_unique<ListOutput>(files)), format_(format), view_(view) {
+  switch (format_) {
     case ListFormat::kCsv:
-      for (std::size_t i = 0; i < view.fields.size(); ++i) {
-        if (i) out.Write(",");
-        out.Write(view.fields[i]);
+      for (std::size_t i = 0; i < view_.fields.size(); ++i) {
+        if (i) out_->Write(",");
+        out_->Write(view_.fields[i]);
       }
-      out.Write("\r\n");
-      for (const ViewRow& row : rows) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-          if (i) out.Write(",");
-          out.Write(CsvField(row[i]));
-        }
-        out.Write("\r\n");
-      }
+      out_->Write("\r\n");
       break;
     case ListFormat::kJson:
-      out.Write("[");
-      for (std::size_t i = 0; i < rows.size(); ++i) {
-        out.Write(i ? ",\n  " : "\n  ");
-        WriteObject(out, view, rows[i]);
-      }
-      out.Write(rows.empty() ? "]\n" : "\n]\n");
+      out_->Write("[");
       break;
-    case ListFormat::kJsonLines:
-      for (const ViewRow& row : rows) {
-        WriteObject(out, view, row);
-        out.Write("\n");
-      }
-      break;
-    case ListFormat::kSave:
+    default:
       break;
   }
+}
+
+ViewWriter::~ViewWriter() = default;
+
+void ViewWriter::Add(const std::vector<ViewRow>& rows) {
+  for (const ViewRow& row : rows) {
+    switch (format_) {
+      case ListFormat::kCsv: {
+        std::string& line = out_->Buffer();
+        for (std::size_t i = 0; i < row.size(); ++i) {
+          if (i) line += ',';
+          AppendCsvField(line, row[i]);
+        }
+        line += "\r\n";
+        out_->Write("");
+        break;
+      }
+      case ListFormat::kJson:
+        out_->Write(written_ ? ",\n  " : "\n  ");
+        WriteObject(*out_, view_, row);
+        break;
+      case ListFormat::kJsonLines:
+        WriteObject(*out_, view_, row);
+        out_->Write("\n");
+        break;
+      default:
+        break;
+    }
+    written_ = true;
+  }
+}
+
+void ViewWriter::Close() {
+  if (format_ == ListFormat::kJson) out_->Write(written_ ? "\n]\n" : "]\n");
+  out_->Close();
+}
+
+void WriteView(FileApi& files, ListFormat format, const ViewSchema& view,
+               const std::vector<ViewRow>& rows, bool severalHives) {
+  if (format != ListFormat::kText) {
+    ViewWriter writer(files, format, view);
+    writer.Add(rows);
+    writer.Close();
+    return;
+  }
+  ListOutput out(files);
+  WriteTable(out, view, rows, severalHives);
   out.Close();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,12 +28,37 @@ class EWriteError : public Exception {
 // A field as RFC 4180 writes it: quoted, with each quote doubled, when it holds a comma, a
 // quote, a CR or an LF; as it is otherwise.
 std::string CsvField(std::string_view field);
+// The same, appended to out.
+void AppendCsvField(std::string& out, std::string_view field);
 // Appends text as a JSON string: quoted, with quotes, backslashes and control characters
 // escaped, and each byte that is not part of valid UTF-8 written as U+FFFD.
 void AppendJsonString(std::string& out, std::string_view text);
 // The columns a terminal gives the text: two for East Asian wide characters and emoji, none
 // for combining marks, one for the rest.
 std::size_t DisplayWidth(std::string_view utf8);
+
+class ListOutput;
+
+// The rows of a view in CSV, JSON or JSON Lines as they are read, batch by batch, to the output
+// seam (named as the entry points' seams take standard output): the same bytes as WriteView of
+// all the rows at once. Created with the header (CSV) or opening bracket (JSON); Close ends the
+// listing. Raises EWriteError.
+class ViewWriter {
+ public:
+  ViewWriter(FileApi& files, ListFormat format, const ViewSchema& view);
+  ~ViewWriter();
+  ViewWriter(const ViewWriter&) = delete;
+  ViewWriter& operator=(const ViewWriter&) = delete;
+
+  void Add(const std::vector<ViewRow>& rows);
+  void Close();
+
+ private:
+  std::unique_ptr<ListOutput> out_;
+  ListFormat format_;
+  const ViewSchema& view_;
+  bool written_ = false;  // a row is written
+};
 
 // Writes a view's rows in one of the inventory formats (not kSave) to the output seam, named
 // as the entry points' seams take standard output. The text table shows the view's columns,

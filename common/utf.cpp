@@ -60,9 +60,16 @@ namespace {
 
 template <typename Unit>
 std::string FromUtf16(std::size_t count, Unit unit) {
-  std::string out;
-  out.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
+  // Most names and values are ASCII: a unit a byte, stored in place until the first that is not.
+  std::string out(count, '\0');
+  std::size_t i = 0;
+  for (; i < count; ++i) {
+    const char32_t code = unit(i);
+    if (code >= 0x80) break;
+    out[i] = static_cast<char>(code);
+  }
+  out.resize(i);
+  for (; i < count; ++i) {
     char32_t code = unit(i);
     if (code < 0x80) {
       out += static_cast<char>(code);

@@ -30,8 +30,14 @@ std::string Utf16Bytes(std::u16string_view units) {
   return bytes;
 }
 
+// UpperCaseUnit, with ASCII answered here: names are mostly ASCII, and compared a unit at a time.
+char16_t Upper(char16_t unit) {
+  if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20) : unit;
+  return UpperCaseUnit(unit);
+}
+
 std::u16string Folded(std::u16string units) {
-  for (char16_t& unit : units) unit = UpperCaseUnit(unit);
+  for (char16_t& unit : units) unit = Upper(unit);
   return units;
 }
 
@@ -44,7 +50,7 @@ bool SameName(std::string_view stored, bool compressed, std::u16string_view fold
     char16_t unit = static_cast<unsigned char>(stored[i * width]);
     if (!compressed)
       unit |= static_cast<char16_t>(static_cast<unsigned char>(stored[i * 2 + 1]) << 8);
-    if (UpperCaseUnit(unit) != folded[i]) return false;
+    if (Upper(unit) != folded[i]) return false;
   }
   return true;
 }
@@ -53,7 +59,7 @@ bool SameName(std::string_view stored, bool compressed, std::u16string_view fold
 std::uint64_t NameHash(std::u16string_view units) {
   std::uint64_t hash = 0xcbf29ce484222325ull;
   for (const char16_t unit : units) {
-    hash = (hash ^ UpperCaseUnit(unit)) * 0x100000001b3ull;
+    hash = (hash ^ Upper(unit)) * 0x100000001b3ull;
   }
   return hash;
 }
@@ -107,6 +113,8 @@ HiveRegistryApi::KeyIndex& HiveRegistryApi::Children(std::uint32_t key) {
   KeyIndex& index = indexes_[key];
   if (index.childrenRead) return index;
   if (!cells_.Subkeys(KeyAt(key), index.children)) Corrupt("subkey list");
+  // Kept for the run (the records keep every class's): no room beyond its subkeys.
+  index.children.shrink_to_fit();
   index.childrenRead = true;
   return index;
 }

@@ -30,9 +30,27 @@ void CivilDate(long long days, long long& year, unsigned& month, unsigned& day) 
 constexpr long long kFileTimeEpochDays = 134774;
 constexpr std::uint64_t kFileTimeTicksPerSecond = 10000000;
 
-std::string IsoDate(long long year, unsigned month, unsigned day) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04lld-%02u-%02u", year, month, day);
+// Appends n in decimal, with zeros in front to at least width digits.
+void AppendDigits(std::string& out, unsigned long long n, std::size_t width) {
+  char digits[24];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  while (count < width) digits[count++] = '0';
+  while (count != 0) out += digits[--count];
+}
+
+// A year from 0 on (those of a FILETIME and of an INF's date are).
+std::string IsoDate(unsigned long long year, unsigned month, unsigned day) {
+  std::string text;
+  text.reserve(20);
+  AppendDigits(text, year, 4);
+  text += '-';
+  AppendDigits(text, month, 2);
+  text += '-';
+  AppendDigits(text, day, 2);
   return text;
 }
 
@@ -116,7 +134,13 @@ class RecordScan {
       record.lastWritten.clear();
       Warn(record.keyPath, u"", code);
     }
-    records.push_back(record);
+    // Moved, not copied: the next instance sets its own fields afresh; those the control set
+    // and the class set are given back.
+    const DriverRecord& added = records.emplace_back(std::move(record));
+    record.computerName = added.computerName;
+    record.controlSet = added.controlSet;
+    record.classGuid = added.classGuid;
+    record.className = added.className;
   }
 
   void Class(RegKey classes, const std::string& classesPath, const std::u16string& name,
@@ -197,7 +221,8 @@ std::vector<std::string> ControlSets(RegistryApi& registry) {
 
 void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
                        const std::string& controlSet, std::vector<DriverRecord>& records,
-                       const RecordWarningFn& warn) {
+                       const RecordWarningFn& warn,
+                       const std::function<void(std::vector<DriverRecord>&)>& classDone) {
   RecordScan scan(registry, warn);
   DriverRecord record;
   record.controlSet = controlSet;
@@ -219,6 +244,7 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
   for (const std::u16string& name : names) {
     record.className.clear();
     scan.Class(classes.Key(), classesPath, name, record, records);
+    if (classDone) classDone(records);
   }
 }
 
@@ -259,9 +285,15 @@ std::string IsoTime(std::uint64_t fileTime) {
   unsigned month = 0, day = 0;
   CivilDate(static_cast<long long>(seconds / 86400) - kFileTimeEpochDays, year, month, day);
   const auto inDay = static_cast<unsigned>(seconds % 86400);
-  char time[32];
-  std::snprintf(time, sizeof time, "T%02u:%02u:%02uZ", inDay / 3600, inDay / 60 % 60, inDay % 60);
-  return IsoDate(year, month, day) + time;
+  std::string time = IsoDate(static_cast<unsigned long long>(year), month, day);
+  time += 'T';
+  AppendDigits(time, inDay / 3600, 2);
+  time += ':';
+  AppendDigits(time, inDay / 60 % 60, 2);
+  time += ':';
+  AppendDigits(time, inDay % 60, 2);
+  time += 'Z';
+  return time;
 }
 
 std::string DriverDateIso(std::string_view driverDateData, std::string_view driverDate) {

@@ -67,9 +67,12 @@ std::vector<std::string> ControlSets(RegistryApi& registry);
 // (ControlSetName's, or CurrentControlSet): classes as enumerated, then their instances. The
 // records name the control set as controlSet says. Raises ERecordsError when the set's Class
 // key cannot be opened.
+// classDone, where given, is called after each class with the records so far, which it may
+// take.
 void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
                        const std::string& controlSet, std::vector<DriverRecord>& records,
-                       const RecordWarningFn& warn);
+                       const RecordWarningFn& warn,
+                       const std::function<void(std::vector<DriverRecord>&)>& classDone = {});
 
 // A value's data as a record shows it: REG_SZ and REG_EXPAND_SZ (unexpanded) cut at the first
 // NUL, REG_MULTI_SZ's strings joined by ';', REG_DWORD and REG_QWORD in decimal, anything else

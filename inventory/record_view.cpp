@@ -36,20 +36,25 @@ constexpr std::array<ViewColumn, 9> kRecordColumns{{{"Control set", "control_set
 
 void ReadRecords(RegistryApi& registry, const ViewScope& scope, std::vector<ViewRow>& rows,
                  const RecordWarningFn& warn) {
-  std::vector<DriverRecord> records;
-  ScanDriverRecords(registry, scope.setKey, scope.controlSet, records, warn);
-  rows.reserve(rows.size() + records.size());
-  for (DriverRecord& r : records) {
-    ViewRow& row = rows.emplace_back();
-    row.reserve(kRecordFields.size());
-    row.push_back(scope.hive);
-    for (std::string* field : {&r.computerName, &r.controlSet, &r.classGuid, &r.className,
-                               &r.instance, &r.keyPath, &r.lastWritten}) {
-      row.push_back(std::move(*field));
+  // Each class's records become rows as soon as they are read, and go to the listing where it
+  // takes them then.
+  const auto take = [&](std::vector<DriverRecord>& records) {
+    for (DriverRecord& r : records) {
+      ViewRow& row = rows.emplace_back();
+      row.reserve(kRecordFields.size());
+      row.push_back(scope.hive);
+      for (std::string* field : {&r.computerName, &r.controlSet, &r.classGuid, &r.className,
+                                 &r.instance, &r.keyPath, &r.lastWritten}) {
+        row.push_back(std::move(*field));
+      }
+      for (std::string& value : r.values) row.push_back(std::move(value));
+      row.push_back(std::move(r.driverDateIso));
     }
-    for (std::string& value : r.values) row.push_back(std::move(value));
-    row.push_back(std::move(r.driverDateIso));
-  }
+    records.clear();
+    if (scope.ready) scope.ready(rows);
+  };
+  std::vector<DriverRecord> records;
+  ScanDriverRecords(registry, scope.setKey, scope.controlSet, records, warn, take);
 }
 
 constexpr std::array<ViewTime, 2> kTimes{

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,11 +33,17 @@ struct DisplayValue {
 // One row: a string for each field of its view, in the view's order.
 using ViewRow = std::vector<std::string>;
 
+// Takes the rows read so far, which it may clear.
+using RowsReady = std::function<void(std::vector<ViewRow>& rows)>;
+
 // One control set of one registry, as a view reads it.
 struct ViewScope {
   std::string hive;        // as the rows name it
   std::string setKey;      // the key read under SYSTEM: ControlSetNNN or CurrentControlSet
   std::string controlSet;  // as the rows name it
+  // Where set, a reader of many rows may hand those read so far to it part way through, so
+  // that they need not all be in memory at once.
+  RowsReady ready = {};
 };
 
 // Appends the rows of one control set. Raises ERecordsError (code 0 where the key is absent)

@@ -509,6 +509,21 @@ TEST(ListFormatsOutput, EveryViewIsWrittenWithItsOwnNames) {
     };
     EXPECT_EQ(captions + cells, words(written(ListFormat::kText, {row}))) << view.name;
     EXPECT_EQ(captions + fallbacks, words(written(ListFormat::kText, {plain}))) << view.name;
+    // Batch by batch, empty ones too, the same bytes as all at once.
+    for (const ListFormat format : {ListFormat::kCsv, ListFormat::kJson, ListFormat::kJsonLines}) {
+      for (const std::vector<std::vector<ViewRow>>& batches :
+           {std::vector<std::vector<ViewRow>>{}, {{}, {row}, {}, {plain, row}}}) {
+        FakeFileApi files;
+        ViewWriter writer(files, format, view);
+        std::vector<ViewRow> all;
+        for (const std::vector<ViewRow>& batch : batches) {
+          writer.Add(batch);
+          all.insert(all.end(), batch.begin(), batch.end());
+        }
+        writer.Close();
+        EXPECT_EQ(written(format, all), files.Contents(kOut)) << view.name << batches.size();
+      }
+    }
   }
 }
 
@@ -687,6 +702,7 @@ TEST(ListRecordValues, EveryTypeReadsAsTextAndEveryDateAsIso) {
   EXPECT_EQ("1601-01-01T00:00:00Z", IsoTime(0));
   EXPECT_EQ("2018-03-27T12:11:44Z", IsoTime(131666263040000000ull));
   EXPECT_EQ("2000-02-29T23:59:59Z", IsoTime(125963423990000000ull + 9999999));
+  EXPECT_EQ("60056-05-28T05:36:10Z", IsoTime(~0ull));  // the last FILETIME: five digits
   const std::string filetime2006("\x00\x80\x8c\xa3\xc5\x94\xc6\x01", 8);
   const struct {
     std::string data, date, iso;
@@ -943,6 +959,33 @@ TEST(ListRecords, AFailingCallIsAWarningOrOneErrorNeverAStop) {
           << view.name << n << ": " << errors;
     }
     EXPECT_GT(warned, calls / 2) << view.name;
+  }
+}
+
+// Rows are written as they are read: an output that fails at its first write, however far the
+// listing has gone, is said once, with status 1, and the listing still ends; nothing is left
+// open.
+TEST(ListRun, AnOutputFailingWhileRowsAreWrittenIsSaidOnce) {
+  FakeRegistry registry;
+  AddInventory(registry);
+  for (int i = 0; i < 200; ++i) {
+    registry.SetText("SYSTEM\\ControlSet002\\Control\\Class\\{c" + std::to_string(i) + "}\\0000",
+                     "DriverDesc", std::string(400, 'd'));
+  }
+  const char* hive[] = {"h"};
+  ListOptions options = ParseListOptions(1, hive, ListSource::kHiveFile);
+  for (const ListFormat format : {ListFormat::kCsv, ListFormat::kJson, ListFormat::kJsonLines}) {
+    for (const FileCall call :
+         {FileCall::kCreateFile, FileCall::kWriteFile, FileCall::kCloseHandle}) {
+      options.format = format;
+      FakeFileApi files;
+      files.FailCall(call, 1, 112);
+      std::string errors;
+      EXPECT_EQ(1, RunList(options, ListSource::kHiveFile, files, Host(registry, errors)));
+      EXPECT_EQ("tolvane-list: cannot write standard output: code 112.", errors);
+      EXPECT_EQ(0, files.OpenHandles());
+      EXPECT_EQ(0u, registry.OpenHandles());
+    }
   }
 }
 
