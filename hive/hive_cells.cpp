@@ -122,7 +122,7 @@ std::uint32_t HiveCells::FindRoot(std::uint32_t given) const {
     if (bin != page * kPage) continue;
     ByteCursor header(bins_.substr(bin, kBinHeader));
     const std::size_t binEnd = std::min<std::size_t>(bin + header.U32(8), bins_.size());
-    for (std::size_t at = bin + kBinHeader; binEnd - at >= 8;) {
+    for (std::size_t at = bin + kBinHeader; at < binEnd && binEnd - at >= 8;) {
       ByteCursor sizeField(bins_.substr(at, 4));
       const std::uint32_t raw = sizeField.U32(0);
       const std::size_t size = raw & 0x80000000u ? 0x100000000ull - raw : raw;

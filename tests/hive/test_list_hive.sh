@@ -77,7 +77,8 @@ head -c 65536 /dev/urandom >"$tmp/random.hive"
 expect_refused "random bytes" 1 "tolvane-list: '$tmp/random.hive': not a registry hive." \
   --hive "$tmp/random.hive"
 hive_from_reg "$tmp/demo.hive" "$here/../../resources/demo/drivers.reg" || fail "demo hive not made"
-for size in 4 4096; do
+# (4118: the first bin's header cut short, so the root key is looked for among no cells.)
+for size in 4 4096 4118; do
   head -c "$size" "$tmp/demo.hive" >"$tmp/truncated.hive"
   expect_refused "hive truncated to $size bytes" 1 \
     "tolvane-list: '$tmp/truncated.hive': truncated or corrupt registry hive (*)" \
