@@ -28,6 +28,10 @@ elseif(tolvane_optimised)
   target_link_options(tolvane_room_flags INTERFACE -Wl,-z,relro,-z,now)
 endif()
 
+# The hive room reads a large hive file in two halves at once.
+find_package(Threads REQUIRED)
+target_link_libraries(tolvane_hive PUBLIC Threads::Threads)
+
 # tolvane-list over hive files.
 add_executable(tolvane-list ${CMAKE_SOURCE_DIR}/cli/hive_main.cpp)
 target_link_libraries(tolvane-list PRIVATE tolvane_list_core)
@@ -66,6 +70,7 @@ if(TOLVANE_NATIVE_BENCH)
   add_library(tolvane_core_fast STATIC ${TOLVANE_CORE_SOURCES})
   target_include_directories(tolvane_core_fast PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/unit)
   target_compile_options(tolvane_core_fast PRIVATE -O2)
+  target_link_libraries(tolvane_core_fast PUBLIC Threads::Threads)
   # The fakes of the seams, so a benchmark can time the core without the platform.
   file(GLOB TOLVANE_FAKES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/fake_*.cpp)
   foreach(src ${TOLVANE_NATIVE_BENCH})

@@ -1,5 +1,6 @@
 #include "hive/hive_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -53,4 +54,29 @@ void HiveMemory::Release() {
   data_ = nullptr;
   size_ = capacity_ = mapped_ = 0;
   mapping_ = nullptr;
+}
+
+std::vector<std::string> LogsAmong(const std::string& folder, const std::string& hiveName,
+                                   const std::vector<std::string>& entries) {
+  const auto upper = [](std::string text) {
+    for (char& c : text) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+  };
+  const std::string name = upper(hiveName);
+  const std::string wanted[3] = {name + ".LOG1", name + ".LOG2", name + ".LOG"};
+  std::vector<std::string> found[3];
+  for (const std::string& entry : entries) {
+    const std::string candidate = upper(entry);
+    for (int i = 0; i < 3; ++i) {
+      if (candidate == wanted[i]) found[i].push_back(entry);
+    }
+  }
+  std::vector<std::string> logs;
+  for (std::vector<std::string>& names : found) {
+    std::sort(names.begin(), names.end());
+    for (const std::string& log : names) logs.push_back(folder + log);
+  }
+  return logs;
 }

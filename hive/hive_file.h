@@ -3,6 +3,7 @@
 // Windows; the rest of the room is plain bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,6 +55,35 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
 // The transaction logs beside a hive file: its name with .LOG1, .LOG2 or .LOG appended, in any
 // letter case, in that order. None for standard input.
 std::vector<std::string> LogsBeside(const std::string& hivePath);
+
+// The part of LogsBeside both systems share: of the names in a folder (entries), those of the
+// logs of the hive named hiveName, in order, each with folder (empty or ending in a separator)
+// in front.
+std::vector<std::string> LogsAmong(const std::string& folder, const std::string& hiveName,
+                                   const std::vector<std::string>& entries);
+
+// The part of ReadWholeFile both systems share: reads on with readSome (which reads at most
+// the count of bytes given at the pointer given and returns how many, 0 at the end, or
+// false with the reason in its third argument) from the file's first size bytes, already in
+// bytes, to its end, growing bytes from capacity as it fills. tooLarge where the file grows
+// past limit.
+template <typename ReadSome>
+std::string ReadToEnd(HiveMemory& bytes, std::size_t size, std::size_t capacity,
+                      std::uint64_t limit, std::string_view tooLarge, ReadSome readSome) {
+  for (;;) {
+    if (!bytes.Reserve(capacity)) return "no memory for it";
+    std::size_t got = 0;
+    std::string why;
+    if (!readSome(bytes.Data() + size, bytes.Capacity() - size, got, why)) return why;
+    if (got == 0) return "";
+    size += got;
+    bytes.Resize(size);
+    if (size > limit) return std::string(tooLarge);
+    if (size == bytes.Capacity()) {
+      capacity = static_cast<std::size_t>(std::min<std::uint64_t>(size * 2ull, limit + 1));
+    }
+  }
+}
 
 // Whether both paths name one file that exists (the same file under two names too).
 bool SameFile(const std::string& a, const std::string& b);

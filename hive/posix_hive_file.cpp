@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "common/message_text.h"
 #include "common/unique_handle.h"
@@ -23,6 +25,52 @@ using UniqueFd = UniqueHandle<int, close, -1>;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 std::string Errno() { return std::strerror(errno); }
+
+// From this size on a file is read in two halves at once: copying from the system's cache
+// into fresh memory (which the system zeroes first) then takes two processors, not one.
+constexpr std::size_t kReadInHalves = std::size_t{8} << 20;
+
+// Bytes [from, to) of the file into data + from, up to the file's end: how many were read,
+// and errno where reading failed.
+struct FilePart {
+  std::size_t from = 0;
+  std::size_t to = 0;
+  std::size_t got = 0;
+  int error = 0;
+};
+
+void ReadPart(int fd, char* data, FilePart& part) {
+  while (part.from + part.got < part.to) {
+    const std::size_t at = part.from + part.got;
+    const ssize_t n = pread(fd, data + at, part.to - at, static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      part.error = errno;
+      return;
+    }
+    if (n == 0) return;
+    part.got += static_cast<std::size_t>(n);
+  }
+}
+
+// The first size bytes of the file, in two halves read at once (one after the other where no
+// thread can be started); the half-way point on a huge page's boundary, so that the two never
+// fill one page. How many bytes of the file's start were read: fewer than size where it shrank.
+std::size_t ReadInHalves(int fd, char* data, std::size_t size, int& error) {
+  const std::size_t half = std::min(size, (size / 2 + kHugePage - 1) / kHugePage * kHugePage);
+  FilePart first{0, half};
+  FilePart second{half, size};
+  try {
+    std::thread other([&] { ReadPart(fd, data, second); });
+    ReadPart(fd, data, first);
+    other.join();
+  } catch (const std::system_error&) {
+    ReadPart(fd, data, first);
+    ReadPart(fd, data, second);
+  }
+  error = first.error ? first.error : second.error;
+  return first.got < half ? first.got : half + second.got;
+}
 
 }  // namespace
 
@@ -62,53 +110,43 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
   // was read.
   const std::uint64_t room = S_ISREG(info.st_mode) ? info.st_size + 1 : 1 << 16;
   std::size_t size = 0;
-  for (std::size_t capacity = static_cast<std::size_t>(std::min(room, limit + 1));;) {
+  std::size_t capacity = static_cast<std::size_t>(std::min(room, limit + 1));
+  if (!standardInput && S_ISREG(info.st_mode) && room - 1 >= kReadInHalves) {
     if (!bytes.Reserve(capacity)) return "no memory for it";
-    const ssize_t n = read(fd, bytes.Data() + size, bytes.Capacity() - size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Errno();
-    if (n == 0) break;
-    size += static_cast<std::size_t>(n);
+    int error = 0;
+    const auto expected = static_cast<std::size_t>(room - 1);
+    size = ReadInHalves(fd, bytes.Data(), expected, error);
+    if (error != 0) return std::strerror(error);
     bytes.Resize(size);
-    if (size > limit) return std::string(tooLarge);
-    if (size == bytes.Capacity()) {
-      capacity = static_cast<std::size_t>(std::min<std::uint64_t>(size * 2ull, limit + 1));
-    }
+    // Read on from there, as a file read in one piece is, but only where it did not shrink.
+    if (size < expected) return "";
+    if (lseek(fd, static_cast<off_t>(size), SEEK_SET) < 0) return Errno();
   }
-  return "";
+  return ReadToEnd(bytes, size, capacity, limit, tooLarge,
+                   [&](char* into, std::size_t count, std::size_t& got, std::string& why) {
+                     for (;;) {
+                       const ssize_t n = read(fd, into, count);
+                       if (n < 0 && errno == EINTR) continue;
+                       if (n < 0) {
+                         why = Errno();
+                         return false;
+                       }
+                       got = static_cast<std::size_t>(n);
+                       return true;
+                     }
+                   });
 }
 
 std::vector<std::string> LogsBeside(const std::string& hivePath) {
   if (hivePath == "-") return {};
   const std::size_t slash = hivePath.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : hivePath.substr(0, slash + 1);
-  const std::string name = hivePath.substr(slash == std::string::npos ? 0 : slash + 1);
-  const auto upper = [](std::string text) {
-    for (char& c : text) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-  };
-  std::vector<std::string> found[3];
-  const std::string wanted[3] = {upper(name) + ".LOG1", upper(name) + ".LOG2",
-                                 upper(name) + ".LOG"};
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string candidate = upper(entry->d_name);
-      for (int i = 0; i < 3; ++i) {
-        if (candidate == wanted[i]) found[i].push_back(entry->d_name);
-      }
-    }
+  const std::string folder = slash == std::string::npos ? "" : hivePath.substr(0, slash + 1);
+  std::vector<std::string> entries;
+  if (DIR* dir = opendir(folder.empty() ? "." : folder.c_str())) {
+    while (const dirent* entry = readdir(dir)) entries.emplace_back(entry->d_name);
     closedir(dir);
   }
-  std::vector<std::string> logs;
-  for (std::vector<std::string>& names : found) {
-    std::sort(names.begin(), names.end());
-    for (const std::string& log : names) {
-      logs.push_back(slash == std::string::npos ? log : folder + log);
-    }
-  }
-  return logs;
+  return LogsAmong(folder, hivePath.substr(folder.size()), entries);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -94,25 +94,20 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
   }
   // Read to the end whatever the size said: a file that grows past the limit is refused, one
   // that shrinks is taken as it was read.
-  std::size_t size = 0;
-  for (std::size_t capacity = static_cast<std::size_t>(std::min(room, limit + 1));;) {
-    if (!bytes.Reserve(capacity)) return "no memory for it";
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.Capacity() - size, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(handle, bytes.Data() + size, want, &got, nullptr)) {
-      // A pipe whose writer has gone has ended.
-      if (GetLastError() == ERROR_BROKEN_PIPE) break;
-      return LastError();
-    }
-    if (got == 0) break;
-    size += got;
-    bytes.Resize(size);
-    if (size > limit) return std::string(tooLarge);
-    if (size == bytes.Capacity()) {
-      capacity = static_cast<std::size_t>(std::min<std::uint64_t>(size * 2ull, limit + 1));
-    }
-  }
-  return "";
+  return ReadToEnd(bytes, 0, static_cast<std::size_t>(std::min(room, limit + 1)), limit, tooLarge,
+                   [&](char* into, std::size_t count, std::size_t& got, std::string& why) {
+                     DWORD read = 0;
+                     const auto want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+                     if (!ReadFile(handle, into, want, &read, nullptr)) {
+                       // A pipe whose writer has gone has ended.
+                       if (GetLastError() != ERROR_BROKEN_PIPE) {
+                         why = LastError();
+                         return false;
+                       }
+                     }
+                     got = read;
+                     return true;
+                   });
 }
 
 std::vector<std::string> LogsBeside(const std::string& hivePath) {
@@ -120,34 +115,18 @@ std::vector<std::string> LogsBeside(const std::string& hivePath) {
   const auto slash = std::find_if(hivePath.rbegin(), hivePath.rend(), IsSeparator);
   const std::size_t nameAt = static_cast<std::size_t>(hivePath.rend() - slash);
   const std::string folder = hivePath.substr(0, nameAt);
-  const auto upper = [](std::string text) {
-    for (char& c : text) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-  };
-  const std::string name = upper(hivePath.substr(nameAt));
-  std::vector<std::string> found[3];
-  const std::string wanted[3] = {name + ".LOG1", name + ".LOG2", name + ".LOG"};
+  std::vector<std::string> entries;
   WIN32_FIND_DATAW entry{};
   const HANDLE search =
       FindFirstFileW(Wide((folder.empty() ? "." : folder) + "\\*").c_str(), &entry);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      const std::string candidate =
-          Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(entry.cFileName)));
-      for (int i = 0; i < 3; ++i) {
-        if (upper(candidate) == wanted[i]) found[i].push_back(candidate);
-      }
+      entries.push_back(
+          Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(entry.cFileName))));
     } while (FindNextFileW(search, &entry));
     FindClose(search);
   }
-  std::vector<std::string> logs;
-  for (std::vector<std::string>& names : found) {
-    std::sort(names.begin(), names.end());
-    for (const std::string& log : names) logs.push_back(folder + log);
-  }
-  return logs;
+  return LogsAmong(folder, hivePath.substr(nameAt), entries);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

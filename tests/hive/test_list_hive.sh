@@ -785,6 +785,21 @@ else
   fail "SYSTEM_2: $said"
 fi
 
+# A file of more than 8 MB is read in two halves at once: SYSTEM_2 with 2 MB of slack after
+# its bins (as a carved file can have) lists every view byte for byte as SYSTEM_2 does.
+mkdir -p "$tmp/large"
+cat "$tmp/SYSTEM_2" >"$tmp/large/SYSTEM_2"
+head -c $((2 << 20)) /dev/urandom >>"$tmp/large/SYSTEM_2"
+for view in records devices services packages timeline; do
+  "${runner[@]}" --no-logs --view "$view" -f csv "$tmp/SYSTEM_2" >"$tmp/small.csv" 2>/dev/null
+  run --no-logs --view "$view" -f csv "$tmp/large/SYSTEM_2"
+  sed -i "s|$tmp/large/|$tmp/|g" "$tmp/out"
+  if [ "$status" -ne 0 ] || ! cmp -s "$tmp/small.csv" "$tmp/out" || [ ! -s "$tmp/out" ]; then
+    fail "SYSTEM_2 with slack after its bins, $view: status $status, listed otherwise"
+  fi
+done
+echo "ok: SYSTEM_2 read in two halves lists every view as it does read whole"
+
 # 12. Hives of three kinds, told by what they hold: a SYSTEM hive with the driver store's
 # packages (an inbox one, two versions of one OEM package of which the second is active, one
 # whose Version is 20 bytes), a DRIVERS hive, Amcache hives of both layouts (keys named by

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <string>
+
+#include "hive/hive_file.h"
 
 namespace {
 
@@ -50,6 +54,30 @@ TEST(Marvin32, LogEntrySeedHoldsAnEntryWindowsWrote) {
                                   0x00, 0x1F, 0x01, 0x00, 0x00, 0x00, 0x30, 0x2B, 0x00, 0x03, 0x00,
                                   0x00, 0x00, 0x79, 0xEC, 0x51, 0xCD, 0xCF, 0x89, 0x32, 0xEF});
   EXPECT_EQ(Marvin32(kLogEntryHashSeed, head), 0xED656C4DA9275E35u);
+}
+
+// A file is read whole at every size: in one piece, and from 8 MB on in two halves at once
+// (each byte where it belongs, the half-way point on no byte of the file's own); a file above
+// the limit is refused before it is read.
+TEST(HiveFile, ReadsAFileWholeAtEverySize) {
+  const std::string path = ::testing::TempDir() + "hive_file_test.bin";
+  for (const std::size_t size : {std::size_t{0}, std::size_t{4097}, std::size_t{8} << 20,
+                                 (std::size_t{9} << 20) + 123, (std::size_t{12} << 20) - 1}) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& byte : bytes) {
+      state = state * 1103515245u + 12345u;
+      byte = static_cast<char>(state >> 24);
+    }
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
+    HiveMemory read;
+    EXPECT_EQ(ReadWholeFile(path, std::uint64_t{1} << 30, "too large", read), "") << size;
+    EXPECT_TRUE(read.View() == bytes) << size << " bytes read as " << read.Size();
+    EXPECT_EQ(ReadWholeFile(path, size == 0 ? 0 : size - 1, "too large", read),
+              size == 0 ? "" : "too large")
+        << size;
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace
