@@ -36,21 +36,17 @@ char16_t Upper(char16_t unit) {
   return UpperCaseUnit(unit);
 }
 
-std::u16string Folded(std::u16string units) {
-  for (char16_t& unit : units) unit = Upper(unit);
-  return units;
-}
-
-// Whether a stored name (Latin-1 or UTF-16LE bytes) is folded, in upper case. Folded as it is
-// compared, so that a key's values are searched without a copy of their names.
-bool SameName(std::string_view stored, bool compressed, std::u16string_view folded) {
+// Whether a stored name (Latin-1 or UTF-16LE bytes) and a name asked for are the same, letter
+// case aside: both folded a unit at a time as they are compared, so that a key's values are
+// searched without a copy of either.
+bool SameName(std::string_view stored, bool compressed, std::u16string_view name) {
   const std::size_t width = compressed ? 1 : 2;
-  if (stored.size() / width != folded.size()) return false;
-  for (std::size_t i = 0; i < folded.size(); ++i) {
+  if (stored.size() / width != name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
     char16_t unit = static_cast<unsigned char>(stored[i * width]);
     if (!compressed)
       unit |= static_cast<char16_t>(static_cast<unsigned char>(stored[i * 2 + 1]) << 8);
-    if (Upper(unit) != folded[i]) return false;
+    if (unit != name[i] && Upper(unit) != Upper(name[i])) return false;
   }
   return true;
 }
@@ -129,17 +125,19 @@ const HiveRegistryApi::ValueIndex& HiveRegistryApi::Values(std::uint32_t key) {
   return index;
 }
 
-std::u16string HiveRegistryApi::LookupName(std::string_view ansi) const {
-  return Folded(AnsiToUtf16(codePage_, ansi));
+std::u16string_view HiveRegistryApi::LookupName(std::string_view ansi,
+                                                std::u16string& converted) const {
+  converted = AnsiToUtf16(codePage_, ansi);
+  return converted;
 }
 
-std::u16string HiveRegistryApi::LookupName(std::u16string_view wide) {
-  return Folded(std::u16string(wide));
+std::u16string_view HiveRegistryApi::LookupName(std::u16string_view wide, std::u16string&) {
+  return wide;
 }
 
-std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view folded) const {
+std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view name) const {
   const auto same = [&](const HiveKey& child) {
-    return child.offset != 0 && SameName(child.name, child.compressedName, folded);
+    return child.offset != 0 && SameName(child.name, child.compressedName, name);
   };
   if (index.children.size() <= kLinearSearch) {
     for (const HiveKey& child : index.children) {
@@ -156,7 +154,7 @@ std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view fo
     // Of two equal names (only in a damaged hive) the first answers, as a search in order.
     std::sort(index.byHash.begin(), index.byHash.end());
   }
-  const std::uint64_t hash = NameHash(folded);
+  const std::uint64_t hash = NameHash(name);
   for (auto at = std::lower_bound(index.byHash.begin(), index.byHash.end(),
                                   std::pair<std::uint64_t, std::uint32_t>(hash, 0));
        at != index.byHash.end() && at->first == hash; ++at) {
@@ -166,9 +164,9 @@ std::uint32_t HiveRegistryApi::FindChild(KeyIndex& index, std::u16string_view fo
 }
 
 const HiveValue* HiveRegistryApi::FindValue(const ValueIndex& index,
-                                            std::u16string_view folded) const {
+                                            std::u16string_view name) const {
   for (const HiveValue& value : index.values) {
-    if (SameName(value.name, value.compressedName, folded)) return &value;
+    if (SameName(value.name, value.compressedName, name)) return &value;
   }
   return nullptr;
 }
@@ -196,10 +194,11 @@ long HiveRegistryApi::Open(RegKey key, std::basic_string_view<Char> path, std::u
   if (options != 0 || !result) return kErrorInvalidParameter;
   if (samDesired & kWriteAccess) return kErrorAccessDenied;
   std::uint32_t node = 0;
+  std::u16string converted;
   if (key == kHKeyLocalMachine) {
     // HKEY_LOCAL_MACHINE holds one key here, SYSTEM: the hive's root.
     const auto first = path.substr(0, path.find(Char('\\')));
-    if (LookupName(first) != u"SYSTEM") return kErrorFileNotFound;
+    if (!SameName("SYSTEM", true, LookupName(first, converted))) return kErrorFileNotFound;
     path.remove_prefix(first.size());
     if (!path.empty()) path.remove_prefix(1);
     node = cells_.Root();
@@ -212,7 +211,7 @@ long HiveRegistryApi::Open(RegKey key, std::basic_string_view<Char> path, std::u
     const std::size_t end = std::min(path.find(Char('\\')), path.size());
     const auto name = path.substr(0, end);
     if (name.empty()) return kErrorFileNotFound;
-    node = FindChild(Children(node), LookupName(name));
+    node = FindChild(Children(node), LookupName(name, converted));
     if (!node) return kErrorFileNotFound;
     path.remove_prefix(end == path.size() ? end : end + 1);
   }
@@ -312,7 +311,8 @@ long HiveRegistryApi::QueryValue(RegKey key, std::basic_string_view<Char> valueN
   std::uint32_t node = 0;
   if (!Node(key, &node)) return kErrorInvalidHandle;
   if (data && !dataSize) return kErrorInvalidParameter;
-  const HiveValue* found = FindValue(Values(node), LookupName(valueName));
+  std::u16string converted;
+  const HiveValue* found = FindValue(Values(node), LookupName(valueName, converted));
   if (!found) return kErrorFileNotFound;
   const ValueData& value = Data(*found, wide);
   const auto size = static_cast<std::uint32_t>(value.bytes.size());

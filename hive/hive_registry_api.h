@@ -82,10 +82,11 @@ class HiveRegistryApi final : public RegistryApi {
   HiveKey KeyAt(std::uint32_t offset) const;
   KeyIndex& Children(std::uint32_t key);
   const ValueIndex& Values(std::uint32_t key);
-  std::u16string LookupName(std::string_view ansi) const;
-  static std::u16string LookupName(std::u16string_view wide);
-  std::uint32_t FindChild(KeyIndex& index, std::u16string_view folded) const;
-  const HiveValue* FindValue(const ValueIndex& index, std::u16string_view folded) const;
+  // A name asked for as UTF-16: an A call's converted into converted, a W call's as it is.
+  std::u16string_view LookupName(std::string_view ansi, std::u16string& converted) const;
+  static std::u16string_view LookupName(std::u16string_view wide, std::u16string& converted);
+  std::uint32_t FindChild(KeyIndex& index, std::u16string_view name) const;
+  const HiveValue* FindValue(const ValueIndex& index, std::u16string_view name) const;
   const ValueData& Data(const HiveValue& value, bool wide);
   template <typename Char>
   long Open(RegKey key, std::basic_string_view<Char> path, std::uint32_t options,

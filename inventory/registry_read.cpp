@@ -1,5 +1,7 @@
 #include "inventory/registry_read.h"
 
+#include <iterator>
+
 #include "common/utf.h"
 
 namespace {
@@ -27,11 +29,22 @@ std::uint64_t LittleEndian(std::string_view bytes) {
 
 long ReadValue(RegistryApi& api, RegKey key, std::u16string_view name, std::uint32_t& type,
                std::string& data) {
-  const std::u16string terminated(name);
+  // The name as the call takes it, NUL-terminated: on the stack where it is short, as the
+  // names a view reads are.
+  char16_t shortName[64];
+  std::u16string longName;
+  const char16_t* terminated = shortName;
+  if (name.size() < std::size(shortName)) {
+    std::copy(name.begin(), name.end(), shortName);
+    shortName[name.size()] = u'\0';
+  } else {
+    longName = name;
+    terminated = longName.c_str();
+  }
   data.resize(std::max<std::size_t>(data.capacity(), 512));
   for (int tries = 0; tries < kValueReadTries; ++tries) {
     auto size = static_cast<std::uint32_t>(data.size());
-    const long code = api.QueryValueExW(key, terminated.c_str(), &type,
+    const long code = api.QueryValueExW(key, terminated, &type,
                                         reinterpret_cast<std::uint8_t*>(data.data()), &size);
     if (code == kErrorSuccess) {
       data.resize(std::min<std::size_t>(size, data.size()));
