@@ -113,13 +113,8 @@ class DeviceScan {
   void Run() {
     RegistryApi& api = reader_.Api();
     computerName_ = ComputerName(reader_, scope_.setKey);
-    const std::string enumPath = scope_.setKey + "\\Enum";
     OpenKey enumKey(api);
-    if (const long code = enumKey.Open(kHKeyLocalMachine, SystemPath(enumPath));
-        code != kErrorSuccess) {
-      throw ERecordsError(scope_.setKey + " has no Enum key",
-                          code == kErrorFileNotFound ? 0 : code);
-    }
+    const std::string enumPath = OpenSetKey(enumKey, scope_.setKey, "Enum");
     for (const std::u16string& enumerator : reader_.Subkeys(enumKey.Key(), enumPath)) {
       OpenKey enumeratorKey(api);
       const std::string enumeratorPath = enumPath + "\\" + Utf16ToUtf8(enumerator);

@@ -230,12 +230,8 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
   RowReader reader(registry, warn);
   record.computerName = ComputerName(reader, setKey);
 
-  const std::string classesPath = setKey + "\\Control\\Class";
   OpenKey classes(registry);
-  if (const long code = classes.Open(kHKeyLocalMachine, SystemPath(classesPath));
-      code != kErrorSuccess) {
-    throw ERecordsError(setKey + " has no Class key", code == kErrorFileNotFound ? 0 : code);
-  }
+  const std::string classesPath = OpenSetKey(classes, setKey, "Control\\Class");
   std::vector<std::u16string> names;
   const auto warnKey = [&](long code) { scan.Warn(classesPath, u"", code); };
   if (const long code = Subkeys(registry, classes.Key(), names, warnKey); code != kErrorSuccess) {

@@ -100,6 +100,16 @@ std::vector<std::u16string> RowReader::Subkeys(RegKey key, const std::string& ke
   return names;
 }
 
+std::string OpenSetKey(OpenKey& key, const std::string& setKey, std::string_view below) {
+  const std::string path = setKey + "\\" + std::string(below);
+  if (const long code = key.Open(kHKeyLocalMachine, SystemPath(path)); code != kErrorSuccess) {
+    const std::string_view name = below.substr(below.rfind('\\') + 1);
+    throw ERecordsError(setKey + " has no " + std::string(name) + " key",
+                        code == kErrorFileNotFound ? 0 : code);
+  }
+  return path;
+}
+
 std::string ComputerName(RowReader& reader, const std::string& setKey) {
   const std::string namePath = setKey + "\\Control\\ComputerName\\ComputerName";
   OpenKey computer(reader.Api());

@@ -94,13 +94,8 @@ class ServiceScan {
   void Run() {
     RegistryApi& api = reader_.Api();
     computerName_ = ComputerName(reader_, scope_.setKey);
-    const std::string servicesPath = scope_.setKey + "\\Services";
     OpenKey services(api);
-    if (const long code = services.Open(kHKeyLocalMachine, SystemPath(servicesPath));
-        code != kErrorSuccess) {
-      throw ERecordsError(scope_.setKey + " has no Services key",
-                          code == kErrorFileNotFound ? 0 : code);
-    }
+    const std::string servicesPath = OpenSetKey(services, scope_.setKey, "Services");
     CountDevices();
     for (const std::u16string& name : reader_.Subkeys(services.Key(), servicesPath)) {
       Service(services.Key(), servicesPath, name);
