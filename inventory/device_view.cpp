@@ -113,8 +113,9 @@ class DeviceScan {
   void Run() {
     RegistryApi& api = reader_.Api();
     computerName_ = ComputerName(reader_, scope_.setKey);
+    const std::string enumPath = scope_.setKey + "\\Enum";
     OpenKey enumKey(api);
-    const std::string enumPath = OpenSetKey(enumKey, scope_.setKey, "Enum");
+    OpenListedKey(enumKey, enumPath, scope_.setKey + " has no Enum key");
     for (const std::u16string& enumerator : reader_.Subkeys(enumKey.Key(), enumPath)) {
       OpenKey enumeratorKey(api);
       const std::string enumeratorPath = enumPath + "\\" + Utf16ToUtf8(enumerator);

@@ -92,11 +92,7 @@ class FileScan {
 
   void Run() {
     OpenKey files(reader_.Api());
-    if (const long code = files.Open(kHKeyLocalMachine, SystemPath(kFilesPath));
-        code != kErrorSuccess) {
-      throw ERecordsError(std::string("no ") + kFilesPath + " key",
-                          code == kErrorFileNotFound ? 0 : code);
-    }
+    OpenListedKey(files, kFilesPath, std::string("no ") + kFilesPath + " key");
     for (const std::u16string& name : reader_.Subkeys(files.Key(), kFilesPath)) {
       File(files.Key(), name);
     }

@@ -98,12 +98,8 @@ class PackageScan {
 
   void Run() {
     OpenKey packages(reader_.Api());
-    if (const long code = packages.Open(kHKeyLocalMachine, SystemPath(kPackagesPath));
-        code != kErrorSuccess) {
-      throw ERecordsError(
-          std::string("no ") + kPackagesPath + " key (Windows keeps one since Windows 8)",
-          code == kErrorFileNotFound ? 0 : code);
-    }
+    OpenListedKey(packages, kPackagesPath,
+                  std::string("no ") + kPackagesPath + " key (Windows keeps one since Windows 8)");
     if (!scope_.setKey.empty()) computerName_ = ComputerName(reader_, scope_.setKey);
     if (const long code = infFiles_.Open(kHKeyLocalMachine, SystemPath(kInfFilesPath));
         code != kErrorSuccess && code != kErrorFileNotFound) {

@@ -230,8 +230,9 @@ void ScanDriverRecords(RegistryApi& registry, const std::string& setKey,
   RowReader reader(registry, warn);
   record.computerName = ComputerName(reader, setKey);
 
+  const std::string classesPath = setKey + "\\Control\\Class";
   OpenKey classes(registry);
-  const std::string classesPath = OpenSetKey(classes, setKey, "Control\\Class");
+  OpenListedKey(classes, classesPath, setKey + " has no Class key");
   std::vector<std::u16string> names;
   const auto warnKey = [&](long code) { scan.Warn(classesPath, u"", code); };
   if (const long code = Subkeys(registry, classes.Key(), names, warnKey); code != kErrorSuccess) {

@@ -100,14 +100,10 @@ std::vector<std::u16string> RowReader::Subkeys(RegKey key, const std::string& ke
   return names;
 }
 
-std::string OpenSetKey(OpenKey& key, const std::string& setKey, std::string_view below) {
-  const std::string path = setKey + "\\" + std::string(below);
+void OpenListedKey(OpenKey& key, const std::string& path, const std::string& missing) {
   if (const long code = key.Open(kHKeyLocalMachine, SystemPath(path)); code != kErrorSuccess) {
-    const std::string_view name = below.substr(below.rfind('\\') + 1);
-    throw ERecordsError(setKey + " has no " + std::string(name) + " key",
-                        code == kErrorFileNotFound ? 0 : code);
+    throw ERecordsError(missing, code == kErrorFileNotFound ? 0 : code);
   }
-  return path;
 }
 
 std::string ComputerName(RowReader& reader, const std::string& setKey) {

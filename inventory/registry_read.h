@@ -99,10 +99,9 @@ class RowReader {
   std::string data_;  // one buffer for every value read
 };
 
-// Opens the key below a control set (setKey) that a view lists, and returns its path:
-// ERecordsError ("ControlSet001 has no Enum key", with the code where it exists but cannot be
-// opened) where it cannot be opened.
-std::string OpenSetKey(OpenKey& key, const std::string& setKey, std::string_view below);
+// Opens the key a view lists (its path from SYSTEM): where it cannot be opened, ERecordsError
+// with the words given, and the code where the key exists.
+void OpenListedKey(OpenKey& key, const std::string& path, const std::string& missing);
 
 // The computer name a control set holds, empty where it holds none.
 std::string ComputerName(RowReader& reader, const std::string& setKey);

@@ -94,8 +94,9 @@ class ServiceScan {
   void Run() {
     RegistryApi& api = reader_.Api();
     computerName_ = ComputerName(reader_, scope_.setKey);
+    const std::string servicesPath = scope_.setKey + "\\Services";
     OpenKey services(api);
-    const std::string servicesPath = OpenSetKey(services, scope_.setKey, "Services");
+    OpenListedKey(services, servicesPath, scope_.setKey + " has no Services key");
     CountDevices();
     for (const std::u16string& name : reader_.Subkeys(services.Key(), servicesPath)) {
       Service(services.Key(), servicesPath, name);
