@@ -56,17 +56,16 @@ std::string ReadWholeFile(const std::string& path, std::uint64_t limit, std::str
 // letter case, in that order. None for standard input.
 std::vector<std::string> LogsBeside(const std::string& hivePath);
 
-// The part of LogsBeside both systems share: of the names in a folder (entries), those of the
-// logs of the hive named hiveName, in order, each with folder (empty or ending in a separator)
-// in front.
+// Of the names of a folder's entries, those of the transaction logs of the hive named
+// hiveName, in LogsBeside's order, each with folder (empty or ending in a separator) in front:
+// what LogsBeside answers once the system has listed the folder.
 std::vector<std::string> LogsAmong(const std::string& folder, const std::string& hiveName,
                                    const std::vector<std::string>& entries);
 
-// The part of ReadWholeFile both systems share: reads on with readSome (which reads at most
-// the count of bytes given at the pointer given and returns how many, 0 at the end, or
-// false with the reason in its third argument) from the file's first size bytes, already in
-// bytes, to its end, growing bytes from capacity as it fills. tooLarge where the file grows
-// past limit.
+// Reads a file on to its end into bytes, which already hold its first size bytes, growing
+// them from capacity as they fill: tooLarge where the file grows past limit. Each read is
+// readSome(into, count, got, why): at most count bytes into into, how many in got (0 at the
+// end); false, with the reason in why, where the system failed.
 template <typename ReadSome>
 std::string ReadToEnd(HiveMemory& bytes, std::size_t size, std::size_t capacity,
                       std::uint64_t limit, std::string_view tooLarge, ReadSome readSome) {
