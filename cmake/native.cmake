@@ -88,6 +88,10 @@ if(TOLVANE_NATIVE_BENCH)
   add_executable(read_floor ${CMAKE_SOURCE_DIR}/bench/read_floor.cpp)
   target_compile_options(read_floor PRIVATE -O2)
   target_link_libraries(read_floor PRIVATE tolvane_core_fast)
+  # That and the least walk of the records' keys and values over the hive's cells.
+  add_executable(cells_floor ${CMAKE_SOURCE_DIR}/bench/cells_floor.cpp)
+  target_compile_options(cells_floor PRIVATE -O2)
+  target_link_libraries(cells_floor PRIVATE tolvane_core_fast)
   # The timeline and the diff against the views and listings they are made of.
   add_executable(timeline_bench ${CMAKE_SOURCE_DIR}/bench/timeline_bench.cpp
     ${TOLVANE_LIST_SOURCES} ${TOLVANE_HIVE_SOURCES})
