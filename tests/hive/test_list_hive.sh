@@ -10,8 +10,8 @@
 # timestamp, every value type, a corrupt value cell, several hives, in all five formats, read
 # back by Python's own parsers with no '?' anywhere; the bash completion's options and formats
 # are the program's; hives of three kinds (SYSTEM, DRIVERS, Amcache), their driver-store
-# packages and driver files with a known-vulnerable list in JSON and CSV, field for field. A
-# Windows build (TOLVANE_LIST ending in .exe) runs every case under Wine, in the prefix
+# packages and driver files with a known-vulnerable list in JSON and CSV, field for field, and
+# with entries of the real list in both its published forms. A Windows build (TOLVANE_LIST ending in .exe) runs every case under Wine, in the prefix
 # WINEPREFIX names, and must give the same bytes; its line ends on standard error (CR LF) are
 # read as LF.   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
@@ -981,6 +981,40 @@ tolvane-list: 1 of 1 driver files is on the known-vulnerable list '$tmp/drivers.
 run -f jsonl --known-vulnerable "$tmp/other.json" "$tmp/kinds_amcache_ids.hive"
 expect_eq "a list naming a file of the hive with another SHA-1: status and the line said" \
   "0 tolvane-list: none of the 1 driver files are on the known-vulnerable list '$tmp/other.json'" "$status $err"
+# The list as its project publishes it, in both forms (tests/data/loldrivers): every sample's
+# SHA-1 marks its file with the entry the test's own reading of the list names; the SHA-1 of
+# an Authentihash marks nothing.
+lists=$here/../data/loldrivers
+python3 - "$tmp" "$lists" <<'PY' || fail "the real lists' hive not written"
+import csv, json, sys
+tmp, lists = sys.argv[1:]
+marks = {"json": {}, "csv": {}}
+for entry in json.load(open(lists + "/drivers.json", encoding="utf-8")):
+    for sample in entry["KnownVulnerableSamples"]:
+        marks["json"][sample["SHA1"].lower()] = " ".join(x for x in (entry["Category"], entry.get("Id", "")) if x)
+authentihashes = set()
+for record in csv.DictReader(open(lists + "/drivers.csv", encoding="utf-8", newline="")):
+    for sha1 in filter(None, (x.strip() for x in record["KnownVulnerableSamples_SHA1"].split(","))):
+        marks["csv"][sha1.lower()] = record["Category"] + " " + record["Id"]
+    authentihashes.update(filter(None, (x.strip() for x in record["KnownVulnerableSamples_Authentihash_SHA1"].split(","))))
+files = sorted(set(marks["json"]) | set(marks["csv"]) | authentihashes)
+assert len(marks["json"]) == 3 and len(marks["csv"]) == 24 and len(authentihashes) == 22, (marks, authentihashes)
+def sz(name, text): return '"%s"=hex(1):%s' % (name, ",".join("%02x" % b for b in (text + "\0").encode("utf-16-le")))
+with open(tmp + "/reallists.reg", "w", newline="") as reg:
+    reg.write("Windows Registry Editor Version 5.00\r\n\r\n")
+    for n, sha1 in enumerate(files):
+        reg.write("[HKEY_LOCAL_MACHINE\\SYSTEM\\Root\\InventoryDriverBinary\\c:/windows/system32/drivers/f%02d.sys]\r\n"
+                  "%s\r\n%s\r\n\r\n" % (n, sz("DriverId", "0000" + sha1), sz("DriverName", "f%02d.sys" % n)))
+for form in marks:
+    json.dump({"f%02d.sys" % n: marks[form].get(sha1, "") for n, sha1 in enumerate(files)}, open(tmp + "/reallists." + form, "w"))
+PY
+hive_from_reg "$tmp/reallists.hive" "$tmp/reallists.reg" || fail "the real lists' hive not made"
+for form in json csv; do
+  run -f csv --known-vulnerable "$lists/drivers.$form" "$tmp/reallists.hive"
+  expect_eq "the real list, $form: status, marks and the line said" \
+    "0 same tolvane-list: $(python3 -c 'import json,sys; m=json.load(open(sys.argv[1])); print(sum(1 for v in m.values() if v), "of", len(m))' "$tmp/reallists.$form") driver files are on the known-vulnerable list '$lists/drivers.$form'" \
+    "$status $(python3 -c 'import csv,json,sys; print("same" if {r["name"]: r["known_vulnerable"] for r in csv.DictReader(open(sys.argv[1]))} == json.load(open(sys.argv[2])) else "differ")' "$tmp/out" "$tmp/reallists.$form") $err"
+done
 # A dirty Amcache hive is brought up to date from its log first, as a SYSTEM hive is.
 mkdir -p "$tmp/amdirty"
 cp "$tmp/kinds_amcache_ids.hive" "$tmp/amstage.hive"
