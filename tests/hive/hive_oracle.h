@@ -87,7 +87,8 @@ class Walk {
   // opens it alone (a sibling of the same name in another case, in a damaged hive).
   void Key(std::uint32_t offset, hive_node_h node, RegKey handle, const std::string& path,
            int depth) {
-    if (!difference_.empty() || depth > 512 || budget_-- == 0) return;
+    if (!difference_.empty() || depth > 512 || budget_ == 0) return;
+    --budget_;
     const std::optional<HiveKey> key = cells_.Key(offset);
     if (!key) return Missing(path, "no key node");
     Malloced<char> name(hivex_node_name(hivex_, node));
