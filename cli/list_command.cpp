@@ -6,6 +6,7 @@
 
 #include "cli/known_vulnerable.h"
 #include "common/message_text.h"
+#include "hive/hive_image.h"
 #include "inventory/driver_record.h"
 #include "inventory/driver_scan.h"
 #include "inventory/hive_kind.h"
@@ -422,6 +423,8 @@ class ListRun {
     } catch (const ERecordsError& e) {
       const std::string words = e.Code() ? ": " + host_.errorText(e.Code()) : "";
       host_.error(ListErrorLine(HivePrefix(hive) + e.Message() + words));
+    } catch (const EHiveError& e) {
+      host_.error(ListErrorLine(e.Message()));  // it names its file
     } catch (const Exception& e) {
       host_.error(ListErrorLine(opened_ ? HivePrefix(hive) + e.Message() : e.Message()));
     }
@@ -741,7 +744,8 @@ std::string ListHelp(ListSource source) {
         "says so. Hives and logs are read once, whole, and never changed. A damaged\n"
         "hive (parts of it overwritten or cut off) is read as far as its intact parts\n"
         "go: one warning line says how much of it lies outside a valid bin, and a key\n"
-        "or value that cannot be read gives its own warning.\n\n";
+        "or value that cannot be read gives its own warning. A hive whose lists lead\n"
+        "to the same keys over and over is given up with one line.\n\n";
   }
   if (orLive) {
     help += "Without a HIVE, the live registry of this Windows installation is listed.\n\n";

@@ -97,6 +97,7 @@ void HiveCells::FindBins() {
 }
 
 std::optional<ByteCursor> HiveCells::Cell(std::uint32_t offset) const {
+  ++reads_;
   const std::size_t page = offset / kPage;
   if (page >= binOfPage_.size() || binOfPage_[page] == kNoBin || offset % 8 != 0) return {};
   const std::size_t bin = binOfPage_[page];

@@ -92,6 +92,9 @@ class HiveCells {
   // Whether the base block's root offset named no key node, so that the key node flagged as
   // the hive's entry stands for it.
   bool RootReplaced() const { return rootReplaced_; }
+  // How many cells have been read: a hive whose lists name the same keys over and over makes
+  // this grow without bound as they are followed.
+  std::uint64_t Reads() const { return reads_; }
 
   // The key node at offset, or nothing when no valid one is there.
   std::optional<HiveKey> Key(std::uint32_t offset) const;
@@ -121,4 +124,5 @@ class HiveCells {
   std::size_t pages_ = 0;
   std::size_t badPages_ = 0;
   bool rootReplaced_ = false;
+  mutable std::uint64_t reads_ = 0;
 };

@@ -20,6 +20,14 @@ class EHiveError : public Exception {
   using Exception::Exception;
 };
 
+// A hive whose lists lead to the same keys and values over and over, so that reading it through
+// would take far longer than any hive of its size needs: the reading stops, where a damaged
+// cell fails only the call that reads it.
+class EHiveRereadError : public EHiveError {
+ public:
+  using EHiveError::EHiveError;
+};
+
 // The format addresses at most 2 GiB of bins after its 4 KiB base block (cell offsets are 32
 // bits, the top one marking volatile cells): a larger file is no hive, nor a log of one, and is
 // refused before anything of it is read.

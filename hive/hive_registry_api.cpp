@@ -16,6 +16,14 @@ constexpr std::uint32_t kWriteAccess = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x
 // Above this many subkeys a key's names are hashed for lookups.
 constexpr std::size_t kLinearSearch = 16;
 
+// The cells a hive may have read before it is given up: every listing reads each key and value
+// a few times at most (the densest benchmark hive, every view, one cell per 59 bytes), so a
+// hive read four times a cell per 8 bytes, past a floor for small ones, is one whose lists
+// name the same keys over and over (a class listed 20,000 times, each time with the same
+// 20,000 instances: 400 million records from 2 MB).
+constexpr std::uint64_t kReadsPerEightBytes = 4;
+constexpr std::uint64_t kLeastReads = std::uint64_t{1} << 16;
+
 bool IsTextType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
@@ -65,6 +73,8 @@ template <typename Call>
 long CorruptAsCode(Call call) {
   try {
     return call();
+  } catch (const EHiveRereadError&) {
+    throw;  // the hive as a whole, not the call
   } catch (const EHiveError&) {
     return kErrorRegistryCorrupt;
   }
@@ -79,6 +89,7 @@ HiveRegistryApi::HiveRegistryApi(std::string_view image, const std::string& hive
   const std::string reason = cells_.Open(image);
   if (!reason.empty())
     throw EHiveError(path_ + ": truncated or corrupt registry hive (" + reason + ")");
+  readLimit_ = kLeastReads + kReadsPerEightBytes * (image.size() / 8);
 }
 
 std::string HiveRegistryApi::DamageLine() const {
@@ -99,8 +110,16 @@ void HiveRegistryApi::Corrupt(const char* what) const {
   throw EHiveError(path_ + ": corrupt registry hive (" + what + ")");
 }
 
+void HiveRegistryApi::CheckReads() const {
+  if (cells_.Reads() <= readLimit_) return;
+  throw EHiveRereadError(path_ + ": corrupt registry hive (its lists lead to the same keys over " +
+                         "and over: given up after " + std::to_string(cells_.Reads()) +
+                         " cell reads)");
+}
+
 HiveKey HiveRegistryApi::KeyAt(std::uint32_t offset) const {
   const std::optional<HiveKey> key = cells_.Key(offset);
+  CheckReads();
   if (!key) Corrupt("key node");
   return *key;
 }
@@ -108,7 +127,9 @@ HiveKey HiveRegistryApi::KeyAt(std::uint32_t offset) const {
 HiveRegistryApi::KeyIndex& HiveRegistryApi::Children(std::uint32_t key) {
   KeyIndex& index = indexes_[key];
   if (index.childrenRead) return index;
-  if (!cells_.Subkeys(KeyAt(key), index.children)) Corrupt("subkey list");
+  const bool read = cells_.Subkeys(KeyAt(key), index.children);
+  CheckReads();
+  if (!read) Corrupt("subkey list");
   // Kept for the run (the records keep every class's): no room beyond its subkeys.
   index.children.shrink_to_fit();
   index.childrenRead = true;
@@ -119,7 +140,9 @@ const HiveRegistryApi::ValueIndex& HiveRegistryApi::Values(std::uint32_t key) {
   ValueIndex& index = values_;
   if (index.read && index.key == key) return index;
   index.read = false;
-  if (!cells_.Values(KeyAt(key), index.values)) Corrupt("value list");
+  const bool read = cells_.Values(KeyAt(key), index.values);
+  CheckReads();
+  if (!read) Corrupt("value list");
   index.key = key;
   index.read = true;
   return index;
@@ -174,7 +197,9 @@ const HiveValue* HiveRegistryApi::FindValue(const ValueIndex& index,
 const HiveRegistryApi::ValueData& HiveRegistryApi::Data(const HiveValue& value, bool wide) {
   if (lastData_.value == value.offset && lastData_.wide == wide) return lastData_;
   lastData_.value = 0;
-  if (!cells_.ValueData(value, lastData_.bytes)) Corrupt("value data");
+  const bool read = cells_.ValueData(value, lastData_.bytes);
+  CheckReads();
+  if (!read) Corrupt("value data");
   if (!wide && IsTextType(value.type)) lastData_.bytes = Utf16ToAnsi(codePage_, lastData_.bytes);
   lastData_.wide = wide;
   lastData_.value = value.offset;

@@ -79,6 +79,8 @@ class HiveRegistryApi final : public RegistryApi {
   };
 
   [[noreturn]] void Corrupt(const char* what) const;
+  // EHiveRereadError once the cells read pass what any listing of a hive of this size reads.
+  void CheckReads() const;
   HiveKey KeyAt(std::uint32_t offset) const;
   KeyIndex& Children(std::uint32_t key);
   const ValueIndex& Values(std::uint32_t key);
@@ -101,6 +103,7 @@ class HiveRegistryApi final : public RegistryApi {
   std::string path_;
   unsigned codePage_;
   HiveCells cells_;
+  std::uint64_t readLimit_ = 0;
   std::unordered_map<std::uint32_t, KeyIndex> indexes_;
   ValueIndex values_;
   ValueData lastData_;

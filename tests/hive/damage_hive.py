@@ -12,6 +12,9 @@ usage: damage_hive.py IN OUT KIND
   self-list    the first record's entry in its class key's subkey list pointed at the class key
   root-value   the base block's root offset pointed at a value cell (checksum made to hold)
   cut          the last 100 KB of its bins cut off (with what follows them in the file)
+  repeats      the Class key's subkeys made its first class 4,000 times over, and that class's
+               its first record's key 4,000 times over (16 million records from half a
+               megabyte), in a bin added at the end: every record is touched
 """
 import random
 import struct
@@ -154,6 +157,29 @@ elif kind == "cut":
     end = min(len(b), BASE + u32(40))
     damaged = [(end - 100 * 1024, len(b))]
     del b[damaged[0][0]:]
+elif kind == "repeats":
+    _, cls, inst, _ = records[0]
+    count, bins = 4000, u32(40)
+    cell = (8 + 4 * count + 7) // 8 * 8
+    size = 512 * 1024  # the rest of the bin one free cell: room for the lists to be believed
+    added = bytearray(size)
+    added[0:4] = b"hbin"
+    struct.pack_into("<II", added, 4, bins, size)
+    for n, (owner, entry) in enumerate(((classes, cls), (cls, inst))):
+        at = 32 + n * cell
+        struct.pack_into("<i2sH", added, at, -cell, b"li", count)
+        struct.pack_into("<%dI" % count, added, at + 8, *[entry] * count)
+        struct.pack_into("<II", b, BASE + owner + 4 + 0x14, count, 0)
+        struct.pack_into("<I", b, BASE + owner + 4 + 0x1C, bins + at)
+    struct.pack_into("<i", added, 32 + 2 * cell, size - 32 - 2 * cell)
+    del b[BASE + bins:]
+    b += added
+    struct.pack_into("<I", b, 40, bins + size)
+    checksum = 0
+    for i in range(0, 508, 4):
+        checksum ^= u32(i)
+    struct.pack_into("<I", b, 508, checksum or 1)
+    touched = {path for path, *_ in records}
 else:
     raise SystemExit(f"unknown kind {kind}")
 
