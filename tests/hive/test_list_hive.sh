@@ -1275,8 +1275,8 @@ PY
   esac || fail "damaged hive, $kind: no warning line: $(head -3 "$tmp/err")"
 done
 # Lists that name the same keys over and over (16 million records from half a megabyte) are
-# given up once the cells read pass a few times the hive's size: one line, status 1, a bounded
-# part listed.
+# given up once the cells read pass four for every 8 bytes of the hive: one line, status 1, a
+# bounded part listed.
 python3 "$here/damage_hive.py" "$tmp/demo.hive" "$tmp/repeats.hive" repeats >/dev/null 2>&1 ||
   fail "damaged hive repeats not made"
 for view in records timeline; do
