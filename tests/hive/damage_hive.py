@@ -27,6 +27,14 @@ u16 = lambda o: struct.unpack_from("<H", b, o)[0]
 u32 = lambda o: struct.unpack_from("<I", b, o)[0]
 
 
+def reseal_base_block():
+    """The base block's checksum made to hold again after a change to it."""
+    checksum = 0
+    for i in range(0, 508, 4):
+        checksum ^= u32(i)
+    struct.pack_into("<I", b, 508, checksum or 1)
+
+
 def cell_range(off):
     """The file bytes of the cell at a bins offset."""
     at = BASE + off
@@ -149,10 +157,7 @@ elif kind == "self-list":
     touched = {path}
 elif kind == "root-value":
     struct.pack_into("<I", b, 0x24, values(select)[0]["current"][0])
-    checksum = 0
-    for i in range(0, 508, 4):
-        checksum ^= u32(i)
-    struct.pack_into("<I", b, 508, checksum or 1)
+    reseal_base_block()
 elif kind == "cut":
     end = min(len(b), BASE + u32(40))
     damaged = [(end - 100 * 1024, len(b))]
@@ -175,10 +180,7 @@ elif kind == "repeats":
     del b[BASE + bins:]
     b += added
     struct.pack_into("<I", b, 40, bins + size)
-    checksum = 0
-    for i in range(0, 508, 4):
-        checksum ^= u32(i)
-    struct.pack_into("<I", b, 508, checksum or 1)
+    reseal_base_block()
     touched = {path for path, *_ in records}
 else:
     raise SystemExit(f"unknown kind {kind}")

@@ -11,9 +11,10 @@
 # back by Python's own parsers with no '?' anywhere; the bash completion's options and formats
 # are the program's; hives of three kinds (SYSTEM, DRIVERS, Amcache), their driver-store
 # packages and driver files with a known-vulnerable list in JSON and CSV, field for field, and
-# with entries of the real list in both its published forms. A Windows build (TOLVANE_LIST ending in .exe) runs every case under Wine, in the prefix
-# WINEPREFIX names, and must give the same bytes; its line ends on standard error (CR LF) are
-# read as LF.   usage: test_list_hive.sh TOLVANE_LIST
+# with entries of the real list in both its published forms. A Windows build (TOLVANE_LIST
+# ending in .exe) runs every case under Wine, in the prefix WINEPREFIX names, and must give the
+# same bytes; its line ends on standard error (CR LF) are read as LF.
+#   usage: test_list_hive.sh TOLVANE_LIST
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 list=$1
